@@ -1,0 +1,63 @@
+// Our own stand-ins for the Windows services on POSIX systems.
+//
+// There is no kernel driver device here: the driver is served in-process by an
+// installed DriverService (driver_device.cpp), so the device itself never opens.
+#include <pthread.h>
+#include <time.h>
+
+#include <new>
+
+#include "platform/os.h"
+
+namespace lineio::platform::os {
+
+OsHandle OpenDriverDevice() { return InvalidOsHandle; }
+
+bool DriverRequest(OsHandle, std::uint32_t, void*, std::uint32_t) { return false; }
+
+bool CloseHandle(OsHandle) { return false; }
+
+double MonotonicMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1.0e6;
+}
+
+// A PC keyboard with no subtype of the PC-98 family: the machine is AT-compatible.
+std::int32_t KeyboardSubtype() { return 0; }
+
+namespace {
+struct ThreadStart {
+  ThreadEntry entry;
+  void* argument;
+};
+
+void* RunThread(void* raw) {
+  ThreadStart start = *static_cast<ThreadStart*>(raw);
+  delete static_cast<ThreadStart*>(raw);
+  start.entry(start.argument);
+  return nullptr;
+}
+}  // namespace
+
+OsHandle StartThread(std::uint32_t stackBytes, ThreadEntry entry, void* argument) {
+  auto* start = new (std::nothrow) ThreadStart{entry, argument};
+  if (start == nullptr) return NoHandle;
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  // The requested stack is a minimum; POSIX refuses anything below its own floor.
+  std::size_t stack = stackBytes < PTHREAD_STACK_MIN ? PTHREAD_STACK_MIN : stackBytes;
+  pthread_attr_setstacksize(&attributes, stack);
+  pthread_t thread{};
+  int failed = pthread_create(&thread, &attributes, RunThread, start);
+  pthread_attr_destroy(&attributes);
+  if (failed != 0) {
+    delete start;
+    return NoHandle;
+  }
+  return static_cast<OsHandle>(thread);
+}
+
+void JoinThread(OsHandle thread) { pthread_join(static_cast<pthread_t>(thread), nullptr); }
+
+}  // namespace lineio::platform::os

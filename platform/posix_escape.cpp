@@ -1,0 +1,70 @@
+// The Escape key on a POSIX system: read from the process's controlling
+// terminal, if it has one and is in the terminal's foreground.
+//
+// A terminal reports key presses, not keys held down, and only in
+// non-canonical mode. Each sample switches the terminal to non-canonical
+// input without echo, reads what is waiting, and restores the modes at once,
+// so the modes never stay changed for longer than a sample. An Escape byte
+// counts as the key held down for a short while after it arrives, which is
+// how long a key that is really held keeps repeating.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <limits>
+
+#include "platform/os.h"
+
+namespace lineio::platform::os {
+
+namespace {
+
+inline constexpr unsigned char EscapeByte = 0x1B;
+inline constexpr std::uint16_t KeyDown = 0x8000;
+inline constexpr double HeldAfterPressMs = 250.0;
+inline constexpr int NotOpened = -2;
+
+struct Terminal {
+  int fd = NotOpened;
+  double lastEscapeMs = -std::numeric_limits<double>::infinity();
+};
+Terminal terminal;
+
+int TerminalFd() {
+  if (terminal.fd == NotOpened) terminal.fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  return terminal.fd;
+}
+
+// True when an Escape byte was waiting on the terminal. Other bytes waiting
+// are read and dropped with it.
+bool EscapeWaiting(int fd) {
+  termios saved{};
+  if (tcgetattr(fd, &saved) != 0) return false;
+  termios keys = saved;
+  keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  keys.c_cc[VMIN] = 0;
+  keys.c_cc[VTIME] = 0;
+  if (tcsetattr(fd, TCSANOW, &keys) != 0) return false;
+  bool escape = false;
+  unsigned char bytes[64];
+  ssize_t count;
+  while ((count = read(fd, bytes, sizeof bytes)) > 0) {
+    for (ssize_t i = 0; i < count; ++i) escape = escape || bytes[i] == EscapeByte;
+  }
+  tcsetattr(fd, TCSANOW, &saved);
+  return escape;
+}
+
+}  // namespace
+
+std::uint16_t EscapeKeySample() {
+  const int fd = TerminalFd();
+  // A process in the background must not touch the terminal's modes (it would
+  // be stopped for it), and it does not get the keys anyway.
+  if (fd < 0 || tcgetpgrp(fd) != getpgrp()) return 0;
+  const double now = MonotonicMilliseconds();
+  if (EscapeWaiting(fd)) terminal.lastEscapeMs = now;
+  return now - terminal.lastEscapeMs <= HeldAfterPressMs ? KeyDown : 0;
+}
+
+}  // namespace lineio::platform::os
