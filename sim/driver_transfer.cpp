@@ -1,0 +1,143 @@
+// Transfers: block and single-value commands that move data between a caller's
+// buffer and a card's I/O registers or memory, each unit recorded in the trace.
+#include <cstring>
+
+#include "sim/simulated_driver.h"
+
+namespace lineio::sim {
+
+namespace {
+
+// Block commands: the first I/O and memory codes; the write codes follow the
+// three read codes.
+constexpr std::uint32_t FirstPortBlock = PortReadBytes;
+constexpr std::uint32_t FirstMemBlock = MemReadBytes;
+constexpr std::uint32_t WidthCodes = 3;
+constexpr std::uint32_t BlockCodes = 2 * WidthCodes;
+constexpr int SingleValueWidth = 4;
+
+struct TransferKind {
+  bool memory;
+  bool write;
+  bool block;
+  int width;
+};
+
+std::optional<TransferKind> Decode(std::uint32_t command) {
+  if (command == PortWriteDword) return TransferKind{false, true, false, SingleValueWidth};
+  if (command == MemWriteDword) return TransferKind{true, true, false, SingleValueWidth};
+  for (const std::uint32_t first : {FirstPortBlock, FirstMemBlock}) {
+    if (command < first || command >= first + BlockCodes) continue;
+    const std::uint32_t step = command - first;
+    return TransferKind{first == FirstMemBlock, step >= WidthCodes, true,
+                        1 << (step % WidthCodes)};
+  }
+  return std::nullopt;
+}
+
+std::uint32_t Load(const std::uint8_t* at, int width) {
+  switch (width) {
+    case 1: return *at;
+    case 2: {
+      std::uint16_t value;
+      std::memcpy(&value, at, sizeof value);
+      return value;
+    }
+    default: {
+      std::uint32_t value;
+      std::memcpy(&value, at, sizeof value);
+      return value;
+    }
+  }
+}
+
+void Store(std::uint8_t* at, int width, std::uint32_t value) {
+  switch (width) {
+    case 1: *at = static_cast<std::uint8_t>(value); break;
+    case 2: {
+      const auto unit = static_cast<std::uint16_t>(value);
+      std::memcpy(at, &unit, sizeof unit);
+      break;
+    }
+    default: std::memcpy(at, &value, sizeof value); break;
+  }
+}
+
+bool Contains(std::uintptr_t start, std::uintptr_t length, std::uintptr_t address,
+              std::uintptr_t span) {
+  return address >= start && address - start <= length && span <= length - (address - start);
+}
+
+}  // namespace
+
+bool SimulatedDriver::Transfer(TransferCommand& command) { return Perform(command); }
+
+bool SimulatedDriver::Perform(const TransferCommand& command) {
+  const std::optional<TransferKind> kind = Decode(command.Command);
+  if (!kind) return false;
+  const auto width = static_cast<std::uint32_t>(kind->width);
+  std::uint32_t units = 1;
+  if (kind->block) {
+    if (command.Data == 0 || command.ByteCount == 0 || command.ByteCount % width != 0) return false;
+    units = command.ByteCount / width;
+  }
+  const std::uint32_t stride = kind->block && command.AutoIncrement != 0 ? width : 0;
+  const std::uintptr_t span = std::uintptr_t{units - 1} * stride + width;
+  const std::optional<RangeHit> hit = kind->memory ? FindMemoryRange(command.Address, span)
+                                                   : FindIoRange(command.Address, span);
+  if (!hit) return false;
+
+  SimCard& card = bus_.Card(hit->card);
+  auto* buffer = reinterpret_cast<std::uint8_t*>(command.Data);
+  std::uint8_t* memory = kind->memory ? card.MemoryOf(hit->bar) : nullptr;
+  for (std::uint32_t unit = 0; unit < units; ++unit) {
+    const std::uint32_t offset = hit->offset + unit * stride;
+    std::uint32_t value = 0;
+    if (kind->write) {
+      value = kind->block ? Load(buffer + unit * width, kind->width)
+                          : static_cast<std::uint32_t>(command.Data);
+      if (memory != nullptr) {
+        Store(memory + offset, kind->width, value);
+      } else {
+        card.IoWrite(hit->bar, offset, kind->width, value);
+      }
+    } else {
+      value = memory != nullptr ? Load(memory + offset, kind->width)
+                                : card.IoRead(hit->bar, offset, kind->width);
+      Store(buffer + unit * width, kind->width, value);
+    }
+    trace_.push_back(RegisterAccess{kind->write ? AccessDirection::Write : AccessDirection::Read,
+                                    static_cast<std::uint8_t>(width), hit->card, hit->bar, offset,
+                                    value});
+    if (observer_) observer_(trace_.back());
+  }
+  return true;
+}
+
+std::optional<SimulatedDriver::RangeHit> SimulatedDriver::FindIoRange(std::uintptr_t address,
+                                                                      std::uintptr_t span) const {
+  for (int index = 0; index < bus_.CardCount(); ++index) {
+    const SimCard& card = bus_.Card(index);
+    for (int bar = 0; bar <= ExpansionRomBar; ++bar) {
+      if (!card.IsIoRange(bar)) continue;
+      if (!Contains(card.RangeBase(bar), card.RangeLength(bar), address, span)) continue;
+      return RangeHit{index, bar, static_cast<std::uint32_t>(address - card.RangeBase(bar))};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<SimulatedDriver::RangeHit> SimulatedDriver::FindMemoryRange(std::uintptr_t address,
+                                                                          std::uintptr_t span) {
+  for (int index = 0; index < bus_.CardCount(); ++index) {
+    SimCard& card = bus_.Card(index);
+    for (int bar = 0; bar <= ExpansionRomBar; ++bar) {
+      const auto start = reinterpret_cast<std::uintptr_t>(card.MemoryOf(bar));
+      if (start == 0 || !Contains(start, card.RangeLength(bar), address, span)) continue;
+      return RangeHit{index, bar, static_cast<std::uint32_t>(address - start)};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace lineio::sim

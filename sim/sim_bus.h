@@ -1,0 +1,38 @@
+// The simulated PCI bus: cards at bus/slot/function locations, in the order in
+// which the driver lists them (the order in which they were added).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "board/records.h"
+#include "sim/sim_card.h"
+
+namespace lineio::sim {
+
+class SimBus {
+ public:
+  // Adds a card at the next free slot of bus 0 (or at `slot`) and returns it.
+  // Placing the card fills in its location items. Throws std::invalid_argument
+  // when the location is taken or the card is null.
+  SimCard& AddCard(std::unique_ptr<SimCard> card);
+  SimCard& AddCard(std::unique_ptr<SimCard> card, const PciSlot& slot);
+  // The location that AddCard without a slot would choose.
+  PciSlot NextFreeSlot() const;
+
+  int CardCount() const;
+  SimCard& Card(int index);
+  const SimCard& Card(int index) const;
+  const PciSlot& SlotOf(int index) const;
+  // Index of the card at a location, or -1.
+  int FindBySlot(const PciSlot& slot) const;
+
+ private:
+  struct Entry {
+    std::unique_ptr<SimCard> card;
+    PciSlot slot;
+  };
+  std::vector<Entry> cards_;
+};
+
+}  // namespace lineio::sim

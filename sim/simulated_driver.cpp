@@ -1,0 +1,202 @@
+// The simulated kernel driver's bookkeeping: handles, request dispatch, fault
+// injection, counters and the access trace.
+#include "sim/simulated_driver.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace lineio::sim {
+
+namespace {
+
+// The record size that each request code carries; 0 for codes we do not serve.
+std::uint32_t RecordSize(std::uint32_t code) {
+  switch (code) {
+    case ReqDriverVersion: return sizeof(VersionQuery);
+    case ReqScanPciCards: return sizeof(PciScan);
+    case ReqPciCardInfo: return sizeof(PciCardInfo);
+    case ReqRegisterCard:
+    case ReqUnregisterCard: return sizeof(CardRegistration);
+    case ReqPciConfig: return sizeof(PciConfigAccess);
+    case ReqTransfer: return sizeof(TransferCommand);
+    case ReqEnableInterrupt:
+    case ReqDisableInterrupt:
+    case ReqWaitInterrupt: return sizeof(InterruptRecord);
+    default: return 0;
+  }
+}
+
+constexpr std::uint32_t VersionsPerMajor = 100;
+
+bool IsLifecycleRequest(std::uint32_t code) {
+  switch (code) {
+    case ReqRegisterCard:
+    case ReqUnregisterCard:
+    case ReqEnableInterrupt:
+    case ReqDisableInterrupt:
+    case ReqWaitInterrupt: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+SimulatedDriver::SimulatedDriver(SimBus& bus) : bus_(bus) {}
+
+SimulatedDriver::~SimulatedDriver() {
+  if (platform::InstalledDriverService() == this) platform::InstallDriverService(nullptr);
+}
+
+platform::OsHandle SimulatedDriver::Open() {
+  std::lock_guard guard(lock_);
+  if (deviceMissing_) return platform::InvalidOsHandle;
+  const platform::OsHandle handle = nextHandle_++;
+  handles_.insert(handle);
+  return handle;
+}
+
+bool SimulatedDriver::Close(platform::OsHandle handle) {
+  std::lock_guard guard(lock_);
+  return handles_.erase(handle) == 1;
+}
+
+bool SimulatedDriver::Request(platform::OsHandle handle, std::uint32_t code, void* record,
+                              std::uint32_t size) {
+  std::unique_lock held(lock_);
+  ++requestCounts_[code];
+  if (handles_.count(handle) == 0) return false;
+  if (record == nullptr || size == 0 || size != RecordSize(code)) return false;
+  if (ConsumeFailure(code)) return false;
+  // An unregistered card takes its interrupt with it.
+  const std::uint32_t retiring =
+      code == ReqUnregisterCard
+          ? InterruptHandleOf(static_cast<CardRegistration*>(record)->CardHandle)
+          : 0;
+  const bool served = Serve(held, code, record);
+  if (served && retiring != 0) RetireInterrupt(retiring);
+  if (IsLifecycleRequest(code)) lifecycle_.push_back(code);
+  return served;
+}
+
+bool SimulatedDriver::Serve(std::unique_lock<std::mutex>& held, std::uint32_t code,
+                            void* record) {
+  switch (code) {
+    case ReqDriverVersion: return DriverVersion(*static_cast<VersionQuery*>(record));
+    case ReqScanPciCards: return ScanPciCards(*static_cast<PciScan*>(record));
+    case ReqPciCardInfo: return PciCardInfoRequest(*static_cast<PciCardInfo*>(record));
+    case ReqRegisterCard: return RegisterCard(*static_cast<CardRegistration*>(record));
+    case ReqUnregisterCard: return UnregisterCard(*static_cast<CardRegistration*>(record));
+    case ReqPciConfig: return PciConfig(*static_cast<PciConfigAccess*>(record));
+    case ReqTransfer: return Transfer(*static_cast<TransferCommand*>(record));
+    case ReqEnableInterrupt: return EnableInterrupt(*static_cast<InterruptRecord*>(record));
+    case ReqDisableInterrupt: return DisableInterrupt(*static_cast<InterruptRecord*>(record));
+    case ReqWaitInterrupt: return WaitInterrupt(held, *static_cast<InterruptRecord*>(record));
+    default: return false;
+  }
+}
+
+bool SimulatedDriver::ConsumeFailure(std::uint32_t code) {
+  const auto failure = failures_.find(code);
+  if (failure == failures_.end()) return false;
+  if (failure->second > 0 && --failure->second == 0) failures_.erase(failure);
+  return true;
+}
+
+bool SimulatedDriver::DriverVersion(VersionQuery& query) {
+  query.Version = version_;
+  std::snprintf(query.Text, sizeof query.Text, "lineio simulated kernel driver %u.%02u",
+                version_ / VersionsPerMajor, version_ % VersionsPerMajor);
+  return true;
+}
+
+void SimulatedDriver::Install() { platform::InstallDriverService(this); }
+
+void SimulatedDriver::Uninstall() {
+  if (platform::InstalledDriverService() == this) platform::InstallDriverService(nullptr);
+}
+
+void SimulatedDriver::SetDeviceMissing(bool missing) {
+  std::lock_guard guard(lock_);
+  deviceMissing_ = missing;
+}
+
+void SimulatedDriver::SetVersion(std::uint32_t version) {
+  std::lock_guard guard(lock_);
+  version_ = version;
+}
+
+void SimulatedDriver::FailRequests(std::uint32_t code, int count) {
+  std::lock_guard guard(lock_);
+  if (count == 0) {
+    failures_.erase(code);
+  } else {
+    failures_[code] = count < 0 ? -1 : count;
+  }
+}
+
+void SimulatedDriver::ReportCardCount(std::optional<std::uint32_t> count) {
+  std::lock_guard guard(lock_);
+  reportedCardCount_ = count;
+}
+
+void SimulatedDriver::ReportItemCount(std::optional<std::uint32_t> count) {
+  std::lock_guard guard(lock_);
+  reportedItemCount_ = count;
+}
+
+void SimulatedDriver::LockByAnotherUser(int card, bool locked) {
+  std::lock_guard guard(lock_);
+  if (locked) {
+    foreignLocks_.insert(card);
+  } else {
+    foreignLocks_.erase(card);
+  }
+}
+
+int SimulatedDriver::OpenHandles() const {
+  std::lock_guard guard(lock_);
+  return static_cast<int>(handles_.size());
+}
+
+int SimulatedDriver::Registrations() const {
+  std::lock_guard guard(lock_);
+  return static_cast<int>(registrations_.size());
+}
+
+bool SimulatedDriver::IsRegistered(int card) const {
+  std::lock_guard guard(lock_);
+  for (const auto& [cardHandle, registration] : registrations_) {
+    if (registration.card == card) return true;
+  }
+  return false;
+}
+
+std::uint64_t SimulatedDriver::RequestCount(std::uint32_t code) const {
+  std::lock_guard guard(lock_);
+  const auto count = requestCounts_.find(code);
+  return count == requestCounts_.end() ? 0 : count->second;
+}
+
+std::uint64_t SimulatedDriver::TotalRequests() const {
+  std::lock_guard guard(lock_);
+  std::uint64_t total = 0;
+  for (const auto& [code, count] : requestCounts_) total += count;
+  return total;
+}
+
+std::vector<RegisterAccess> SimulatedDriver::Trace() const {
+  std::lock_guard guard(lock_);
+  return trace_;
+}
+
+void SimulatedDriver::ClearTrace() {
+  std::lock_guard guard(lock_);
+  trace_.clear();
+}
+
+void SimulatedDriver::SetAccessObserver(std::function<void(const RegisterAccess&)> observer) {
+  std::lock_guard guard(lock_);
+  observer_ = std::move(observer);
+}
+
+}  // namespace lineio::sim
