@@ -1,0 +1,40 @@
+// The board access layer: finding, opening and closing the board, and register
+// access in 8, 16 and 32 bits within its address spaces.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board_handle.h"
+#include "board/board_state.h"
+#include "board/register_access.h"
+#include "board/interrupts.h"
+
+namespace lineio {
+
+// Failure texts.
+inline constexpr char MsgCannotOpenDriver[] = "Cannot open WinDriver device\n";
+inline constexpr char MsgIncorrectVersion[] = "error - incorrect WinDriver version\n";
+inline constexpr char MsgNoCardsFound[] = "no cards found\n";
+inline constexpr char MsgCannotFindCard[] = "error - Cannot find PCI card\n";
+inline constexpr char MsgCardOutOfRange[] = "Card out of range of available cards\n";
+inline constexpr char MsgAlreadyInUse[] = "error - could not lock device, already in use\n";
+inline constexpr char MsgMissingItems[] = "error - card does not have all items expected for DOVEVED\n";
+inline constexpr char MsgChoiceOutOfRange[] = "Choice out of range\n";
+inline constexpr char MsgCardFound[] = "DOVEVED PCI card found!\n";
+
+std::uint32_t OpenDriverLink(platform::OsHandle& link);
+// The version that the driver reports on a handle; 0 when the request fails.
+std::uint32_t QueryDriverVersion(platform::OsHandle driver);
+void ClearErrorText();
+void SetErrorText(const char* message);
+
+std::uint32_t ScanBoards(std::uint32_t vendor, std::uint32_t device);
+std::uint32_t OpenBoard(BoardHandle*& out, std::uint32_t vendor, std::uint32_t device,
+                        std::uint32_t cardNumber, std::uint32_t interruptWish);
+BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32_t interruptWish);
+void CloseBoard(BoardHandle* board);
+std::uint32_t AnalyseResources(BoardHandle* board);
+
+std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset);
+
+}  // namespace lineio

@@ -1,0 +1,48 @@
+// The record of one open board, and its allocation.
+#pragma once
+
+#include <cstdint>
+
+#include "board/records.h"
+#include "platform/platform.h"
+
+namespace lineio {
+
+// Address-space slots: base address registers 0 to 5 and the expansion ROM.
+inline constexpr std::uint32_t SpaceSlotCount = 7;
+inline constexpr std::uint32_t ExpansionRomSlot = 6;
+
+struct AddrSpace {
+  std::uint32_t ItemIndex;  // index of the mapped item in the registration's list
+  std::uint32_t IsMemory;   // 1 for a memory range, 0 for an I/O range
+  std::uint32_t InUse;      // 1 when an item is mapped to this slot
+};
+
+struct BoardHandle;
+
+// Called on the interrupt thread once per completed wait.
+using InterruptHandler = void (*)(BoardHandle* board, InterruptResult* result);
+
+struct BoardHandle {
+  platform::OsHandle Driver;  // the board's own driver handle
+  std::uint32_t WantInterrupts;
+  // Interrupt state, reset together.
+  InterruptRecord Interrupt;
+  platform::OsHandle Thread;
+  TransferCommand InterruptCommand;
+  InterruptHandler Handler;
+
+  PciSlot Slot;
+  AddrSpace Spaces[SpaceSlotCount];
+  CardRegistration Registration;
+};
+
+// Allocates a zeroed board record; nullptr when memory runs out.
+BoardHandle* NewBoardHandle();
+void FreeBoardHandle(BoardHandle* board);
+
+// Allocation accounting, for tests that prove nothing leaked.
+int LiveBoardHandles();
+void FailNextBoardHandleAllocation();
+
+}  // namespace lineio

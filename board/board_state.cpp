@@ -1,0 +1,7 @@
+#include "board/board_state.h"
+
+namespace lineio {
+
+BoardState BoardLayer;
+
+}  // namespace lineio

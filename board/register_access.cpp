@@ -1,0 +1,55 @@
+// Register access through the kernel driver: the transfer request of an I/O
+// space and the configuration read. The direct memory path is inline, in
+// register_access.h.
+#include "board/register_access.h"
+
+#include "board/board.h"
+#include "board/driver_request.h"
+
+namespace lineio {
+
+namespace {
+
+std::uint32_t TransferCommandCode(std::uint32_t direction, std::uint32_t widthCode, bool memory) {
+  if (widthCode > Width32) return 0;
+  const std::uint32_t writeStep = PortWriteBytes - PortReadBytes;
+  const std::uint32_t memoryStep = MemReadBytes - PortReadBytes;
+  std::uint32_t code = PortReadBytes + (direction == DirectionWrite ? writeStep : 0) + widthCode;
+  return memory ? code + memoryStep : code;
+}
+
+}  // namespace
+
+std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
+  return slot < SpaceSlotCount ? board->Spaces[slot].InUse : 0;
+}
+
+std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
+  std::uint32_t value = 0;
+  PciConfigAccess access{};
+  access.Slot = board->Slot;
+  access.Buffer = &value;
+  access.Offset = offset;
+  access.ByteCount = sizeof value;
+  access.ReadFlag = 1;
+  SendRequest(board->Driver, ReqPciConfig, access);
+  return value;
+}
+
+bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                   std::uint32_t direction, void* data, std::uint32_t byteCount,
+                   std::uint32_t widthCode) {
+  if (SpaceInUse(board, slot) == 0) return false;
+  const AddrSpace& space = board->Spaces[slot];
+  const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
+  TransferCommand command{};
+  command.Command = TransferCommandCode(direction, widthCode, space.IsMemory != 0);
+  command.Address = (space.IsMemory != 0 ? item.Value2 : item.Value0) + offset;
+  command.ByteCount = byteCount;
+  command.AutoIncrement = 1;
+  command.Options = 0;
+  command.Data = reinterpret_cast<std::uintptr_t>(data);
+  return SendRequest(board->Driver, ReqTransfer, command);
+}
+
+}  // namespace lineio

@@ -1,0 +1,115 @@
+// Register access within a board's address spaces, the hot path of every port
+// operation: memory ranges directly through the address that the driver
+// mapped into the process, I/O ranges through one transfer request per access.
+// The raw accesses add the current board and the current space.
+//
+// The space and raw accesses are inline, so that a memory access is one load
+// or store behind the current-board and memory tests.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board_handle.h"
+#include "board/board_state.h"
+
+namespace lineio {
+
+// Width codes of TransferSpace.
+inline constexpr std::uint32_t Width8 = 0;
+inline constexpr std::uint32_t Width16 = 1;
+inline constexpr std::uint32_t Width32 = 2;
+
+// Directions of TransferSpace.
+inline constexpr std::uint32_t DirectionWrite = 0;
+inline constexpr std::uint32_t DirectionRead = 1;
+
+std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot);
+// One transfer request; false when none was sent (slot not in use).
+bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                   std::uint32_t direction, void* data, std::uint32_t byteCount,
+                   std::uint32_t widthCode);
+
+namespace detail {
+
+// A mapped register. Registers may sit at any offset; the packed form lets a
+// 16- or 32-bit access at an odd offset be one load or store, as the hardware
+// sees it.
+template <typename T>
+struct __attribute__((packed, may_alias)) Mapped {
+  T Value;
+};
+
+template <typename T>
+volatile Mapped<T>* MappedRegister(const BoardHandle* board, const AddrSpace& space, std::uint32_t offset) {
+  const std::uintptr_t base = board->Registration.Card.Items[space.ItemIndex].Value3;
+  return reinterpret_cast<volatile Mapped<T>*>(base + offset);
+}
+
+template <typename T>
+inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1 ? Width8 : sizeof(T) == 2 ? Width16 : Width32;
+
+// A slot past the last (the analysis found no register for the last item)
+// reads 0 and takes no writes.
+template <typename T>
+T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
+  if (slot >= SpaceSlotCount) return 0;
+  const AddrSpace& space = board->Spaces[slot];
+  if (space.IsMemory != 0) return MappedRegister<T>(board, space, offset)->Value;
+  T value = 0;
+  TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
+  return value;
+}
+
+template <typename T>
+void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T value) {
+  if (slot >= SpaceSlotCount) return;
+  const AddrSpace& space = board->Spaces[slot];
+  if (space.IsMemory != 0) {
+    MappedRegister<T>(board, space, offset)->Value = value;
+    return;
+  }
+  TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
+}
+
+template <typename T>
+T RawRead(std::uint16_t offset) {
+  BoardHandle* board = BoardLayer.CurrentBoard;
+  return board == nullptr ? 0 : ReadSpace<T>(board, BoardLayer.CurrentSpace, offset);
+}
+
+template <typename T>
+void RawWrite(std::uint16_t offset, T value) {
+  if (BoardHandle* board = BoardLayer.CurrentBoard) WriteSpace<T>(board, BoardLayer.CurrentSpace, offset, value);
+}
+
+}  // namespace detail
+
+inline std::uint8_t ReadSpaceByte(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
+  return detail::ReadSpace<std::uint8_t>(board, slot, offset);
+}
+inline std::uint16_t ReadSpaceWord(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
+  return detail::ReadSpace<std::uint16_t>(board, slot, offset);
+}
+inline std::uint32_t ReadSpaceDword(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
+  return detail::ReadSpace<std::uint32_t>(board, slot, offset);
+}
+inline void WriteSpaceByte(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint8_t value) {
+  detail::WriteSpace(board, slot, offset, value);
+}
+inline void WriteSpaceWord(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint16_t value) {
+  detail::WriteSpace(board, slot, offset, value);
+}
+inline void WriteSpaceDword(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t value) {
+  detail::WriteSpace(board, slot, offset, value);
+}
+
+// At an offset in CurrentSpace of CurrentBoard; reads give 0 and writes do
+// nothing when there is no current board.
+inline std::uint8_t RawReadByte(std::uint16_t offset) { return detail::RawRead<std::uint8_t>(offset); }
+inline std::uint16_t RawReadWord(std::uint16_t offset) { return detail::RawRead<std::uint16_t>(offset); }
+inline std::uint32_t RawReadDword(std::uint16_t offset) { return detail::RawRead<std::uint32_t>(offset); }
+inline void RawWriteByte(std::uint16_t offset, std::uint8_t value) { detail::RawWrite(offset, value); }
+inline void RawWriteWord(std::uint16_t offset, std::uint16_t value) { detail::RawWrite(offset, value); }
+inline void RawWriteDword(std::uint16_t offset, std::uint32_t value) { detail::RawWrite(offset, value); }
+
+}  // namespace lineio

@@ -1,0 +1,113 @@
+// The console dialogue of LocateBoard: prompts, choices and every message, byte
+// for byte, with scripted answers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/board.h"
+#include "portio/board_identity.h"
+#include "tests/support/board_fixture.h"
+#include "tests/support/console.h"
+
+namespace lineio {
+namespace {
+
+using testing::BoardTest;
+using testing::CapturedStdout;
+using testing::ScriptedStdin;
+
+class LocateBoardTest : public BoardTest {
+ protected:
+  // Runs LocateBoard with the answers; gives what it printed and keeps the board.
+  std::string Locate(std::uint32_t vendor, std::uint32_t device, const std::string& answers) {
+    ScriptedStdin input(answers);
+    CapturedStdout out;
+    located = LocateBoard(vendor, device, 0);
+    return out.Take();
+  }
+  void TearDown() override {
+    if (located != nullptr) CloseBoard(located);
+    ExpectNothingHeld();
+  }
+  BoardHandle* located = nullptr;
+};
+
+TEST_F(LocateBoardTest, OneMatchingCardOpensWithoutAQuestion) {
+  AddOwnBoard();
+  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""), "DOVEVED PCI card found!\n");
+  ASSERT_NE(located, nullptr);
+}
+
+TEST_F(LocateBoardTest, NoMatchingCardPrintsTheScanMessage) {
+  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""), "no cards found\n");
+  EXPECT_EQ(located, nullptr);
+}
+
+TEST_F(LocateBoardTest, VendorZeroAsksForBothIdentifiers) {
+  AddCard(sim::MakeBoardCard(0xABCD, 0x0042, 0xD000));
+  EXPECT_EQ(Locate(0, 0, "abcd\n42\n"), "Enter VendorID: Enter DeviceID: DOVEVED PCI card found!\n");
+  ASSERT_NE(located, nullptr);
+}
+
+TEST_F(LocateBoardTest, AnUnusableVendorAnswerEndsTheDialogueSilently) {
+  AddOwnBoard();
+  for (const char* answer : {"0\n", "zz\n", "\n", ""}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(Locate(0, 0, answer), "Enter VendorID: ");
+    EXPECT_EQ(located, nullptr);
+  }
+}
+
+TEST_F(LocateBoardTest, EndOfInputAtTheDevicePromptOpensNothing) {
+  AddOwnBoard();
+  EXPECT_EQ(Locate(0, 0, "136c\n"), "Enter VendorID: Enter DeviceID: ");
+  EXPECT_EQ(located, nullptr);
+  EXPECT_EQ(driver.TotalRequests(), 0u);
+}
+
+TEST_F(LocateBoardTest, AnOverlongAnswerIsCutAndDoesNotSpillIntoTheNextPrompt) {
+  AddCard(sim::MakeBoardCard(0xABCD, 0x0042, 0xD000));
+  const std::string overlong = "abcd" + std::string(10000, '7') + "\n";
+  // The first 255 characters parse as a hexadecimal number far above 0xFFFF:
+  // sscanf saturates it, so no card matches; the device answer is not taken
+  // from the rest of the overlong line.
+  EXPECT_EQ(Locate(0, 0, overlong + "42\n"), "Enter VendorID: Enter DeviceID: no cards found\n");
+  EXPECT_EQ(located, nullptr);
+}
+
+TEST_F(LocateBoardTest, SeveralCardsAskWhichOneToOpen) {
+  AddOwnBoard();
+  const int second = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                                static_cast<std::uint16_t>(ThisBoard.Device), 0xD000));
+  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, "2\n"),
+            "Found 2 matching PCI cards\nSelect card (1-2): DOVEVED PCI card found!\n");
+  ASSERT_NE(located, nullptr);
+  EXPECT_EQ(located->Slot.Slot, bus.SlotOf(second).Slot);
+  EXPECT_TRUE(driver.IsRegistered(second));
+}
+
+TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
+  AddOwnBoard();
+  AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                             static_cast<std::uint16_t>(ThisBoard.Device), 0xD000));
+  for (const char* answer : {"0\n", "3\n", "-1\n", "x\n"}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, answer),
+              "Found 2 matching PCI cards\nSelect card (1-2): Choice out of range\n");
+    EXPECT_EQ(located, nullptr);
+  }
+  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""),
+            "Found 2 matching PCI cards\nSelect card (1-2): ");
+  EXPECT_EQ(located, nullptr);
+}
+
+TEST_F(LocateBoardTest, AFailedOpenPrintsItsMessage) {
+  AddOwnBoard();
+  driver.LockByAnotherUser(0);
+  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""),
+            "error - could not lock device, already in use\n");
+  EXPECT_EQ(located, nullptr);
+}
+
+}  // namespace
+}  // namespace lineio

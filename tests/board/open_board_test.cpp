@@ -1,0 +1,161 @@
+// Opening the driver link, scanning and opening boards, and what each failure
+// leaves behind (nothing but its message).
+#include <gtest/gtest.h>
+
+#include "board/board.h"
+#include "portio/board_identity.h"
+#include "tests/support/board_fixture.h"
+#include "tests/support/console.h"
+
+namespace lineio {
+namespace {
+
+using testing::BoardTest;
+using testing::CapturedStdout;
+
+class OpenBoardTest : public BoardTest {};
+
+TEST_F(OpenBoardTest, DriverLinkFailuresPrintTheirMessage) {
+  struct Case {
+    const char* name;
+    bool deviceMissing;
+    std::uint32_t version;
+    bool versionRequestFails;
+    const char* printed;
+  };
+  const Case cases[] = {
+      {"no device", true, 1100, false, "Cannot open WinDriver device\n"},
+      {"version 399", false, 399, false, "error - incorrect WinDriver version\n"},
+      {"failed version request", false, 1100, true, "error - incorrect WinDriver version\n"},
+      {"version 400", false, 400, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    driver.SetDeviceMissing(c.deviceMissing);
+    driver.SetVersion(c.version);
+    driver.FailRequests(ReqDriverVersion, c.versionRequestFails ? 1 : 0);
+    CapturedStdout out;
+    platform::OsHandle link = platform::NoHandle;
+    const std::uint32_t opened = OpenDriverLink(link);
+    EXPECT_EQ(out.Take(), c.printed);
+    EXPECT_EQ(opened, c.printed[0] == '\0' ? 1u : 0u);
+    if (opened != 0) {
+      EXPECT_EQ(driver.OpenHandles(), 1);
+      platform::CloseOsHandle(link);
+    } else {
+      EXPECT_EQ(link, platform::InvalidOsHandle);
+    }
+    ExpectNothingHeld();
+  }
+}
+
+TEST_F(OpenBoardTest, ScanBoardsCountsMatchingCardsAndExplainsFailures) {
+  AddOwnBoard();
+  AddOwnBoard();
+  AddCard(sim::MakeBoardCard(0x1234, 0x5678, 0xD000));
+  EXPECT_EQ(ScanBoards(ThisBoard.Vendor, ThisBoard.Device), 2u);
+  EXPECT_STREQ(BoardLayer.ErrorText, "");
+  EXPECT_EQ(ScanBoards(0x1234, 0x5678), 1u);
+  EXPECT_EQ(ScanBoards(0x1234, 0x9999), 0u);
+  EXPECT_STREQ(BoardLayer.ErrorText, "no cards found\n");
+
+  driver.SetVersion(12);
+  EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
+  EXPECT_STREQ(BoardLayer.ErrorText, "error - incorrect WinDriver version\n");
+  driver.SetDeviceMissing(true);
+  EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
+  EXPECT_STREQ(BoardLayer.ErrorText, "Cannot open WinDriver device\n");
+  ExpectNothingHeld();
+}
+
+TEST_F(OpenBoardTest, ScanBoardsBelievesNoMoreCardsThanTheRecordHolds) {
+  AddOwnBoard();
+  driver.ReportCardCount(45);
+  EXPECT_EQ(ScanBoards(ThisBoard.Vendor, ThisBoard.Device), MaxScannedCards);
+}
+
+TEST_F(OpenBoardTest, OpenBoardFailuresLeaveNothingBehind) {
+  struct Case {
+    const char* name;
+    void (*arrange)(OpenBoardTest&);
+    std::uint32_t cardNumber;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no device", [](OpenBoardTest& t) { t.driver.SetDeviceMissing(true); }, 0,
+       "Cannot open WinDriver device\n"},
+      {"old driver", [](OpenBoardTest& t) { t.driver.SetVersion(250); }, 0,
+       "error - incorrect WinDriver version\n"},
+      {"no card", [](OpenBoardTest& t) { t.driver.FailRequests(ReqScanPciCards, 1); }, 0,
+       "error - Cannot find PCI card\n"},
+      {"card number = count", [](OpenBoardTest&) {}, 1, "Card out of range of available cards\n"},
+      {"card number far out", [](OpenBoardTest&) {}, 0xFFFFFFFF, "Card out of range of available cards\n"},
+      {"locked by another user", [](OpenBoardTest& t) { t.driver.LockByAnotherUser(0); }, 0,
+       "error - could not lock device, already in use\n"},
+      {"no resources reported", [](OpenBoardTest& t) { t.driver.FailRequests(ReqPciCardInfo, 1); }, 0,
+       "error - could not lock device, already in use\n"},
+      {"cannot allocate", [](OpenBoardTest&) { FailNextBoardHandleAllocation(); }, 0,
+       "error - cannot allocate board record\n"},
+  };
+  AddOwnBoard();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange(*this);
+    BoardHandle* board = nullptr;
+    EXPECT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, c.cardNumber, 0), 0u);
+    EXPECT_EQ(board, nullptr);
+    EXPECT_STREQ(BoardLayer.ErrorText, c.message);
+    ExpectNothingHeld();
+    driver.SetDeviceMissing(false);
+    driver.SetVersion(sim::SimulatedDriverVersion);
+    driver.LockByAnotherUser(0, false);
+  }
+}
+
+TEST_F(OpenBoardTest, ASecondOpenOfTheSameCardIsRefusedUntilTheFirstCloses) {
+  AddOwnBoard();
+  BoardHandle* first = nullptr;
+  ASSERT_EQ(OpenBoard(first, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  EXPECT_EQ(driver.Registrations(), 1);
+
+  BoardHandle* second = nullptr;
+  EXPECT_EQ(OpenBoard(second, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 0u);
+  EXPECT_STREQ(BoardLayer.ErrorText, "error - could not lock device, already in use\n");
+  EXPECT_EQ(driver.OpenHandles(), 1);
+  EXPECT_EQ(LiveBoardHandles(), 1);
+
+  CloseBoard(first);
+  ExpectNothingHeld();
+  ASSERT_EQ(OpenBoard(second, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  CloseBoard(second);
+  ExpectNothingHeld();
+}
+
+TEST_F(OpenBoardTest, OpenBoardCopiesTheCardLocationAndClearsExclusiveFlags) {
+  AddCard(sim::MakeBoardCard(0x1111, 0x2222, 0xD000));
+  const int own = AddOwnBoard();
+  BoardHandle* board = nullptr;
+  ASSERT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  EXPECT_EQ(board->Slot.Bus, bus.SlotOf(own).Bus);
+  EXPECT_EQ(board->Slot.Slot, bus.SlotOf(own).Slot);
+  EXPECT_EQ(board->WantInterrupts, 0u);
+  const CardResources& card = board->Registration.Card;
+  for (std::uint32_t i = 0; i < card.ItemCount; ++i) {
+    EXPECT_NE(card.Items[i].Type, ItemInterrupt) << "interrupts are not registered without the wish";
+    EXPECT_EQ(card.Items[i].Exclusive, 0u);
+  }
+  CloseBoard(board);
+}
+
+TEST_F(OpenBoardTest, ResourceCountBeyondTheRecordIsNotBelieved) {
+  AddOwnBoard();
+  driver.ReportItemCount(200);
+  BoardHandle* board = nullptr;
+  ASSERT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  EXPECT_EQ(board->Spaces[0].InUse, 1u);
+  CloseBoard(board);
+  ExpectNothingHeld();
+}
+
+}  // namespace
+}  // namespace lineio

@@ -1,0 +1,139 @@
+// Raw register access through the current space: memory spaces by direct load
+// and store with no request, I/O spaces by one transfer per access.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "board/board.h"
+#include "lineio.h"
+#include "portio/board_identity.h"
+#include "tests/support/board_fixture.h"
+
+namespace lineio {
+namespace {
+
+using sim::AccessDirection;
+using sim::RegisterAccess;
+using testing::BoardTest;
+
+class RegisterAccessTest : public BoardTest {};
+
+TEST_F(RegisterAccessTest, WithoutABoardReadsGiveZeroAndNothingIsSent) {
+  AddOwnBoard();
+  EXPECT_EQ(InpB(0x310), 0);
+  EXPECT_EQ(InpW(0x310), 0);
+  EXPECT_EQ(InpD(0x310), 0u);
+  OutB(0x310, 0x55);
+  OutW(0x310, 0x5555);
+  OutD(0x310, 0x55555555);
+  EXPECT_EQ(driver.TotalRequests(), 0u);
+  EXPECT_EQ(bus.Card(0).IoRead(0, 0x310, 4), 0u);
+}
+
+TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
+  const int card = AddOwnBoard();
+  PortInitPrinting(0);
+  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  driver.ClearTrace();
+  const std::uint64_t before = driver.RequestCount(ReqTransfer);
+
+  OutB(0x300, 0x1FF);
+  OutW(0x302, 0xBEEF);
+  OutD(0x304, 0x12345678);
+  EXPECT_EQ(InpB(0x300), 0xFF);
+  EXPECT_EQ(InpW(0x302), 0xBEEF);
+  EXPECT_EQ(InpD(0x304), 0x12345678u);
+  EXPECT_EQ(InpW(0x305), 0x3456);  // bytes 0x305 and 0x306
+
+  EXPECT_EQ(driver.RequestCount(ReqTransfer) - before, 7u);
+  const std::vector<RegisterAccess> expected = {
+      {AccessDirection::Write, 1, card, 0, 0x300, 0xFF},
+      {AccessDirection::Write, 2, card, 0, 0x302, 0xBEEF},
+      {AccessDirection::Write, 4, card, 0, 0x304, 0x12345678},
+      {AccessDirection::Read, 1, card, 0, 0x300, 0xFF},
+      {AccessDirection::Read, 2, card, 0, 0x302, 0xBEEF},
+      {AccessDirection::Read, 4, card, 0, 0x304, 0x12345678},
+      {AccessDirection::Read, 2, card, 0, 0x305, 0x3456},
+  };
+  EXPECT_EQ(driver.Trace(), expected);
+}
+
+TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  card->AddMemoryRange(0, 0xE8000000, 0x1000);
+  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
+  PortInitPrinting(0);
+  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_EQ(BoardLayer.CurrentSpace, 0u);
+  const std::uint64_t before = driver.TotalRequests();
+
+  std::uint8_t* memory = memoryCard.MemoryOf(0);
+  OutB(0x10, 0x1AB);
+  OutW(0x21, 0xCAFE);  // an odd offset is one access too
+  OutD(0x30, 0xDEADBEEF);
+  EXPECT_EQ(memory[0x10], 0xAB);
+  EXPECT_EQ(memory[0x21], 0xFE);
+  EXPECT_EQ(memory[0x22], 0xCA);
+  std::uint32_t dword = 0;
+  std::memcpy(&dword, memory + 0x30, sizeof dword);
+  EXPECT_EQ(dword, 0xDEADBEEFu);
+
+  memory[0x40] = 0x81;
+  memory[0x41] = 0x92;
+  memory[0x42] = 0xA3;
+  memory[0x43] = 0xB4;
+  EXPECT_EQ(InpB(0x40), 0x81);
+  EXPECT_EQ(InpW(0x40), 0x9281);
+  EXPECT_EQ(InpD(0x40), 0xB4A39281u);
+  EXPECT_EQ(driver.TotalRequests(), before);
+}
+
+TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  card->AddIoRange(0, 0xC000, 0x400);
+  ResourceItem stray{};
+  stray.Type = ItemMemory;
+  stray.Value0 = 0xF0000000;
+  stray.Value1 = 0x1000;
+  card->AddRawItem(stray);
+  AddCard(std::move(card));
+  PortInitPrinting(0);
+  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_EQ(BoardLayer.CurrentSpace, SpaceSlotCount);
+  const std::uint64_t before = driver.TotalRequests();
+
+  OutB(0x310, 0x12);
+  OutD(0x310, 0x12345678);
+  EXPECT_EQ(InpB(0x310), 0);
+  EXPECT_EQ(InpD(0x310), 0u);
+  EXPECT_EQ(driver.TotalRequests(), before);
+}
+
+TEST_F(RegisterAccessTest, ASpaceNotInUseSendsNothingAndReadsZero) {
+  AddOwnBoard();
+  PortInitPrinting(0);
+  BoardHandle* board = BoardLayer.CurrentBoard;
+  ASSERT_NE(board, nullptr);
+  const std::uint64_t before = driver.TotalRequests();
+  std::uint8_t byte = 0x77;
+  EXPECT_FALSE(TransferSpace(board, 4, 0, DirectionRead, &byte, 1, Width8));
+  EXPECT_EQ(byte, 0x77);
+  EXPECT_EQ(ReadSpaceDword(board, 4, 0x10), 0u);
+  WriteSpaceWord(board, 5, 0x10, 0x1234);
+  EXPECT_EQ(driver.TotalRequests(), before);
+}
+
+TEST_F(RegisterAccessTest, AFailedTransferReadsZero) {
+  AddOwnBoard();
+  PortInitPrinting(0);
+  OutB(0x310, 0x5A);
+  driver.FailRequests(ReqTransfer, 1);
+  EXPECT_EQ(InpB(0x310), 0);
+  EXPECT_EQ(InpB(0x310), 0x5A);
+}
+
+}  // namespace
+}  // namespace lineio

@@ -1,0 +1,96 @@
+#include "tests/support/board_fixture.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "board/board.h"
+#include "platform/overrides.h"
+#include "portio/board_identity.h"
+#include "portio/port_state.h"
+#include "portio/ports.h"
+#include "portio/startup.h"
+#include "sim/trace_format.h"
+#include "tests/support/console.h"
+
+namespace lineio::testing {
+
+void ResetProcessState() {
+  BoardLayer = BoardState{};
+  PortLayer = PortState{};
+  std::fill_n(OutputShadowEntries(), OutputShadowSize(), std::uint16_t{0});
+  platform::ResetOverrides();
+}
+
+BoardTest::BoardTest() {
+  ResetProcessState();
+  CalibrationTakes(40000.0);
+  driver.Install();
+}
+
+BoardTest::~BoardTest() {
+  ExpectNoProtocolErrors();
+  if (BoardLayer.CurrentBoard != nullptr || BoardLayer.DriverLink != platform::InvalidOsHandle) {
+    lineio::PortEnd();
+  }
+  ResetProcessState();
+}
+
+int BoardTest::AddOwnBoard() {
+  ownBoard_ = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                         static_cast<std::uint16_t>(ThisBoard.Device)));
+  return ownBoard_;
+}
+
+sim::LineBoard& BoardTest::OwnBoard() {
+  if (ownBoard_ < 0) throw std::logic_error("no board added with AddOwnBoard");
+  return dynamic_cast<sim::LineBoard&>(bus.Card(ownBoard_));
+}
+
+void BoardTest::ExpectNoProtocolErrors() {
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    const auto* board = dynamic_cast<const sim::LineBoard*>(&bus.Card(index));
+    if (board == nullptr) continue;
+    for (const std::string& error : board->ProtocolErrors()) {
+      ADD_FAILURE() << "board model at bus index " << index << ": " << error;
+    }
+  }
+}
+
+int BoardTest::AddCard(std::unique_ptr<sim::SimCard> card) {
+  bus.AddCard(std::move(card));
+  return bus.CardCount() - 1;
+}
+
+std::string BoardTest::PortInitPrinting(std::int32_t boardNumber, const std::string& input) {
+  ScriptedStdin stdinScript(input);
+  CapturedStdout out;
+  lineio::PortInit(boardNumber);
+  return out.Take();
+}
+
+void BoardTest::CalibrationTakes(double milliseconds) {
+  platform::OverrideClock([milliseconds, now = 0.0]() mutable {
+    const double reading = now;
+    now += milliseconds;
+    return reading;
+  });
+}
+
+void BoardTest::KeyboardSubtypeIs(std::int32_t subtype) {
+  platform::OverrideKeyboardSubtype([subtype] { return subtype; });
+}
+
+std::vector<std::string> BoardTest::TakeAccesses() {
+  std::vector<std::string> lines;
+  for (const sim::RegisterAccess& access : driver.Trace()) lines.push_back(sim::FormatAccess(access));
+  driver.ClearTrace();
+  return lines;
+}
+
+void BoardTest::ExpectNothingHeld() {
+  EXPECT_EQ(driver.OpenHandles(), 0);
+  EXPECT_EQ(driver.Registrations(), 0);
+  EXPECT_EQ(LiveBoardHandles(), 0);
+}
+
+}  // namespace lineio::testing
