@@ -1,0 +1,87 @@
+// The cost of InpB/OutB: through a memory space (a direct load or store
+// behind the current-board test) against a plain volatile access, and through
+// an I/O space of the in-process simulated driver (one request each).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "board/board.h"
+#include "lineio.h"
+#include "platform/overrides.h"
+#include "portio/board_identity.h"
+#include "sim/default_bus.h"
+#include "sim/simulated_driver.h"
+
+namespace {
+
+using namespace lineio;
+
+// A session on a simulated board whose only range is memory or I/O.
+class Session {
+ public:
+  explicit Session(bool memory) {
+    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                               static_cast<std::uint16_t>(ThisBoard.Device));
+    if (memory) {
+      card->AddMemoryRange(0, 0xE8000000, 0x1000);
+    } else {
+      card->AddIoRange(0, 0xC000, 0x400);
+    }
+    bus_.AddCard(std::move(card));
+    driver_.Install();
+    std::fclose(stdin);  // no dialogue: one card opens silently
+    PortInit(0);
+  }
+  ~Session() {
+    PortEnd();
+    driver_.Uninstall();
+  }
+
+ private:
+  sim::SimBus bus_;
+  sim::SimulatedDriver driver_{bus_};
+};
+
+void BM_VolatileLoad(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + 0x310;
+  for (auto _ : state) benchmark::DoNotOptimize(*reg);
+}
+
+void BM_VolatileStore(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + 0x310;
+  std::uint8_t value = 0;
+  for (auto _ : state) *reg = value++;
+}
+
+void BM_InpB_Memory(benchmark::State& state) {
+  Session session(true);
+  for (auto _ : state) benchmark::DoNotOptimize(InpB(0x310));
+}
+
+void BM_OutB_Memory(benchmark::State& state) {
+  Session session(true);
+  std::uint16_t value = 0;
+  for (auto _ : state) OutB(0x310, value++);
+}
+
+void BM_InpB_Io(benchmark::State& state) {
+  Session session(false);
+  for (auto _ : state) benchmark::DoNotOptimize(InpB(0x310));
+}
+
+void BM_OutB_Io(benchmark::State& state) {
+  Session session(false);
+  std::uint16_t value = 0;
+  for (auto _ : state) OutB(0x310, value++);
+}
+
+BENCHMARK(BM_VolatileLoad);
+BENCHMARK(BM_InpB_Memory);
+BENCHMARK(BM_VolatileStore);
+BENCHMARK(BM_OutB_Memory);
+BENCHMARK(BM_InpB_Io);
+BENCHMARK(BM_OutB_Io);
+
+}  // namespace

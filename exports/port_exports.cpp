@@ -1,0 +1,13 @@
+// Logical ports of the board's internal bus.
+#include "exports/export.h"
+#include "portio/ports.h"
+
+LINEIO_EXPORT int32_t LINEIO_CALL PortOut(uint16_t port, uint16_t value) {
+  return lineio::LogicalPortWrite(port, value);
+}
+
+LINEIO_EXPORT uint16_t LINEIO_CALL PortQinp(uint16_t port) { return lineio::LogicalPortReadBack(port); }
+
+LINEIO_EXPORT uint16_t LINEIO_CALL PortIinp(uint16_t port) { return lineio::LogicalPortRead(port); }
+
+LINEIO_EXPORT void LINEIO_CALL AllOutClear(void) { lineio::ClearAllOutputs(); }

@@ -1,0 +1,39 @@
+// Exports of the transform and the array conversions: thin wrappers over the
+// signal subsystem.
+#include <cstdint>
+
+#include "exports/export.h"
+#include "signal/signal.h"
+
+// The permutation table is declared with signed entries; the values 1..n it
+// receives have the same representation as unsigned 16-bit integers.
+LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, int16_t* permutation) {
+  lineio::PrepareFftTables(n, cosine, sine, reinterpret_cast<uint16_t*>(permutation));
+}
+
+LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real,
+                                     float* imaginary, const uint16_t* permutation, uint16_t window,
+                                     const float* samples, uint16_t direction) {
+  lineio::FourierTransform(
+      {n, cosine, sine, real, imaginary, permutation, window, samples, direction});
+}
+
+LINEIO_EXPORT void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary) {
+  lineio::AmplitudeSpectrum(n, real, imaginary);
+}
+
+LINEIO_EXPORT void LINEIO_CALL CHRVAL1(const uint8_t* bytes, uint16_t* words, uint16_t count) {
+  lineio::WidenBytes(bytes, words, count);
+}
+
+LINEIO_EXPORT void LINEIO_CALL CHRVAL2(const uint8_t* bytes, uint16_t* words, uint16_t count) {
+  lineio::PackBytePairs(bytes, words, count);
+}
+
+LINEIO_EXPORT void LINEIO_CALL VALCHR1(const uint16_t* words, uint8_t* bytes, uint16_t count) {
+  lineio::NarrowWords(words, bytes, count);
+}
+
+LINEIO_EXPORT void LINEIO_CALL VALCHR2(const uint16_t* words, uint8_t* bytes, uint16_t count) {
+  lineio::UnpackWordPairs(words, bytes, count);
+}

@@ -1,0 +1,47 @@
+#include "portio/delay.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/platform.h"
+#include "portio/port_state.h"
+
+namespace lineio {
+
+namespace {
+// Passes per 10 us are 3,300,000 passes / (elapsed ms * 100).
+inline constexpr double CalibrationScale = CalibrationPasses / 100.0;
+// A clock that did not move over the calibration loop says nothing about its
+// length; the loop is then taken to have lasted one millisecond.
+inline constexpr double StillClockMs = 1.0;
+// The longest wait of the library asks for 50 x DelayCount passes, which must
+// stay a signed 32-bit count however fast the loop ran.
+inline constexpr double MaximumDelayCount = std::numeric_limits<std::int32_t>::max() / 50;
+}  // namespace
+
+// Not inlined, so the calibration and every wait run the very same loop. The
+// counter lives in memory, so no optimisation removes or shortens the loop.
+__attribute__((noinline)) void BusyLoop(std::int32_t passes) {
+  volatile std::int32_t counter = 1;
+  while (counter <= passes) {
+    counter = counter + 1;
+  }
+}
+
+std::int32_t DelayCountFor(double elapsedMs) {
+  if (!(elapsedMs > 0.0)) elapsedMs = StillClockMs;
+  return static_cast<std::int32_t>(std::min(CalibrationScale / elapsedMs, MaximumDelayCount));
+}
+
+std::int32_t CalibrateDelay() {
+  const double start = platform::MonotonicMilliseconds();
+  BusyLoop(CalibrationPasses);
+  const double end = platform::MonotonicMilliseconds();
+  return DelayCountFor(end - start);
+}
+
+void Wait1us() { BusyLoop(PortLayer.DelayCount / 10); }
+void Wait5us() { BusyLoop(PortLayer.DelayCount / 2); }
+void Wait10us() { BusyLoop(PortLayer.DelayCount); }
+
+}  // namespace lineio

@@ -1,0 +1,25 @@
+// Calibrated busy waits. Every wait of the library is a counting loop of the
+// same shape as the calibration loop, so that one pass costs what a calibration
+// pass costs.
+#pragma once
+
+#include <cstdint>
+
+namespace lineio {
+
+// Passes of the calibration loop.
+inline constexpr std::int32_t CalibrationPasses = 3300000;
+
+// Counts from 1 while the counter is at most `passes` (none when passes <= 0).
+void BusyLoop(std::int32_t passes);
+
+// Times the calibration loop; gives the passes per 10 microseconds.
+std::int32_t CalibrateDelay();
+// DelayCount for a calibration loop that took `elapsedMs` milliseconds.
+std::int32_t DelayCountFor(double elapsedMs);
+
+void Wait1us();
+void Wait5us();
+void Wait10us();
+
+}  // namespace lineio

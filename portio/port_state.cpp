@@ -1,0 +1,7 @@
+#include "portio/port_state.h"
+
+namespace lineio {
+
+PortState PortLayer;
+
+}  // namespace lineio

@@ -1,0 +1,75 @@
+// PortInit opens the driver link and the board, calibrates the busy waits,
+// selects the register set and switches the board's enable bit on; PortEnd
+// closes the board and the driver link again.
+#include "portio/startup.h"
+
+#include "board/board.h"
+#include "portio/board_identity.h"
+#include "portio/delay.h"
+#include "portio/machine_kind.h"
+#include "portio/port_state.h"
+#include "portio/ports.h"
+
+namespace lineio {
+
+namespace {
+
+inline constexpr int DigitZero = 0x30;  // '0'
+inline constexpr int TestDigitCount = 10;
+
+void CloseCurrentBoard() {
+  if (BoardLayer.CurrentBoard != nullptr) {
+    CloseBoard(BoardLayer.CurrentBoard);
+    BoardLayer.CurrentBoard = nullptr;
+  }
+}
+
+// Closes the driver link; gives the operating system's result, 0 when there
+// was no link to close.
+std::int32_t CloseDriverLink() {
+  if (BoardLayer.DriverLink == platform::InvalidOsHandle) return 0;
+  const bool closed = platform::CloseOsHandle(BoardLayer.DriverLink);
+  BoardLayer.DriverLink = platform::InvalidOsHandle;
+  return closed ? 1 : 0;
+}
+
+}  // namespace
+
+std::int32_t PortInit(std::int32_t boardNumber) {
+  platform::OsHandle link = platform::InvalidOsHandle;
+  if (OpenDriverLink(link) == 0) return 0;
+  // A PortInit without PortEnd first gives up the board and link it replaces,
+  // so that its own lock does not keep the board from opening again.
+  CloseCurrentBoard();
+  CloseDriverLink();
+  BoardLayer.DriverLink = link;
+
+  BoardLayer.CurrentBoard = LocateBoard(ThisBoard.Vendor, ThisBoard.Device, 0);
+  PortLayer.DelayCount = CalibrateDelay();
+  PortLayer.Registers = RegisterSetFor(boardNumber, IsPc98Family());
+  // The first PortInit of the process clears the outputs with the enable bit
+  // still off; later ones with it on.
+  ClearAllOutputs();
+  PortLayer.EnableFlag = EnableFlagSet;
+  RawWriteByte(PortLayer.Registers.CtrlReg, CtrlEnable);
+  return 1;
+}
+
+std::int32_t PortEnd() {
+  CloseCurrentBoard();
+  return CloseDriverLink();
+}
+
+std::int32_t CheckPCtype() { return IsPc98Family() ? Pc98Answer : 0; }
+
+std::uint16_t Test() { return PortLayer.EnableFlag; }
+
+std::uint16_t Test2(std::uint8_t* buffer) {
+  int counter = 1;
+  for (; counter <= TestDigitCount; ++counter) {
+    if (buffer != nullptr) buffer[counter - 1] = static_cast<std::uint8_t>(counter + DigitZero);
+  }
+  return static_cast<std::uint16_t>(counter);
+}
+
+}  // namespace lineio

@@ -1,0 +1,42 @@
+# Installs the build into WORK_DIR/prefix, then builds and runs a C host with
+# the CMake package and another one with pkg-config.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(failed)
+    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(file lib/libkestrel.so lib/libmerlin.so include/lineio.h lib/pkgconfig/kestrel.pc
+             lib/pkgconfig/merlin.pc lib/cmake/lineio/lineioConfig.cmake)
+  if(NOT EXISTS ${prefix}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+run(readelf -d ${prefix}/lib/libkestrel.so)
+if(NOT output MATCHES "SONAME[^\n]*libkestrel\\.so\\.1")
+  message(FATAL_ERROR "libkestrel.so has no versioned SONAME:\n${output}")
+endif()
+
+# The CMake package.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-host -G Ninja -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-host)
+run(${WORK_DIR}/cmake-host/host)
+if(NOT output STREQUAL "123456789: 11 0\n")
+  message(FATAL_ERROR "the CMake host printed: ${output}")
+endif()
+
+# pkg-config.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+run(pkg-config --cflags --libs merlin)
+string(STRIP "${output}" flags)
+separate_arguments(flags)
+run(cc -o ${WORK_DIR}/pc-host ${SOURCE_DIR}/host.c ${flags} -Wl,-rpath,${prefix}/lib)
+run(${WORK_DIR}/pc-host)
+if(NOT output STREQUAL "123456789: 11 0\n")
+  message(FATAL_ERROR "the pkg-config host printed: ${output}")
+endif()
