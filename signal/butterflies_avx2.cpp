@@ -1,0 +1,113 @@
+// The butterfly network on AVX2: eight butterflies at a time, taken only on
+// processors that report AVX2 (checked at each call). The file is compiled
+// for AVX2 through a target pragma, so nothing else of the library depends on
+// it; fused multiply-add stays off (the target names AVX2 alone).
+#include "signal/butterfly_paths.h"
+#include "signal/signal.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && \
+    (defined(__GNUC__) || defined(__clang__))
+#define LINEIO_HAVE_AVX2_PATH 1
+#endif
+
+#if defined(LINEIO_HAVE_AVX2_PATH)
+
+#include <immintrin.h>
+
+#include <cstddef>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+#include "signal/butterfly_kernels.h"
+#include "signal/sse2_lanes.h"
+
+namespace lineio {
+namespace {
+
+struct Avx2Lanes {
+  static constexpr std::size_t kWidth = 8;
+  using Floats = __m256;
+  struct Doubles {
+    __m256d low;
+    __m256d high;
+  };
+
+  static Floats Load(const float* p) { return _mm256_loadu_ps(p); }
+  static void Store(float* p, Floats v) { _mm256_storeu_ps(p, v); }
+  static Floats Broadcast(float x) { return _mm256_set1_ps(x); }
+  static Floats LoadStrided(const float* p, std::size_t stride) {
+    if (stride == 1) return Load(p);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i offsets = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(stride)));
+    return _mm256_i32gather_ps(p, offsets, sizeof(float));
+  }
+  static Floats Negate(Floats v) { return _mm256_xor_ps(v, _mm256_set1_ps(-0.0f)); }
+  static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
+
+  static Doubles Widen(Floats v) {
+    return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)), _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
+  }
+  static Floats Narrow(Doubles d) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)),
+                                _mm256_cvtpd_ps(d.high), 1);
+  }
+  static Doubles Add(Doubles a, Doubles b) {
+    return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};
+  }
+  static Doubles Sub(Doubles a, Doubles b) {
+    return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)};
+  }
+  static Doubles Mul(Doubles a, Doubles b) {
+    return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
+  }
+
+  // Rows a, b, c, d become the columns, within each 128-bit half: the low
+  // halves hold four groups, the high halves four more.
+  static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) {
+    const __m256 ab_low = _mm256_unpacklo_ps(a, b);
+    const __m256 cd_low = _mm256_unpacklo_ps(c, d);
+    const __m256 ab_high = _mm256_unpackhi_ps(a, b);
+    const __m256 cd_high = _mm256_unpackhi_ps(c, d);
+    a = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(1, 0, 1, 0));
+    b = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(3, 2, 3, 2));
+    c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
+    d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
+  }
+};
+
+}  // namespace
+
+void RunButterfliesAvx2(const ButterflyNetwork& network) {
+  butterfly_kernels::RunNetwork<Avx2Lanes, Sse2Lanes>(network);
+}
+
+}  // namespace lineio
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+namespace lineio {
+
+bool Avx2PathSupported() { return __builtin_cpu_supports("avx2"); }
+
+}  // namespace lineio
+
+#else
+
+namespace lineio {
+
+bool Avx2PathSupported() { return false; }
+
+void RunButterfliesAvx2(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
+
+}  // namespace lineio
+
+#endif
