@@ -1,0 +1,41 @@
+// Serial loading of the board's devices through a logical output port: one bit
+// carries the data, one the clock, the others are load bits, one per device.
+#pragma once
+
+#include <cstdint>
+
+namespace lineio {
+
+// The serial ports and the click port, all in group 2, which both boards have.
+inline constexpr std::uint16_t ClickPort = 35;
+inline constexpr std::uint16_t LineSerialPort = 36;
+inline constexpr std::uint16_t SignalSerialPort = 37;
+
+inline constexpr std::uint16_t SerialData = 0x01;
+inline constexpr std::uint16_t SerialClock = 0x02;
+// Bits 6 and 7 of the line port are not part of the serial bus: they keep what
+// the host last wrote.
+inline constexpr std::uint16_t LinePreservedBits = 0xC0;
+
+// The waits that pace the serial bus: 50 and 20 times DelayCount passes.
+void BitPhaseWait();
+void BitHoldWait();
+
+// Clocks out `count` bits of `data`, most significant first from bit 15, with
+// four writes of the port per bit; the bits of `base` stay set throughout.
+void SerialShiftOut(std::uint16_t port, std::uint16_t base, std::uint16_t data, std::uint16_t count);
+// The closing sequence of a transfer: the load bit high for two phase waits.
+void LoadPulse(std::uint16_t port, std::uint16_t base, std::uint16_t loadBit);
+// Bits 6 and 7 of the line port as last written.
+std::uint16_t LinePortBase();
+
+// Passes spent in the two serial waits, counted only in the test build that
+// defines LINEIO_COUNT_WAITS (the production loop is the same either way).
+struct SerialWaitTally {
+  std::int64_t PhaseWaits;
+  std::int64_t HoldWaits;
+  std::int64_t Passes;
+};
+SerialWaitTally& SerialWaitsForTesting();
+
+}  // namespace lineio
