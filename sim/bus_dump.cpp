@@ -1,0 +1,206 @@
+// Reading and writing bus descriptions in the `lspci -x` format.
+#include "sim/bus_dump.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+
+namespace lineio::sim {
+
+namespace {
+
+constexpr std::size_t BytesPerLine = 16;
+constexpr std::uint32_t IoAddressMask = ~std::uint32_t{0x3};
+constexpr std::uint32_t MemoryAddressMask = ~std::uint32_t{0xF};
+constexpr std::uint32_t IoSpaceBit = 0x1;
+constexpr std::uint32_t MemoryTypeShift = 1;
+constexpr std::uint32_t MemoryTypeMask = 0x3;
+constexpr std::uint32_t Memory64Bit = 0x2;
+constexpr std::uint8_t HeaderLayoutMask = 0x7F;
+constexpr std::uint8_t NoInterruptLine = 0xFF;
+
+// Base address registers by header layout: ordinary card, bridge, CardBus.
+int BarsOfLayout(std::uint8_t layout) {
+  switch (layout) {
+    case 0: return BarCount;
+    case 1: return 2;
+    default: return 1;
+  }
+}
+
+[[noreturn]] void Fail(int lineNumber, const std::string& why) {
+  throw std::runtime_error("bus dump line " + std::to_string(lineNumber) + ": " + why);
+}
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// "bb:ss.f" or "dddd:bb:ss.f" at the start of a line, then the description.
+bool ParseLocation(const std::string& line, CardDump& card) {
+  unsigned domain = 0, bus = 0, slot = 0, function = 0;
+  int used = 0;
+  const bool withDomain =
+      std::sscanf(line.c_str(), "%4x:%2x:%2x.%1x%n", &domain, &bus, &slot, &function, &used) == 4;
+  if (!withDomain) {
+    used = 0;
+    if (std::sscanf(line.c_str(), "%2x:%2x.%1x%n", &bus, &slot, &function, &used) != 3) return false;
+  }
+  // "00: 86 80 ..." is a data line, not a location.
+  if (used == 0 || (static_cast<std::size_t>(used) < line.size() && line[used] != ' ')) return false;
+  if (slot > 0x1F || function > 7) return false;
+  card.Slot = PciSlot{bus, slot, function};
+  const std::size_t text = line.find_first_not_of(' ', static_cast<std::size_t>(used));
+  card.Description = text == std::string::npos ? "" : line.substr(text);
+  return true;
+}
+
+// "oo: bb bb ..." : the bytes at offset oo.
+bool ParseDataLine(const std::string& line, int lineNumber, CardDump& card) {
+  const std::size_t colon = line.find(':');
+  if (colon == 0 || colon == std::string::npos) return false;
+  if (!std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon), IsHexDigit)) {
+    return false;
+  }
+  const unsigned long offset = std::stoul(line.substr(0, colon), nullptr, 16);
+  std::istringstream bytes(line.substr(colon + 1));
+  std::string word;
+  unsigned long at = offset;
+  while (bytes >> word) {
+    if (word.size() != 2 || !IsHexDigit(word[0]) || !IsHexDigit(word[1])) {
+      Fail(lineNumber, "not a hexadecimal byte: " + word);
+    }
+    if (at < ConfigSpaceBytes) {
+      if (card.Config.size() <= at) card.Config.resize(at + 1, 0);
+      card.Config[at] = static_cast<std::uint8_t>(std::stoul(word, nullptr, 16));
+    }
+    ++at;
+  }
+  return true;
+}
+
+std::uint32_t DumpedDword(const CardDump& dump, std::uint32_t offset) {
+  std::uint32_t value = 0;
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    const std::size_t at = offset + i;
+    if (at < dump.Config.size()) value |= std::uint32_t{dump.Config[at]} << (8 * i);
+  }
+  return value;
+}
+
+std::uint8_t DumpedByte(const CardDump& dump, std::uint32_t offset) {
+  return offset < dump.Config.size() ? dump.Config[offset] : 0;
+}
+
+// The size guessed for a range: the alignment of its base, capped.
+std::uint32_t GuessedLength(std::uint32_t base, std::uint32_t cap) {
+  return std::min(base & (~base + 1), cap);
+}
+
+// Adds the range that base address register `bar` describes; gives the number
+// of registers it takes (2 for a 64-bit memory range).
+int AddDumpedRange(SimCard& card, const CardDump& dump, int bar, int bars) {
+  const std::uint32_t value = DumpedDword(dump, BarOffset(bar));
+  if ((value & IoSpaceBit) != 0) {
+    const std::uint32_t base = value & IoAddressMask;
+    if (base != 0) card.AddIoRange(bar, base, GuessedLength(base, MaxDumpedIoLength));
+    return 1;
+  }
+  const bool wide = ((value >> MemoryTypeShift) & MemoryTypeMask) == Memory64Bit;
+  const std::uint32_t upper = wide && bar + 1 < bars ? DumpedDword(dump, BarOffset(bar + 1)) : 0;
+  const std::uint32_t base = value & MemoryAddressMask;
+  if (base != 0 && upper == 0) card.AddMemoryRange(bar, base, GuessedLength(base, MaxDumpedMemoryLength));
+  return wide ? 2 : 1;
+}
+
+}  // namespace
+
+std::vector<CardDump> ParseBusDump(std::istream& in) {
+  std::vector<CardDump> cards;
+  std::string line;
+  int lineNumber = 0;
+  while (std::getline(in, line)) {
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+    CardDump card;
+    if (ParseLocation(line, card)) {
+      cards.push_back(card);
+      continue;
+    }
+    if (cards.empty() || !ParseDataLine(line, lineNumber, cards.back())) {
+      Fail(lineNumber, "neither a card location nor configuration bytes");
+    }
+  }
+  for (const CardDump& card : cards) {
+    if (card.Config.size() < 4) {
+      throw std::runtime_error("bus dump: the card at " + std::to_string(card.Slot.Bus) + ":" +
+                               std::to_string(card.Slot.Slot) + "." +
+                               std::to_string(card.Slot.Function) +
+                               " has no vendor and device identifiers");
+    }
+  }
+  return cards;
+}
+
+std::string FormatCardDump(const CardDump& card) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%02x:%02x.%x", card.Slot.Bus, card.Slot.Slot, card.Slot.Function);
+  std::string out = text;
+  if (!card.Description.empty()) out += " " + card.Description;
+  out += "\n";
+  for (std::size_t at = 0; at < card.Config.size(); at += BytesPerLine) {
+    std::snprintf(text, sizeof text, "%02zx:", at);
+    out += text;
+    for (std::size_t i = at; i < at + BytesPerLine && i < card.Config.size(); ++i) {
+      std::snprintf(text, sizeof text, " %02x", card.Config[i]);
+      out += text;
+    }
+    out += "\n";
+  }
+  return out + "\n";
+}
+
+std::unique_ptr<SimCard> MakeCardFromDump(const CardDump& dump) {
+  auto card = std::make_unique<SimCard>(static_cast<std::uint16_t>(DumpedDword(dump, ConfigVendor)),
+                                        static_cast<std::uint16_t>(DumpedDword(dump, ConfigVendor) >> 16));
+  const int bars = BarsOfLayout(DumpedByte(dump, ConfigHeaderType) & HeaderLayoutMask);
+  for (int bar = 0; bar < bars;) bar += AddDumpedRange(*card, dump, bar, bars);
+  const std::uint8_t line = DumpedByte(dump, ConfigInterruptLine);
+  if (DumpedByte(dump, ConfigInterruptPin) != 0 && line != 0 && line != NoInterruptLine) {
+    card->AddInterrupt(line);
+  }
+  card->AddLocationItem();
+  // The bytes exactly as dumped, type bits of the base address registers included.
+  for (std::size_t at = 0; at < dump.Config.size(); ++at) {
+    card->ConfigPoke(static_cast<std::uint32_t>(at), 1, dump.Config[at]);
+  }
+  return card;
+}
+
+int LoadBusDump(SimBus& bus, std::istream& in) {
+  const std::vector<CardDump> cards = ParseBusDump(in);
+  for (const CardDump& dump : cards) bus.AddCard(MakeCardFromDump(dump), dump.Slot);
+  return static_cast<int>(cards.size());
+}
+
+CardDump DumpBusCard(const SimBus& bus, int index) {
+  const SimCard& card = bus.Card(index);
+  CardDump dump;
+  dump.Slot = bus.SlotOf(index);
+  for (std::uint32_t at = 0; at < DumpHeaderBytes; ++at) {
+    dump.Config.push_back(static_cast<std::uint8_t>(card.ConfigRead(at, 1)));
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%04x: %04x:%04x", card.ConfigRead(ConfigClassCode + 1, 2),
+                card.Vendor(), card.Device());
+  dump.Description = text;
+  const std::uint32_t revision = card.ConfigRead(ConfigRevision, 1);
+  if (revision != 0) {
+    std::snprintf(text, sizeof text, " (rev %02x)", revision);
+    dump.Description += text;
+  }
+  return dump;
+}
+
+}  // namespace lineio::sim
