@@ -1,0 +1,163 @@
+// The logical port operations on the in-process simulated board, against the
+// time that their busy waits alone take. After a real calibration each should
+// cost at most 1.1 times that floor: the register accesses, each one request
+// to the simulated driver, must add no more than a tenth.
+//
+// Counters: floor_us, the nominal time of the operation's waits; x_floor, the
+// CPU time per operation divided by floor_us; x_waits, the CPU time per
+// operation divided by what its waits really take with the calibrated
+// DelayCount (floor_us scaled by the measured length of Wait10us, which
+// BM_Wait10us shows). CPU time, so that other processes on the machine do not
+// count: the waits are busy loops, so on an idle machine it is the wall time.
+//
+// Each operation runs twice: /1 with the calibrated waits, /0 with a
+// DelayCount of 0, which leaves the cost of its register accesses alone
+// (counter access_us); that cost must stay within a tenth of floor_us.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "lineio.h"
+#include "portio/board_identity.h"
+#include "portio/delay.h"
+#include "portio/port_state.h"
+#include "sim/default_bus.h"
+#include "sim/simulated_driver.h"
+
+namespace {
+
+using namespace lineio;
+
+constexpr std::uint16_t GroupPort = 32;
+constexpr std::uint16_t DirectPort = 3;
+constexpr int Calibrations = 5;
+// The driver's trace and the board's histories are emptied this often, so
+// that their growth does not count (emptying them costs next to nothing).
+constexpr std::int64_t ClearEvery = 1024;
+constexpr int WaitSamples = 2000;
+constexpr double NominalWait10us = 10.0;
+
+double ThreadCpuMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// The waits of each operation, in microseconds.
+struct Floors {
+  double groupWrite;
+  double directWrite;
+  double groupRead;
+  double directRead;
+};
+
+const Floors& FloorsOfThisBoard() {
+  static const Floors kestrel{11, 40, 7, 70};
+  static const Floors merlin{15, 35, 5, 20};
+  return std::strcmp(ThisBoard.Name, "Kestrel") == 0 ? kestrel : merlin;
+}
+
+// One board session for the whole run. DelayCount is the largest of a few
+// real calibrations: a calibration that another process interrupted measures
+// too long a time and so gives too small a count.
+class Session {
+ public:
+  Session() {
+    bus_.AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                    static_cast<std::uint16_t>(ThisBoard.Device)));
+    driver_.Install();
+    std::fclose(stdin);  // no dialogue: one card opens without asking
+    PortInit(0);
+    std::int32_t count = 0;
+    for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
+    PortLayer.DelayCount = count;
+    waitScale_ = MeasureWait10us() / NominalWait10us;
+    std::printf("DelayCount %d; Wait10us takes %.2f us\n", PortLayer.DelayCount, waitScale_ * NominalWait10us);
+  }
+
+  // How long the waits really take, per microsecond of nominal time.
+  double WaitScale() const { return waitScale_; }
+
+  void ClearRecords() {
+    driver_.ClearTrace();
+    dynamic_cast<sim::LineBoard&>(bus_.Card(0)).ClearHistory();
+  }
+
+ private:
+  static double MeasureWait10us() {
+    const double start = ThreadCpuMicroseconds();
+    for (int i = 0; i < WaitSamples; ++i) Wait10us();
+    return (ThreadCpuMicroseconds() - start) / WaitSamples;
+  }
+
+  sim::SimBus bus_;
+  sim::SimulatedDriver driver_{bus_};
+  double waitScale_ = 1.0;
+};
+
+Session& TheSession() {
+  static Session session;
+  return session;
+}
+
+template <typename Operation>
+void Measure(benchmark::State& state, double floorUs, Operation operation) {
+  Session& session = TheSession();
+  const bool waits = state.range(0) != 0;
+  const std::int32_t calibrated = PortLayer.DelayCount;
+  if (!waits) PortLayer.DelayCount = 0;
+  session.ClearRecords();
+  std::int64_t sinceClear = 0;
+  const double start = ThreadCpuMicroseconds();
+  for (auto _ : state) {
+    operation();
+    if (++sinceClear == ClearEvery) {
+      session.ClearRecords();
+      sinceClear = 0;
+    }
+  }
+  const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
+  PortLayer.DelayCount = calibrated;
+  state.counters["floor_us"] = floorUs;
+  if (waits) {
+    state.counters["x_floor"] = perOperation / floorUs;
+    state.counters["x_waits"] = perOperation / (floorUs * session.WaitScale());
+  } else {
+    state.counters["access_us"] = perOperation;
+  }
+}
+
+void BM_GroupWrite(benchmark::State& state) {
+  std::uint16_t value = 0;
+  Measure(state, FloorsOfThisBoard().groupWrite, [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
+}
+
+void BM_DirectWrite(benchmark::State& state) {
+  std::uint16_t value = 0;
+  Measure(state, FloorsOfThisBoard().directWrite, [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
+}
+
+void BM_GroupRead(benchmark::State& state) {
+  Measure(state, FloorsOfThisBoard().groupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
+}
+
+void BM_DirectRead(benchmark::State& state) {
+  Measure(state, FloorsOfThisBoard().directRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
+}
+
+void BM_Wait10us(benchmark::State& state) {
+  TheSession();
+  for (auto _ : state) Wait10us();
+}
+
+BENCHMARK(BM_GroupWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DirectWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GroupRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DirectRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Wait10us)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,152 @@
+// A line-test board on the simulated bus: the four registers of the internal-
+// bus interface (DataReg, AddrReg, CtrlReg, StatReg, 2 apart) inside the I/O
+// range at base address register 0, and the internal 8-bit bus behind them.
+//
+// The board decodes the handshake from the control bytes it is sent, as the
+// hardware does:
+// - a rising edge of the strobe without the read bit latches DataReg into the
+//   output of the addressed port: a direct port (address 0x00-0x0F, bank bit
+//   set) or a group port on the bank that the bank bit selects;
+// - a control byte with the read bit puts the input of the addressed port into
+//   DataReg: at once for a group port, on the rising edge of the strobe for a
+//   direct port.
+// An access the board cannot decode (a strobe or read whose address leads to
+// no port, a strobe that drops the read bit in the middle of a read) is kept
+// as a protocol error.
+//
+// Every other byte of the range, and DataReg and AddrReg themselves, behave as
+// a register file: what is written is read back. DataReg then reads back the
+// last byte written to it, or the input byte that the last read handshake put
+// there. StatReg reads the status byte that the test sets.
+//
+// Tests speak in logical port numbers: SetInput, OutputLatch, LatchHistory.
+// Derived models of devices on the bus hook in through OnOutputLatched and
+// OnStatusRead.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/sim_card.h"
+
+namespace lineio::sim {
+
+// Every register set of a board (offsets 0xC0 to 0x31F) lies inside its I/O range.
+inline constexpr std::uint32_t BoardIoBase = 0xC000;
+inline constexpr std::uint32_t BoardIoLength = 0x400;
+inline constexpr std::uint32_t BoardInterruptLine = 11;
+
+// The resources of a line-test board as the driver lists them: an interrupt
+// item, the I/O range at base address register 0, and a bus item with the
+// board's location. Two boards on one bus need different I/O bases.
+void AddBoardResources(SimCard& card, std::uint32_t ioBase, std::uint32_t interruptLine);
+
+// The bit meanings of the control byte, as the board decodes them.
+inline constexpr std::uint8_t BoardCtrlRead = 0x01;
+inline constexpr std::uint8_t BoardCtrlStrobe = 0x02;
+inline constexpr std::uint8_t BoardCtrlBank = 0x08;
+
+// Where a port lies on the internal bus: the direct ports have their own
+// handshake; group ports lie on the first or (Kestrel) the second bank.
+enum class BusBank : std::uint8_t { Direct, First, Second };
+
+struct BusLocation {
+  BusBank Bank;
+  std::uint8_t Address;
+
+  bool operator==(const BusLocation&) const = default;
+};
+
+// One byte latched into an output port.
+struct LatchedOutput {
+  std::uint16_t Port;
+  std::uint8_t Value;
+
+  bool operator==(const LatchedOutput&) const = default;
+};
+
+class LineBoard : public SimCard {
+ public:
+  // DataReg of board 0 on an AT-compatible machine.
+  static constexpr std::uint32_t DefaultRegisterBase = 0x310;
+  static constexpr int RegisterBar = 0;
+
+  // `secondBank`: whether group ports 80-133 exist on a second bank. The board
+  // comes with its resources (AddBoardResources).
+  LineBoard(std::uint16_t vendor, std::uint16_t device, bool secondBank, std::uint32_t ioBase,
+            std::uint32_t interruptLine);
+
+  // Where the four registers lie in the I/O range (the offset of DataReg).
+  void SetRegisterBase(std::uint32_t dataReg);
+  std::uint32_t RegisterBase() const;
+
+  // The logical ports of this board: direct 0-15, group g index i as 16 g + i
+  // (groups 1-4, and 5-8 on the second bank). nullopt for any other number.
+  std::optional<BusLocation> LocationOf(std::uint16_t port) const;
+  // The logical port at a bus location; nullopt when there is none.
+  std::optional<std::uint16_t> PortAt(BusLocation location) const;
+
+  // The byte the board presents on the input of a port. Throws
+  // std::invalid_argument for a port the board does not have.
+  void SetInput(std::uint16_t port, std::uint8_t value);
+  // The byte last latched into the output of a port (0 at power-up). Throws
+  // std::invalid_argument for a port the board does not have.
+  std::uint8_t OutputLatch(std::uint16_t port) const;
+  // Every latch in order, and every input put into DataReg, by port.
+  const std::vector<LatchedOutput>& LatchHistory() const;
+  const std::vector<std::uint16_t>& InputsRead() const;
+  void ClearHistory();
+
+  // The status byte that StatReg reads, and how often it was read.
+  void SetStatus(std::uint8_t status);
+  std::uint8_t Status() const;
+  std::uint64_t StatusReads() const;
+
+  // The last control byte written to CtrlReg.
+  std::uint8_t Control() const;
+
+  // Accesses the board could not decode, one line of text each.
+  const std::vector<std::string>& ProtocolErrors() const;
+  void ClearProtocolErrors();
+
+  std::uint32_t IoRead(int bar, std::uint32_t offset, int width) override;
+  void IoWrite(int bar, std::uint32_t offset, int width, std::uint32_t value) override;
+
+ protected:
+  // Called after a byte was latched into an output port.
+  virtual void OnOutputLatched(std::uint16_t port, std::uint8_t value);
+  // Called on each read of StatReg, before the status byte is returned.
+  virtual void OnStatusRead();
+
+ private:
+  // Registers relative to DataReg.
+  enum class Register { None, Data, Addr, Ctrl, Stat };
+  Register RegisterAt(std::uint32_t offset) const;
+
+  std::uint8_t ReadByte(std::uint32_t offset);
+  void WriteByte(std::uint32_t offset, std::uint8_t value);
+  std::uint8_t StoredByte(std::uint32_t offset);
+  void StoreByte(std::uint32_t offset, std::uint8_t value);
+
+  void OnControl(std::uint8_t previous, std::uint8_t control);
+  // The location that a control byte and the AddrReg byte select.
+  std::optional<BusLocation> Decode(std::uint8_t control, std::uint8_t address) const;
+  void LatchOutput(std::uint16_t port);
+  void PresentInput(std::uint16_t port);
+  void ProtocolError(const char* what, std::uint8_t control);
+
+  bool secondBank_;
+  std::uint32_t base_ = DefaultRegisterBase;
+  std::uint8_t control_ = 0;
+  std::uint8_t status_ = 0;
+  std::uint64_t statusReads_ = 0;
+  std::vector<std::uint8_t> outputs_;  // by logical port
+  std::vector<std::uint8_t> inputs_;   // by logical port
+  std::vector<LatchedOutput> latches_;
+  std::vector<std::uint16_t> inputsRead_;
+  std::vector<std::string> errors_;
+};
+
+}  // namespace lineio::sim

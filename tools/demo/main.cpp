@@ -1,0 +1,53 @@
+// lineio-demo: a host session against a simulated board.
+//
+//   lineio-demo                  the Kestrel board
+//   lineio-demo --board merlin   the Merlin board
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "portio/board_identity.h"
+#include "tools/demo/session.h"
+
+namespace {
+
+void Usage() { std::printf("usage: lineio-demo [--board kestrel|merlin]\n"); }
+
+// Runs the sibling program built for the other board.
+int RunSibling(const char* board) {
+  char self[PATH_MAX] = {0};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return 2;
+  std::string path(self, static_cast<std::size_t>(length));
+  const std::string name = std::strcmp(board, "kestrel") == 0 ? "lineio-demo" : std::string("lineio-demo-") + board;
+  path = path.substr(0, path.rfind('/') + 1) + name;
+  execl(path.c_str(), path.c_str(), "--board", board, static_cast<char*>(nullptr));
+  std::perror(path.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string board = "kestrel";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--board") == 0 && i + 1 < argc) {
+      board = argv[++i];
+    } else {
+      Usage();
+      return 2;
+    }
+  }
+  if (board != "kestrel" && board != "merlin") {
+    Usage();
+    return 2;
+  }
+  std::string own = lineio::ThisBoard.Name;
+  for (char& c : own) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (board != own) return RunSibling(board.c_str());
+  return lineio::demo::RunSession();
+}

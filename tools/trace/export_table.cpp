@@ -1,0 +1,107 @@
+// Each entry is built from the export's own declaration: its argument types
+// give the accepted ranges, its result type the width of the result.
+#include "tools/trace/export_table.h"
+
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+#include <type_traits>
+#include <utility>
+
+#include "lineio.h"
+
+namespace lineio::trace {
+
+namespace {
+
+constexpr int BlockWords = 16;
+constexpr std::uint16_t BlockFiller = 0xAAAA;
+
+template <typename T>
+constexpr ArgumentRange RangeOf() {
+  return {std::numeric_limits<T>::min(), static_cast<std::int64_t>(std::numeric_limits<T>::max())};
+}
+
+// The result in lower-case hex without leading zeros, read as an unsigned
+// number of the result's width; "-" for an export with no result.
+template <typename R>
+std::string ResultText(R result) {
+  char text[24];
+  const auto bits = static_cast<std::make_unsigned_t<R>>(result);
+  std::snprintf(text, sizeof text, "%" PRIx64, static_cast<std::uint64_t>(bits));
+  return text;
+}
+
+template <typename R, typename... A, std::size_t... I>
+std::string Invoke(R (*function)(A...), std::span<const std::int64_t> args, std::index_sequence<I...>) {
+  if constexpr (std::is_void_v<R>) {
+    function(static_cast<A>(args[I])...);
+    return "-";
+  } else {
+    return ResultText(function(static_cast<A>(args[I])...));
+  }
+}
+
+template <typename R, typename... A>
+ExportEntry Entry(const char* name, R (*function)(A...)) {
+  static_assert((std::is_integral_v<A> && ...), "a script passes integers only");
+  return {name, {RangeOf<A>()...}, [function](std::span<const std::int64_t> args) {
+            return Invoke(function, args, std::index_sequence_for<A...>{});
+          }};
+}
+
+// GetIOBlockData fills a buffer that starts as aaaa in every word, so that the
+// words it leaves alone show.
+std::string BlockCall(std::span<const std::int64_t> args) {
+  std::array<std::uint16_t, BlockWords> block;
+  block.fill(BlockFiller);
+  GetIOBlockData(static_cast<std::uint16_t>(args[0]), block.data());
+  std::string text;
+  for (const std::uint16_t word : block) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%s%04x", text.empty() ? "" : " ", static_cast<unsigned>(word));
+    text += digits;
+  }
+  return text;
+}
+
+std::vector<ExportEntry> BuildTable() {
+  return {
+      Entry("PortInit", &PortInit),
+      Entry("PortEnd", &PortEnd),
+      Entry("CheckPCtype", &CheckPCtype),
+      Entry("Test", &Test),
+      Entry("InpB", &InpB),
+      Entry("InpW", &InpW),
+      Entry("InpD", &InpD),
+      Entry("OutB", &OutB),
+      Entry("OutW", &OutW),
+      Entry("OutD", &OutD),
+      Entry("PortOut", &PortOut),
+      Entry("PortQinp", &PortQinp),
+      Entry("PortIinp", &PortIinp),
+      Entry("AllOutClear", &AllOutClear),
+      Entry("BitOn", &BitOn),
+      Entry("BitOff", &BitOff),
+      Entry("TestQbit", &TestQbit),
+      Entry("TestIbit", &TestIbit),
+      {"GetIOBlockData", {RangeOf<std::uint16_t>()}, BlockCall},
+  };
+}
+
+}  // namespace
+
+const std::vector<ExportEntry>& Exports() {
+  static const std::vector<ExportEntry> table = BuildTable();
+  return table;
+}
+
+const ExportEntry* FindExport(const std::string& name) {
+  for (const ExportEntry& entry : Exports()) {
+    if (name == entry.Name) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace lineio::trace

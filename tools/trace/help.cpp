@@ -1,0 +1,101 @@
+#include "tools/trace/help.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "portio/board_identity.h"
+#include "tools/trace/export_table.h"
+
+namespace lineio::trace {
+
+namespace {
+
+constexpr std::size_t ExportListWidth = 72;
+
+const char* const HelpBody =
+    "\n"
+    "Runs a script of export calls in-process against a simulated %s board\n"
+    "(PCI vendor %04x, device %04x) and prints every register access that the\n"
+    "library makes. The script is read from SCRIPT, or from standard input when\n"
+    "SCRIPT is absent or \"-\".\n"
+    "\n"
+    "Script: one command per line. Blank lines and lines starting with # are\n"
+    "ignored. Numbers are C literals (decimal, 0x hex, 0 octal); a negative\n"
+    "number is allowed only where the export's argument is signed.\n"
+    "  <Export> <arg> ...      call an export that takes only integers, with its\n"
+    "                          arguments in order: PortInit 0, PortOut 80 0x12,\n"
+    "                          BitOn 16 3\n"
+    "  GetIOBlockData <port>   call it with a 16-word buffer that holds aaaa in\n"
+    "                          every word before the call\n"
+    "  input <port> <value>    the byte (0 to 0xff) that the board presents on the\n"
+    "                          input of logical port <port>\n"
+    "  quiet                   stop printing register accesses (calls still run)\n"
+    "  verbose                 print them again (the default)\n"
+    "\n"
+    "Exports:\n"
+    "%s"
+    "\n"
+    "Output, in the order things happen, in lower-case hexadecimal without 0x:\n"
+    "  W <offset> <value>      a register write\n"
+    "  R <offset> <value>      a register read, with the value the library got\n"
+    "                          (offset in 4 digits, value in 2, 4 or 8 digits by\n"
+    "                          the width of the access)\n"
+    "  = <value>               after each call: its result as an unsigned number\n"
+    "                          of the result's width, without leading zeros\n"
+    "                          (PortOut 36 1 gives = 1a, CheckPCtype = 0 or ffff)\n"
+    "  = -                     after a call of an export that gives no result\n"
+    "  = <w0> ... <w15>        after GetIOBlockData: the 16 words of the buffer,\n"
+    "                          4 digits each, separated by single spaces\n"
+    "Whatever the library prints itself (the messages of PortInit) appears where\n"
+    "it happens, on the same stream.\n"
+    "\n"
+    "The board answers at the register set that the script's PortInit selects\n"
+    "(0x310 to 0x316 for board 0 on an AT-compatible machine, also before any\n"
+    "PortInit). The simulated clock makes PortInit's calibration give a\n"
+    "DelayCount of 0, so scripts run without waiting; the accesses are the same\n"
+    "as with real waits.\n"
+    "\n"
+    "Exit status: 0 when the script ran to its end; 1 when the board saw an\n"
+    "access that it could not decode (each is reported on standard error);\n"
+    "2 for a usage error or a bad command (reported on standard error with its\n"
+    "line number; the script stops there).\n";
+
+// The export names, wrapped into indented lines.
+std::string ExportList() {
+  std::string text;
+  std::size_t column = 0;
+  for (const ExportEntry& entry : Exports()) {
+    const std::size_t length = std::strlen(entry.Name);
+    if (column > 0 && column + 1 + length > ExportListWidth) {
+      text += '\n';
+      column = 0;
+    }
+    text += column == 0 ? "  " : " ";
+    column += (column == 0 ? 2 : 1) + length;
+    text += entry.Name;
+  }
+  return text + "\n";
+}
+
+}  // namespace
+
+std::string ProgramName() {
+  std::string name = "lineio-trace-";
+  for (const char* c = ThisBoard.Name; *c != '\0'; ++c) {
+    name += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  }
+  return name;
+}
+
+void PrintUsage() {
+  std::printf("usage: %s [SCRIPT | -]\n       %s --help\n", ProgramName().c_str(), ProgramName().c_str());
+}
+
+void PrintHelp() {
+  PrintUsage();
+  std::printf(HelpBody, ThisBoard.Name, static_cast<unsigned>(ThisBoard.Vendor),
+              static_cast<unsigned>(ThisBoard.Device), ExportList().c_str());
+}
+
+}  // namespace lineio::trace

@@ -1,0 +1,110 @@
+#include "tools/trace/session.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "platform/overrides.h"
+#include "portio/board_identity.h"
+#include "portio/machine_kind.h"
+#include "sim/default_bus.h"
+#include "sim/trace_format.h"
+#include "tools/trace/export_table.h"
+#include "tools/trace/script.h"
+
+namespace lineio::trace {
+
+namespace {
+
+// Each clock reading lies this far after the one before, so the calibration
+// measures 40 s and gives a DelayCount of 0: the waits make no pass.
+constexpr double ClockStepMs = 40000.0;
+constexpr std::int64_t ByteMax = 0xFF;
+constexpr std::int64_t PortMax = 0xFFFF;
+
+sim::LineBoard* OwnBoardOn(sim::SimBus& bus) {
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
+    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device) {
+      return board;
+    }
+  }
+  throw std::logic_error("the default bus holds no board of this deliverable");
+}
+
+std::int64_t Argument(const std::vector<std::string>& words, std::size_t position, ArgumentRange range) {
+  const std::optional<std::int64_t> value = ParseNumber(words[position]);
+  if (!value) throw ScriptError("'" + words[position] + "' is not a number");
+  if (*value < range.Min || *value > range.Max) {
+    throw ScriptError("argument " + std::to_string(position) + " of " + words[0] + ", " + words[position] +
+                      ", is out of range (" + std::to_string(range.Min) + " to " + std::to_string(range.Max) +
+                      ")");
+  }
+  return *value;
+}
+
+void ExpectArgumentCount(const std::vector<std::string>& words, std::size_t count) {
+  if (words.size() - 1 == count) return;
+  throw ScriptError(words[0] + " takes " + std::to_string(count) + " argument" + (count == 1 ? "" : "s") +
+                    ", not " + std::to_string(words.size() - 1));
+}
+
+}  // namespace
+
+TraceSession::TraceSession() {
+  sim::PopulateDefaultBus(bus_);
+  board_ = OwnBoardOn(bus_);
+  platform::OverrideClock([now = 0.0]() mutable {
+    const double reading = now;
+    now += ClockStepMs;
+    return reading;
+  });
+  driver_.SetAccessObserver([this](const sim::RegisterAccess& access) {
+    if (verbose_) std::printf("%s\n", sim::FormatAccess(access).c_str());
+  });
+  driver_.Install();
+}
+
+TraceSession::~TraceSession() {
+  driver_.Uninstall();
+  platform::ResetOverrides();
+}
+
+void TraceSession::Execute(const std::vector<std::string>& words) {
+  if (words.empty()) return;
+  const std::string& command = words[0];
+  if (command == "quiet" || command == "verbose") {
+    ExpectArgumentCount(words, 0);
+    verbose_ = command == "verbose";
+  } else if (command == "input") {
+    SetInput(words);
+  } else {
+    CallExport(words);
+  }
+}
+
+const std::vector<std::string>& TraceSession::ProtocolErrors() const { return board_->ProtocolErrors(); }
+
+void TraceSession::CallExport(const std::vector<std::string>& words) {
+  const ExportEntry* entry = FindExport(words[0]);
+  if (entry == nullptr) throw ScriptError("unknown command '" + words[0] + "'");
+  ExpectArgumentCount(words, entry->Arguments.size());
+  std::vector<std::int64_t> args;
+  for (std::size_t i = 0; i < entry->Arguments.size(); ++i) args.push_back(Argument(words, i + 1, entry->Arguments[i]));
+  // The board answers at the register set that this PortInit selects.
+  if (words[0] == "PortInit") {
+    board_->SetRegisterBase(RegisterSetFor(static_cast<std::int32_t>(args[0]), IsPc98Family()).DataReg);
+  }
+  const std::string result = entry->Call(args);
+  std::printf("= %s\n", result.c_str());
+}
+
+void TraceSession::SetInput(const std::vector<std::string>& words) {
+  ExpectArgumentCount(words, 2);
+  const auto port = static_cast<std::uint16_t>(Argument(words, 1, {0, PortMax}));
+  const auto value = static_cast<std::uint8_t>(Argument(words, 2, {0, ByteMax}));
+  if (!board_->LocationOf(port)) throw ScriptError("the " + std::string(ThisBoard.Name) + " board has no port " + words[1]);
+  board_->SetInput(port, value);
+}
+
+}  // namespace lineio::trace
