@@ -24,15 +24,19 @@ std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
   return slot < SpaceSlotCount ? board->Spaces[slot].InUse : 0;
 }
 
-std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
-  std::uint32_t value = 0;
+void ConfigDwordRequest(BoardHandle* board, std::uint32_t offset, std::uint32_t& value, std::uint32_t readFlag) {
   PciConfigAccess access{};
   access.Slot = board->Slot;
   access.Buffer = &value;
   access.Offset = offset;
   access.ByteCount = sizeof value;
-  access.ReadFlag = 1;
+  access.ReadFlag = readFlag;
   SendRequest(board->Driver, ReqPciConfig, access);
+}
+
+std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
+  std::uint32_t value = 0;
+  ConfigDwordRequest(board, offset, value, 1);
   return value;
 }
 

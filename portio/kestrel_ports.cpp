@@ -87,13 +87,7 @@ std::uint16_t LogicalPortReadBack(std::uint16_t port) {
   return MapLogicalPort(port).Valid ? OutputShadow[ShadowSlot(port)] : 0;
 }
 
-void ClearAllOutputs() {
-  for (std::uint16_t group = FirstGroup; group <= LastGroup; ++group) {
-    for (std::uint16_t index = 0; index <= LastGroupIndex; ++index) {
-      LogicalPortWrite(GroupPort(group, index), 0);
-    }
-  }
-}
+void ClearAllOutputs() { ClearGroupPorts(LastGroup); }
 
 std::uint16_t* OutputShadowEntries() { return OutputShadow; }
 std::uint16_t OutputShadowSize() { return ShadowEntries; }

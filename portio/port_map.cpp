@@ -22,4 +22,12 @@ std::uint16_t ShadowSlot(std::uint16_t port) {
   return static_cast<std::uint16_t>((port >> 4) * 6 + 10 + (port & 0x0F));
 }
 
+void ClearGroupPorts(std::uint16_t lastGroup) {
+  for (std::uint16_t group = FirstGroup; group <= lastGroup; ++group) {
+    for (std::uint16_t index = 0; index <= LastGroupIndex; ++index) {
+      LogicalPortWrite(GroupPort(group, index), 0);
+    }
+  }
+}
+
 }  // namespace lineio

@@ -17,6 +17,9 @@ inline constexpr std::uint16_t LastGroupIndex = 5;
 // Maps a port of a board with groups 1 to lastGroup.
 BusPort MapPortOfGroups(std::uint16_t port, std::uint16_t lastGroup);
 
+// Writes 0 to the group ports of groups 1 to lastGroup in ascending order.
+void ClearGroupPorts(std::uint16_t lastGroup);
+
 inline std::uint16_t GroupPort(std::uint16_t group, std::uint16_t index) {
   return static_cast<std::uint16_t>(group * 16 + index);
 }
