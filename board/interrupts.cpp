@@ -64,7 +64,10 @@ std::uint32_t EnableInterrupt(BoardHandle* board, InterruptHandler handler) {
 void InterruptWaitLoop(void* argument) {
   auto* board = static_cast<BoardHandle*>(argument);
   for (;;) {
-    SendRequest(board->Driver, ReqWaitInterrupt, board->Interrupt);
+    // A wait that the driver refuses returns at once and would turn the loop
+    // into a spin calling the handler with stale counts: the thread ends, and
+    // DisableInterrupt still finds it and releases it.
+    if (!SendRequest(board->Driver, ReqWaitInterrupt, board->Interrupt)) return;
     if (board->Interrupt.Stopped != 0) return;
     InterruptResult result{board->Interrupt.Count, board->Interrupt.Lost, board->Interrupt.Stopped};
     // A service enabled without a handler only keeps the driver's counts.
