@@ -27,6 +27,8 @@ double MonotonicMilliseconds() {
 std::int32_t KeyboardSubtype() { return 0; }
 
 namespace {
+inline constexpr std::size_t MinimumThreadStack = 64 * 1024;
+
 struct ThreadStart {
   ThreadEntry entry;
   void* argument;
@@ -45,8 +47,10 @@ OsHandle StartThread(std::uint32_t stackBytes, ThreadEntry entry, void* argument
   if (start == nullptr) return NoHandle;
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
-  // The requested stack is a minimum; POSIX refuses anything below its own floor.
-  std::size_t stack = stackBytes < PTHREAD_STACK_MIN ? PTHREAD_STACK_MIN : stackBytes;
+  // The requested stack is a minimum. Windows rounds a small request up to its
+  // 64 KiB allocation unit; the same floor here leaves a handler the room it
+  // would have there (PTHREAD_STACK_MIN alone is 16 KiB).
+  const std::size_t stack = stackBytes < MinimumThreadStack ? MinimumThreadStack : stackBytes;
   pthread_attr_setstacksize(&attributes, stack);
   pthread_t thread{};
   int failed = pthread_create(&thread, &attributes, RunThread, start);
