@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace lineio::sim {
 
@@ -15,6 +16,8 @@ constexpr std::uint32_t DataAcquisitionClass = 0x118000;
 constexpr std::uint32_t AddrRegOffset = 2;
 constexpr std::uint32_t CtrlRegOffset = 4;
 constexpr std::uint32_t StatRegOffset = 6;
+
+constexpr std::uint8_t StatusTickBit = 0x01;
 
 constexpr std::uint16_t DirectPorts = 16;
 constexpr std::uint16_t PortsPerGroup = 16;  // logical numbers per group
@@ -100,12 +103,32 @@ const std::vector<std::uint16_t>& LineBoard::InputsRead() const { return inputsR
 void LineBoard::ClearHistory() {
   latches_.clear();
   inputsRead_.clear();
+  lineDevices_.ClearSampledBits();
+  signalDevices_.ClearSampledBits();
 }
 
 void LineBoard::SetStatus(std::uint8_t status) { status_ = status; }
 std::uint8_t LineBoard::Status() const { return status_; }
 std::uint64_t LineBoard::StatusReads() const { return statusReads_; }
 std::uint8_t LineBoard::Control() const { return control_; }
+
+void LineBoard::SetTickEvery(std::uint32_t reads) { clock_.SetTickEvery(reads); }
+std::uint64_t LineBoard::Ticks() const { return clock_.Ticks(); }
+const std::vector<ClickChange>& LineBoard::ClickChanges() const { return clock_.ClickChanges(); }
+
+const DeviceRecord& LineBoard::Device(DeviceId device) const {
+  return lineDevices_.Carries(device) ? lineDevices_.Record(device) : signalDevices_.Record(device);
+}
+
+const SerialPortDevices& LineBoard::SerialDevices(std::uint16_t port) const {
+  if (port == LineSerialPortNumber) return lineDevices_;
+  if (port == SignalSerialPortNumber) return signalDevices_;
+  throw std::invalid_argument("no serial devices on that port");
+}
+
+void LineBoard::SetLoadObserver(std::function<void(const DeviceLoad&)> observer) {
+  loadObserver_ = std::move(observer);
+}
 
 const std::vector<std::string>& LineBoard::ProtocolErrors() const { return errors_; }
 void LineBoard::ClearProtocolErrors() { errors_.clear(); }
@@ -148,6 +171,8 @@ LineBoard::Register LineBoard::RegisterAt(std::uint32_t offset) const {
 std::uint8_t LineBoard::ReadByte(std::uint32_t offset) {
   if (RegisterAt(offset) != Register::Stat) return StoredByte(offset);
   ++statusReads_;
+  const bool tick = clock_.OnStatusRead((status_ & StatusTickBit) != 0);
+  status_ = static_cast<std::uint8_t>(tick ? status_ | StatusTickBit : status_ & ~StatusTickBit);
   OnStatusRead();
   return status_;
 }
@@ -205,7 +230,17 @@ void LineBoard::LatchOutput(std::uint16_t port) {
   const std::uint8_t value = StoredByte(base_);
   outputs_[port] = value;
   latches_.push_back(LatchedOutput{port, value});
+  FeedDevices(port, value);
   OnOutputLatched(port, value);
+}
+
+void LineBoard::FeedDevices(std::uint16_t port, std::uint8_t value) {
+  if (port == ClickPortNumber) clock_.OnClickLatched(value);
+  if (port != LineSerialPortNumber && port != SignalSerialPortNumber) return;
+  SerialPortDevices& devices = port == LineSerialPortNumber ? lineDevices_ : signalDevices_;
+  for (const DeviceLoad& load : devices.Latch(value)) {
+    if (loadObserver_) loadObserver_(load);
+  }
 }
 
 void LineBoard::PresentInput(std::uint16_t port) {

@@ -20,15 +20,25 @@
 // there. StatReg reads the status byte that the test sets.
 //
 // Tests speak in logical port numbers: SetInput, OutputLatch, LatchHistory.
+//
+// Behind ports 36 and 37 sit the serially loaded devices (SerialPortDevices):
+// a test asks what each device last took and how many loads it saw. Bit 0 of
+// the status byte is the board's tick, toggling on the schedule the test sets
+// (SetTickEvery); bit 0 of port 35, the click output, is recorded against the
+// ticks (ClickChanges).
+//
 // Derived models of devices on the bus hook in through OnOutputLatched and
 // OnStatusRead.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/board_clock.h"
+#include "sim/serial_devices.h"
 #include "sim/sim_card.h"
 
 namespace lineio::sim {
@@ -104,6 +114,23 @@ class LineBoard : public SimCard {
   std::uint8_t Status() const;
   std::uint64_t StatusReads() const;
 
+  // The status tick: bit 0 toggles on every `reads`-th read of StatReg; 0
+  // stops it where it is. Ticks: the falls of the bit so far.
+  void SetTickEvery(std::uint32_t reads);
+  std::uint64_t Ticks() const;
+  // Each change of bit 0 of the click port, with the ticks ended before it.
+  const std::vector<ClickChange>& ClickChanges() const;
+
+  // What a serial device last took and how many loads it saw. (Device()
+  // without an argument is still the card's PCI device identifier.)
+  using SimCard::Device;
+  const DeviceRecord& Device(DeviceId device) const;
+  // The devices of serial port 36 or 37. Throws std::invalid_argument for any
+  // other port.
+  const SerialPortDevices& SerialDevices(std::uint16_t port) const;
+  // Called whenever a device takes a word, during the latching write.
+  void SetLoadObserver(std::function<void(const DeviceLoad&)> observer);
+
   // The last control byte written to CtrlReg.
   std::uint8_t Control() const;
 
@@ -134,6 +161,8 @@ class LineBoard : public SimCard {
   // The location that a control byte and the AddrReg byte select.
   std::optional<BusLocation> Decode(std::uint8_t control, std::uint8_t address) const;
   void LatchOutput(std::uint16_t port);
+  // Hands a latched byte to the serial devices or the click record.
+  void FeedDevices(std::uint16_t port, std::uint8_t value);
   void PresentInput(std::uint16_t port);
   void ProtocolError(const char* what, std::uint8_t control);
 
@@ -147,6 +176,10 @@ class LineBoard : public SimCard {
   std::vector<LatchedOutput> latches_;
   std::vector<std::uint16_t> inputsRead_;
   std::vector<std::string> errors_;
+  SerialPortDevices lineDevices_{LineSerialPortNumber};
+  SerialPortDevices signalDevices_{SignalSerialPortNumber};
+  BoardClock clock_;
+  std::function<void(const DeviceLoad&)> loadObserver_;
 };
 
 }  // namespace lineio::sim

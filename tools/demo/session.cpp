@@ -1,11 +1,17 @@
 #include "tools/demo/session.h"
 
+#include <chrono>
+#include <cinttypes>
 #include <cstdio>
+#include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "lineio.h"
 #include "portio/board_identity.h"
 #include "sim/default_bus.h"
+#include "sim/line_board.h"
+#include "sim/serial_devices.h"
 #include "sim/simulated_driver.h"
 #include "sim/trace_format.h"
 
@@ -23,6 +29,85 @@ void PrintBoardSaw(sim::SimulatedDriver& driver) {
 }
 
 void Step(const char* what) { std::printf("\n%s\n", what); }
+
+// The status tick of the simulated board toggles on every this many reads of
+// StatReg, so that HdTimer and Click come to an end.
+constexpr std::uint32_t TickEveryReads = 500;
+constexpr std::uint16_t LineSerialPort = 36;
+constexpr std::uint16_t ClickPort = 35;
+
+constexpr sim::DeviceId AllDevices[] = {sim::DeviceId::Freq1,  sim::DeviceId::Freq2,  sim::DeviceId::Level,
+                                        sim::DeviceId::Direct, sim::DeviceId::SigSw,  sim::DeviceId::BellDa,
+                                        sim::DeviceId::Relay,  sim::DeviceId::Current, sim::DeviceId::XBank0,
+                                        sim::DeviceId::XBank1};
+
+sim::LineBoard& OwnBoard(sim::SimBus& bus) {
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
+    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device) return *board;
+  }
+  throw std::logic_error("the default bus holds no board of this deliverable");
+}
+
+// Runs one host call and says what it was and how long it took.
+void Call(const char* what, const std::function<void()>& call) {
+  const auto start = std::chrono::steady_clock::now();
+  call();
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  std::printf("  %-34s %6.1f ms\n", what, took.count());
+}
+
+// How many register accesses the board saw since the last call.
+void CountBoardSaw(sim::SimulatedDriver& driver) {
+  std::printf("  board saw %zu register accesses\n", driver.Trace().size());
+  driver.ClearTrace();
+}
+
+void PrintDevices(const sim::LineBoard& board) {
+  std::printf("  what every device took:\n");
+  for (const sim::DeviceId device : AllDevices) {
+    const sim::DeviceRecord& record = board.Device(device);
+    const int digits = (sim::DeviceWidth(device) + 3) / 4;
+    std::printf("    %-8s %2d bits  %0*" PRIx64 "  (%" PRIu64 " load%s)\n", sim::DeviceName(device),
+                sim::DeviceWidth(device), digits, record.LastValue, record.Loads, record.Loads == 1 ? "" : "s");
+  }
+}
+
+void LineTestSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
+  Step("Line test session: load the board's serial devices");
+  std::uint16_t exchange = 0;
+  PortOut(LineSerialPort, 0x80);
+  std::printf("  PortOut(36, 0x80): bit 7 of the line port is not a bus bit; the controls keep it\n");
+  Call("ContRelay(0x8421)", [] { ContRelay(0x8421); });
+  Call("LineCurrent(0x35)", [] { LineCurrent(0x35); });
+  Call("ContFreq(1, 0x1234)", [] { ContFreq(1, 0x1234); });
+  Call("ContFreq(2, 0x0abc)", [] { ContFreq(2, 0x0ABC); });
+  Call("ContLevel(0x2a15)", [] { ContLevel(0x2A15); });
+  Call("ContSigSW(0x15a) (8 bits taken)", [] { ContSigSW(0x15A); });
+  Call("ContBellDA(0x0400)", [] { ContBellDA(0x0400); });
+  Call("ContDirect(0xbeef)", [] { ContDirect(0xBEEF); });
+  Call("ExchgLine(0, \"A5123489AB\")", [&exchange] { exchange = ExchgLine(0, "A5123489AB"); });
+  std::printf("  ExchgLine gave 0x%04x; ExchgLine(1, \"A5123489AG\") gives 0x%04x and touches nothing\n",
+              exchange, ExchgLine(1, "A5123489AG"));
+  std::printf("  PortQinp(36) = 0x%02x, PortQinp(37) = 0x%02x: the serial ports are idle again\n",
+              PortQinp(LineSerialPort), PortQinp(37));
+  CountBoardSaw(driver);
+
+  Step("Board ticks: HdTimer and Click");
+  board.SetTickEvery(TickEveryReads);
+  std::uint16_t status = 0;
+  const std::uint64_t ticksBefore = board.Ticks();
+  Call("HdTimer(3)", [&status] { status = HdTimer(3); });
+  std::printf("  HdTimer gave 0x%04x after %" PRIu64 " ticks of the board\n", status, board.Ticks() - ticksBefore);
+  Call("Click(7) (7 - 5 = 2 ticks)", [] { Click(7); });
+  const std::vector<sim::ClickChange>& changes = board.ClickChanges();
+  if (changes.size() >= 2) {
+    std::printf("  the click output was high for %" PRIu64 " ticks; PortQinp(35) = 0x%02x\n",
+                changes.back().Tick - changes[changes.size() - 2].Tick, PortQinp(ClickPort));
+  }
+  CountBoardSaw(driver);
+  PrintDevices(board);
+}
 
 }  // namespace
 
@@ -55,6 +140,8 @@ int RunSession() {
   uint8_t text[11] = {0};
   const uint16_t length = Test2(text);
   std::printf("  Test2 wrote \"%s\" and returned %u\n", reinterpret_cast<const char*>(text), length);
+
+  LineTestSession(driver, OwnBoard(bus));
 
   Step("PortEnd(): release the board and the driver");
   const int32_t closed = PortEnd();

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int BlockWords = 16;
 constexpr std::uint16_t BlockFiller = 0xAAAA;
+constexpr std::size_t PatternBytes = 10;
 
 template <typename T>
 constexpr ArgumentRange RangeOf() {
@@ -46,14 +47,14 @@ std::string Invoke(R (*function)(A...), std::span<const std::int64_t> args, std:
 template <typename R, typename... A>
 ExportEntry Entry(const char* name, R (*function)(A...)) {
   static_assert((std::is_integral_v<A> && ...), "a script passes integers only");
-  return {name, {RangeOf<A>()...}, [function](std::span<const std::int64_t> args) {
+  return {name, {RangeOf<A>()...}, [function](std::span<const std::int64_t> args, const std::string&) {
             return Invoke(function, args, std::index_sequence_for<A...>{});
           }};
 }
 
 // GetIOBlockData fills a buffer that starts as aaaa in every word, so that the
 // words it leaves alone show.
-std::string BlockCall(std::span<const std::int64_t> args) {
+std::string BlockCall(std::span<const std::int64_t> args, const std::string&) {
   std::array<std::uint16_t, BlockWords> block;
   block.fill(BlockFiller);
   GetIOBlockData(static_cast<std::uint16_t>(args[0]), block.data());
@@ -64,6 +65,14 @@ std::string BlockCall(std::span<const std::int64_t> args) {
     text += digits;
   }
   return text;
+}
+
+// ExchgLine reads ten bytes: the word's first ten characters, a shorter word
+// ended by zero bytes as a host's shorter string would be.
+std::string PatternCall(std::span<const std::int64_t> args, const std::string& word) {
+  std::array<char, PatternBytes> pattern{};
+  word.copy(pattern.data(), pattern.size());
+  return ResultText(ExchgLine(static_cast<std::uint16_t>(args[0]), pattern.data()));
 }
 
 std::vector<ExportEntry> BuildTable() {
@@ -87,6 +96,16 @@ std::vector<ExportEntry> BuildTable() {
       Entry("TestQbit", &TestQbit),
       Entry("TestIbit", &TestIbit),
       {"GetIOBlockData", {RangeOf<std::uint16_t>()}, BlockCall},
+      Entry("ContFreq", &ContFreq),
+      Entry("ContLevel", &ContLevel),
+      Entry("ContDirect", &ContDirect),
+      Entry("ContSigSW", &ContSigSW),
+      Entry("ContBellDA", &ContBellDA),
+      Entry("ContRelay", &ContRelay),
+      Entry("LineCurrent", &LineCurrent),
+      Entry("HdTimer", &HdTimer),
+      Entry("Click", &Click),
+      {"ExchgLine", {RangeOf<std::uint16_t>()}, PatternCall, true},
   };
 }
 

@@ -1,5 +1,6 @@
 // The exports that a trace script can call: every export whose arguments are
-// all integers, and GetIOBlockData with a buffer the analyser provides.
+// all integers, GetIOBlockData with a buffer the analyser provides, and
+// ExchgLine with its pattern given as a word of the script.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +19,14 @@ struct ArgumentRange {
 
 struct ExportEntry {
   const char* Name;
+  // The numeric arguments, in order.
   std::vector<ArgumentRange> Arguments;
-  // Calls the export with arguments already checked against their ranges;
-  // gives the text that follows "= ".
-  std::function<std::string(std::span<const std::int64_t>)> Call;
+  // Calls the export with arguments already checked against their ranges (and
+  // the pattern word, for an entry that takes one); gives the text that
+  // follows "= ".
+  std::function<std::string(std::span<const std::int64_t>, const std::string&)> Call;
+  // Whether a text word follows the numeric arguments.
+  bool TakesPattern = false;
 };
 
 const std::vector<ExportEntry>& Exports();

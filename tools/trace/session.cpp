@@ -21,6 +21,17 @@ namespace {
 constexpr double ClockStepMs = 40000.0;
 constexpr std::int64_t ByteMax = 0xFF;
 constexpr std::int64_t PortMax = 0xFFFF;
+constexpr std::int64_t CountMax = 0xFFFFFFFF;
+constexpr std::uint16_t EscapeDown = 0x8000;
+
+// "L <device> <value>": the value in hex, as many digits as the device's width
+// needs.
+std::string LoadLine(const sim::DeviceLoad& load) {
+  char text[48];
+  const int digits = (sim::DeviceWidth(load.Device) + 3) / 4;
+  std::snprintf(text, sizeof text, "L %s %0*" PRIx64, sim::DeviceName(load.Device), digits, load.Value);
+  return text;
+}
 
 sim::LineBoard* OwnBoardOn(sim::SimBus& bus) {
   for (int index = 0; index < bus.CardCount(); ++index) {
@@ -59,9 +70,9 @@ TraceSession::TraceSession() {
     now += ClockStepMs;
     return reading;
   });
-  driver_.SetAccessObserver([this](const sim::RegisterAccess& access) {
-    if (verbose_) std::printf("%s\n", sim::FormatAccess(access).c_str());
-  });
+  platform::OverrideEscapeKey([this] { return EscapeSample(); });
+  board_->SetLoadObserver([this](const sim::DeviceLoad& load) { pendingLoads_.push_back(LoadLine(load)); });
+  driver_.SetAccessObserver([this](const sim::RegisterAccess& access) { PrintAccess(access); });
   driver_.Install();
 }
 
@@ -78,6 +89,10 @@ void TraceSession::Execute(const std::vector<std::string>& words) {
     verbose_ = command == "verbose";
   } else if (command == "input") {
     SetInput(words);
+  } else if (command == "tick") {
+    SetTick(words);
+  } else if (command == "escape") {
+    SetEscape(words);
   } else {
     CallExport(words);
   }
@@ -88,14 +103,16 @@ const std::vector<std::string>& TraceSession::ProtocolErrors() const { return bo
 void TraceSession::CallExport(const std::vector<std::string>& words) {
   const ExportEntry* entry = FindExport(words[0]);
   if (entry == nullptr) throw ScriptError("unknown command '" + words[0] + "'");
-  ExpectArgumentCount(words, entry->Arguments.size());
+  ExpectArgumentCount(words, entry->Arguments.size() + (entry->TakesPattern ? 1 : 0));
   std::vector<std::int64_t> args;
   for (std::size_t i = 0; i < entry->Arguments.size(); ++i) args.push_back(Argument(words, i + 1, entry->Arguments[i]));
+  const std::string pattern = entry->TakesPattern ? words.back() : std::string();
+  if (words[0] == "HdTimer" || words[0] == "Click") ExpectWaitCanEnd(words[0]);
   // The board answers at the register set that this PortInit selects.
   if (words[0] == "PortInit") {
     board_->SetRegisterBase(RegisterSetFor(static_cast<std::int32_t>(args[0]), IsPc98Family()).DataReg);
   }
-  const std::string result = entry->Call(args);
+  const std::string result = entry->Call(args, pattern);
   std::printf("= %s\n", result.c_str());
 }
 
@@ -105,6 +122,39 @@ void TraceSession::SetInput(const std::vector<std::string>& words) {
   const auto value = static_cast<std::uint8_t>(Argument(words, 2, {0, ByteMax}));
   if (!board_->LocationOf(port)) throw ScriptError("the " + std::string(ThisBoard.Name) + " board has no port " + words[1]);
   board_->SetInput(port, value);
+}
+
+}  // namespace lineio::trace
+
+namespace lineio::trace {
+
+void TraceSession::SetTick(const std::vector<std::string>& words) {
+  ExpectArgumentCount(words, 1);
+  tickEvery_ = static_cast<std::uint32_t>(Argument(words, 1, {0, CountMax}));
+  board_->SetTickEvery(tickEvery_);
+}
+
+void TraceSession::SetEscape(const std::vector<std::string>& words) {
+  ExpectArgumentCount(words, 1);
+  escapeFrom_ = static_cast<std::uint64_t>(Argument(words, 1, {0, CountMax}));
+  escapeSamples_ = 0;
+}
+
+void TraceSession::ExpectWaitCanEnd(const std::string& command) const {
+  if (tickEvery_ != 0 || escapeFrom_ != 0) return;
+  throw ScriptError(command + " would wait forever: the tick is stopped and Escape is never pressed (use tick <n> "
+                              "or escape <n>)");
+}
+
+void TraceSession::PrintAccess(const sim::RegisterAccess& access) {
+  if (verbose_) std::printf("%s\n", sim::FormatAccess(access).c_str());
+  for (const std::string& line : pendingLoads_) std::printf("%s\n", line.c_str());
+  pendingLoads_.clear();
+}
+
+std::uint16_t TraceSession::EscapeSample() {
+  ++escapeSamples_;
+  return escapeFrom_ != 0 && escapeSamples_ >= escapeFrom_ ? EscapeDown : 0;
 }
 
 }  // namespace lineio::trace

@@ -1,15 +1,18 @@
 // A trace session: the deliverable's board model on a simulated bus, the
 // simulated driver installed, a clock that makes the calibration give a
-// DelayCount of 0, and every register access printed on standard output as it
-// happens (through printf, the stream the library prints on, so the order is
-// true).
+// DelayCount of 0, an Escape key the script controls, and every register
+// access printed on standard output as it happens (through printf, the stream
+// the library prints on, so the order is true). A word taken by a serial
+// device is printed right after the register write that latched it.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "sim/line_board.h"
+#include "sim/register_access.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_driver.h"
 
@@ -38,11 +41,22 @@ class TraceSession {
  private:
   void CallExport(const std::vector<std::string>& words);
   void SetInput(const std::vector<std::string>& words);
+  void SetTick(const std::vector<std::string>& words);
+  void SetEscape(const std::vector<std::string>& words);
+  // Refuses a tick wait that nothing could ever end.
+  void ExpectWaitCanEnd(const std::string& command) const;
+  void PrintAccess(const sim::RegisterAccess& access);
+  std::uint16_t EscapeSample();
 
   sim::SimBus bus_;
   sim::SimulatedDriver driver_{bus_};
   sim::LineBoard* board_ = nullptr;
   bool verbose_ = true;
+  // Device loads of the access in progress, printed after its W line.
+  std::vector<std::string> pendingLoads_;
+  std::uint32_t tickEvery_ = 0;
+  std::uint64_t escapeFrom_ = 0;  // the sample from which the key is down; 0: never
+  std::uint64_t escapeSamples_ = 0;
 };
 
 }  // namespace lineio::trace

@@ -1,0 +1,35 @@
+#include "sim/board_clock.h"
+
+namespace lineio::sim {
+
+namespace {
+constexpr std::uint8_t ClickBit = 0x01;
+}  // namespace
+
+void BoardClock::SetTickEvery(std::uint32_t reads) {
+  every_ = reads;
+  readsSinceToggle_ = 0;
+}
+
+std::uint32_t BoardClock::TickEvery() const { return every_; }
+
+bool BoardClock::OnStatusRead(bool level) {
+  if (every_ == 0) return level;
+  if (++readsSinceToggle_ < every_) return level;
+  readsSinceToggle_ = 0;
+  if (level) ++ticks_;
+  return !level;
+}
+
+std::uint64_t BoardClock::Ticks() const { return ticks_; }
+
+void BoardClock::OnClickLatched(std::uint8_t value) {
+  const bool high = (value & ClickBit) != 0;
+  if (high == click_) return;
+  click_ = high;
+  clickChanges_.push_back(ClickChange{ticks_, high});
+}
+
+const std::vector<ClickChange>& BoardClock::ClickChanges() const { return clickChanges_; }
+
+}  // namespace lineio::sim
