@@ -34,6 +34,10 @@ std::int32_t DelayCountFor(double elapsedMs) {
 }
 
 std::int32_t CalibrateDelay() {
+  // The loop runs once untimed first: a processor that was idle raises its
+  // clock only under load, and a loop timed at the idle clock would make every
+  // later wait short.
+  BusyLoop(CalibrationPasses);
   const double start = platform::MonotonicMilliseconds();
   BusyLoop(CalibrationPasses);
   const double end = platform::MonotonicMilliseconds();
