@@ -20,11 +20,17 @@ namespace lineio::demo {
 namespace {
 
 // Prints the register accesses that reached the board since the last call.
+// Prints the register accesses that reached the board since the last call:
+// the first ones, eight to a line, and how many there were.
 void PrintBoardSaw(sim::SimulatedDriver& driver) {
+  constexpr std::size_t Shown = 24;
+  constexpr std::size_t PerLine = 8;
   const std::vector<sim::RegisterAccess> trace = driver.Trace();
-  std::printf("  board saw %zu register access%s:", trace.size(), trace.size() == 1 ? "" : "es");
-  for (const sim::RegisterAccess& access : trace) std::printf("  %s", sim::FormatAccess(access).c_str());
-  std::printf("\n");
+  std::printf("  board saw %zu register access%s", trace.size(), trace.size() == 1 ? "" : "es");
+  for (std::size_t i = 0; i < trace.size() && i < Shown; ++i) {
+    std::printf("%s%s", i % PerLine == 0 ? "\n   " : "  ", sim::FormatAccess(trace[i]).c_str());
+  }
+  std::printf("%s\n", trace.size() > Shown ? "  ..." : "");
   driver.ClearTrace();
 }
 
