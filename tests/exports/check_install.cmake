@@ -1,5 +1,6 @@
 # Installs the build into WORK_DIR/prefix, then builds and runs a C host with
-# the CMake package and another one with pkg-config.
+# the CMake package and another one with pkg-config. HOST_FLAGS are the C
+# flags of the build under test (a sanitizer build's hosts need its runtime).
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 function(run)
@@ -23,7 +24,8 @@ if(NOT output MATCHES "SONAME[^\n]*libkestrel\\.so\\.1")
 endif()
 
 # The CMake package.
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-host -G Ninja -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-host -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
+    "-DCMAKE_C_FLAGS=${HOST_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-host)
 run(${WORK_DIR}/cmake-host/host)
 if(NOT output STREQUAL "123456789: 11 0\n")
@@ -35,7 +37,8 @@ set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
 run(pkg-config --cflags --libs merlin)
 string(STRIP "${output}" flags)
 separate_arguments(flags)
-run(cc -o ${WORK_DIR}/pc-host ${SOURCE_DIR}/host.c ${flags} -Wl,-rpath,${prefix}/lib)
+separate_arguments(host_flags UNIX_COMMAND "${HOST_FLAGS}")
+run(cc ${host_flags} -o ${WORK_DIR}/pc-host ${SOURCE_DIR}/host.c ${flags} -Wl,-rpath,${prefix}/lib)
 run(${WORK_DIR}/pc-host)
 if(NOT output STREQUAL "123456789: 11 0\n")
   message(FATAL_ERROR "the pkg-config host printed: ${output}")
