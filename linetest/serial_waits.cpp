@@ -14,25 +14,22 @@ inline constexpr std::int32_t HoldWaitFactor = 20;
 #ifdef LINEIO_COUNT_WAITS
 SerialWaitTally tally;
 #endif
+
+// Waits `factor` x DelayCount passes; the counting build adds them to `waits`
+// and to the total first.
+void SerialWait(std::int32_t factor, [[maybe_unused]] std::int64_t SerialWaitTally::*waits) {
+  const std::int32_t passes = factor * PortLayer.DelayCount;
+#ifdef LINEIO_COUNT_WAITS
+  ++(tally.*waits);
+  tally.Passes += passes > 0 ? passes : 0;
+#endif
+  BusyLoop(passes);
+}
+
 }  // namespace
 
-void BitPhaseWait() {
-  const std::int32_t passes = PhaseWaitFactor * PortLayer.DelayCount;
-#ifdef LINEIO_COUNT_WAITS
-  ++tally.PhaseWaits;
-  tally.Passes += passes > 0 ? passes : 0;
-#endif
-  BusyLoop(passes);
-}
-
-void BitHoldWait() {
-  const std::int32_t passes = HoldWaitFactor * PortLayer.DelayCount;
-#ifdef LINEIO_COUNT_WAITS
-  ++tally.HoldWaits;
-  tally.Passes += passes > 0 ? passes : 0;
-#endif
-  BusyLoop(passes);
-}
+void BitPhaseWait() { SerialWait(PhaseWaitFactor, &SerialWaitTally::PhaseWaits); }
+void BitHoldWait() { SerialWait(HoldWaitFactor, &SerialWaitTally::HoldWaits); }
 
 #ifdef LINEIO_COUNT_WAITS
 SerialWaitTally& SerialWaitsForTesting() { return tally; }

@@ -3,7 +3,7 @@
 // to 4 on the second bank. Every access starts with a control write and a
 // 5 us wait, before the port number is even checked.
 #include "portio/delay.h"
-#include "portio/direct_ports.h"
+#include "portio/handshakes.h"
 #include "portio/port_access.h"
 #include "portio/port_map.h"
 #include "portio/ports.h"
@@ -26,32 +26,10 @@ std::uint8_t GroupControl(std::uint16_t port) {
   return static_cast<std::uint8_t>(EnableBit() | (port >= FirstSecondBankPort ? CtrlBank : 0));
 }
 
+// Each step of a group handshake is held for two 1 us waits.
 void HoldGroupControl() {
   Wait1us();
   Wait1us();
-}
-
-void GroupPortWrite(std::uint8_t address, std::uint16_t value, std::uint8_t c0) {
-  WriteDataReg(value);
-  WriteAddrReg(address);
-  WriteCtrlReg(c0);
-  HoldGroupControl();
-  WriteCtrlReg(c0 | CtrlStrobe);
-  HoldGroupControl();
-  WriteCtrlReg(c0);
-  HoldGroupControl();
-  WriteDataReg(0);
-  WriteAddrReg(0);
-}
-
-std::uint8_t GroupPortRead(std::uint8_t address, std::uint8_t c0) {
-  WriteAddrReg(address);
-  WriteCtrlReg(c0 | CtrlRead);
-  HoldGroupControl();
-  const std::uint8_t value = ReadDataReg();
-  WriteCtrlReg(c0);
-  WriteAddrReg(0);
-  return value;
 }
 
 }  // namespace
@@ -67,7 +45,7 @@ std::int32_t LogicalPortWrite(std::uint16_t port, std::uint16_t value) {
   if (bus.Direct) {
     DirectPortWrite(bus.Address, value);
   } else {
-    GroupPortWrite(bus.Address, value, c0);
+    GroupPortWrite(bus.Address, value, c0, HoldGroupControl);
   }
   const std::uint16_t slot = ShadowSlot(port);
   OutputShadow[slot] = value;
@@ -80,7 +58,7 @@ std::uint16_t LogicalPortRead(std::uint16_t port) {
   Wait5us();
   const BusPort bus = MapLogicalPort(port);
   if (!bus.Valid) return 0;
-  return bus.Direct ? DirectPortRead(bus.Address, DirectRead) : GroupPortRead(bus.Address, c0);
+  return bus.Direct ? DirectPortRead(bus.Address, DirectRead) : GroupPortRead(bus.Address, c0, HoldGroupControl);
 }
 
 std::uint16_t LogicalPortReadBack(std::uint16_t port) {

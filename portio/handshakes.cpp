@@ -1,4 +1,4 @@
-#include "portio/direct_ports.h"
+#include "portio/handshakes.h"
 
 #include "portio/delay.h"
 #include "portio/port_access.h"
@@ -33,6 +33,29 @@ std::uint8_t DirectPortRead(std::uint8_t address, const DirectReadTiming& timing
   WriteCtrlReg(CtrlBank | e | CtrlRead);
   timing.AfterRead();
   WriteCtrlReg(e);
+  WriteAddrReg(0);
+  return value;
+}
+
+void GroupPortWrite(std::uint8_t address, std::uint16_t value, std::uint8_t control, void (*hold)()) {
+  WriteDataReg(value);
+  WriteAddrReg(address);
+  WriteCtrlReg(control);
+  hold();
+  WriteCtrlReg(control | CtrlStrobe);
+  hold();
+  WriteCtrlReg(control);
+  hold();
+  WriteDataReg(0);
+  WriteAddrReg(0);
+}
+
+std::uint8_t GroupPortRead(std::uint8_t address, std::uint8_t control, void (*hold)()) {
+  WriteAddrReg(address);
+  WriteCtrlReg(control | CtrlRead);
+  hold();
+  const std::uint8_t value = ReadDataReg();
+  WriteCtrlReg(control);
   WriteAddrReg(0);
   return value;
 }
