@@ -55,6 +55,24 @@ void BM_VolatileStore(benchmark::State& state) {
   for (auto _ : state) *reg = value++;
 }
 
+// The same accesses behind a call that the compiler cannot inline: the least
+// that reaching a register through any exported function costs a host.
+__attribute__((noinline)) std::uint8_t CalledLoad(volatile std::uint8_t* reg) { return *reg; }
+__attribute__((noinline)) void CalledStore(volatile std::uint8_t* reg, std::uint8_t value) { *reg = value; }
+
+void BM_CalledVolatileLoad(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + 0x310;
+  for (auto _ : state) benchmark::DoNotOptimize(CalledLoad(reg));
+}
+
+void BM_CalledVolatileStore(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + 0x310;
+  std::uint8_t value = 0;
+  for (auto _ : state) CalledStore(reg, value++);
+}
+
 void BM_InpB_Memory(benchmark::State& state) {
   Session session(true);
   for (auto _ : state) benchmark::DoNotOptimize(InpB(0x310));
@@ -78,8 +96,10 @@ void BM_OutB_Io(benchmark::State& state) {
 }
 
 BENCHMARK(BM_VolatileLoad);
+BENCHMARK(BM_CalledVolatileLoad);
 BENCHMARK(BM_InpB_Memory);
 BENCHMARK(BM_VolatileStore);
+BENCHMARK(BM_CalledVolatileStore);
 BENCHMARK(BM_OutB_Memory);
 BENCHMARK(BM_InpB_Io);
 BENCHMARK(BM_OutB_Io);
