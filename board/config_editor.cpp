@@ -30,8 +30,8 @@ constexpr RegisterTable StandardHeader = {{
     {"INTPIN", 0x3D, 1, 0}, {"MINGNT", 0x3E, 1, 0}, {"MAXLAT", 0x3F, 1, 0},
 }};
 
-// The table is shown in two columns: entries 1 to 11 on the left, 12 to 21 on
-// the right of rows 0 to 9, entry 21 alone on the right of the last row.
+// The table is shown in two columns: entries 1 to 10 on the left and 11 to 20
+// on the right of rows 0 to 9, entry 21 alone on the right of the last row.
 constexpr int Rows = 11;
 constexpr int RightColumnStart = 10;
 constexpr int CellWidth = 26;
