@@ -49,6 +49,21 @@ struct Avx2Lanes {
   static Floats Negate(Floats v) { return _mm256_xor_ps(v, _mm256_set1_ps(-0.0f)); }
   static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
 
+  // Two four-lane halves from or to separate places, for stages whose half
+  // is four.
+  static constexpr bool kSplitsHalves = true;
+  static Floats LoadHalves(const float* low, const float* high) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
+  }
+  static void StoreHalves(float* low, float* high, Floats v) {
+    _mm_storeu_ps(low, _mm256_castps256_ps128(v));
+    _mm_storeu_ps(high, _mm256_extractf128_ps(v, 1));
+  }
+  static Floats LoadStridedTwice(const float* p, std::size_t stride) {
+    const __m128 four = _mm_setr_ps(p[0], p[stride], p[2 * stride], p[3 * stride]);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(four), four, 1);
+  }
+
   static Doubles Widen(Floats v) {
     return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)), _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
   }

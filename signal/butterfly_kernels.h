@@ -1,9 +1,11 @@
 // The butterfly network on vector lanes, written once for any lane set.
 //
-// A lane set L gives a float vector (L::Floats, L::kWidth lanes) and a double
-// vector pair of the same width (L::Doubles) with loads, stores, widening,
-// narrowing and the arithmetic of one butterfly. The kernels do exactly the
-// scalar butterfly's operations in the same order, lane by lane:
+// A lane set L gives a float vector (L::Floats, L::kWidth lanes) and double
+// vectors of the same width (L::Doubles) with loads, stores, widening,
+// narrowing and the arithmetic of one butterfly; a lane set with
+// kSplitsHalves also loads and stores its two halves at separate places.
+// The kernels do exactly the scalar butterfly's operations in the same
+// order, lane by lane:
 //
 //   sum        = float(ar + br)              (done in single precision: a sum
 //                                             of two floats rounded to double
@@ -12,7 +14,8 @@
 //   difference = float(dr * wr - di * wi)    (double, rounded once; no fusion)
 //
 // Only the order in which independent butterflies run changes: lanes take
-// neighbouring butterflies of a block, and the last two stages run group by
+// neighbouring butterflies of a block (or of two neighbouring blocks when a
+// block is shorter than the lanes), and the last two stages run group by
 // group of four elements (each group depends on nothing outside itself).
 //
 // Include this header only after the target options of the lane set are in
@@ -90,6 +93,34 @@ void VectorStage(const ButterflyNetwork& net, std::size_t half, std::size_t stri
   }
 }
 
+// A stage whose half is L::kWidth / 2: lanes take the half-block
+// butterflies of two neighbouring blocks (twiddles t, t + s, ... twice over),
+// the low lanes from one block, the high lanes from the next. The number of
+// blocks must be even.
+template <class L>
+void SplitStage(const ButterflyNetwork& net, std::size_t half, std::size_t stride) {
+  float* const real = net.real;
+  float* const imaginary = net.imaginary;
+  const std::size_t block = 2 * half;
+  const typename L::Floats sine = DirectedSine<L>(L::LoadStridedTwice(net.sine + 1, stride), net.inverse);
+  const typename L::Doubles wr = L::Widen(L::LoadStridedTwice(net.cosine + 1, stride));
+  const typename L::Doubles wi = L::Widen(sine);
+  for (std::size_t j = 1; j < net.n; j += 2 * block) {
+    const std::size_t p = j + half;
+    const std::size_t k = j + block;
+    const std::size_t q = k + half;
+    typename L::Floats ar = L::LoadHalves(real + j, real + k);
+    typename L::Floats ai = L::LoadHalves(imaginary + j, imaginary + k);
+    typename L::Floats br = L::LoadHalves(real + p, real + q);
+    typename L::Floats bi = L::LoadHalves(imaginary + p, imaginary + q);
+    Butterfly<L>(ar, ai, br, bi, wr, wi);
+    L::StoreHalves(real + j, real + k, ar);
+    L::StoreHalves(imaginary + j, imaginary + k, ai);
+    L::StoreHalves(real + p, real + q, br);
+    L::StoreHalves(imaginary + p, imaginary + q, bi);
+  }
+}
+
 // Loads kWidth groups of four elements from j on and turns them so that
 // vector k holds element k of every group.
 template <class L>
@@ -129,6 +160,7 @@ std::size_t FinalStages(const ButterflyNetwork& net, std::size_t j) {
 }
 
 // The whole network: wide lanes where a stage or the data is long enough,
+// split wide lanes (where the lane set has them, kSplitsHalves) or
 // four-lane vectors below that, the scalar butterfly for the shortest
 // lengths. Narrow::kWidth must be 4, the smallest half handled by VectorStage.
 template <class Wide, class Narrow>
@@ -142,6 +174,12 @@ void RunNetwork(const ButterflyNetwork& net) {
   for (std::size_t half = net.n / 2; half >= 4; half /= 2, stride *= 2) {
     if (half >= Wide::kWidth) {
       VectorStage<Wide>(net, half, stride);
+    } else if constexpr (Wide::kSplitsHalves) {
+      if (2 * half == Wide::kWidth && net.n >= 4 * half) {
+        SplitStage<Wide>(net, half, stride);
+      } else {
+        VectorStage<Narrow>(net, half, stride);
+      }
     } else {
       VectorStage<Narrow>(net, half, stride);
     }

@@ -24,6 +24,8 @@ bool Sse2PathCompiled();
 void RunButterfliesSse2(const ButterflyNetwork& network);
 bool Avx2PathSupported();
 void RunButterfliesAvx2(const ButterflyNetwork& network);
+bool Avx512PathSupported();
+void RunButterfliesAvx512(const ButterflyNetwork& network);
 
 }  // namespace lineio
 

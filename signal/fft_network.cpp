@@ -59,11 +59,13 @@ bool ButterflyPathAvailable(ButterflyPath path) {
     case ButterflyPath::kScalar: return true;
     case ButterflyPath::kSse2: return Sse2PathCompiled();
     case ButterflyPath::kAvx2: return Avx2PathSupported();
+    case ButterflyPath::kAvx512: return Avx512PathSupported();
   }
   return false;
 }
 
 ButterflyPath FastestButterflyPath() {
+  if (Avx512PathSupported()) return ButterflyPath::kAvx512;
   if (Avx2PathSupported()) return ButterflyPath::kAvx2;
   if (Sse2PathCompiled()) return ButterflyPath::kSse2;
   return ButterflyPath::kScalar;
@@ -75,6 +77,7 @@ void RunButterflies(const ButterflyNetwork& network, ButterflyPath path) {
     case ButterflyPath::kScalar: RunScalarNetwork(network); break;
     case ButterflyPath::kSse2: RunButterfliesSse2(network); break;
     case ButterflyPath::kAvx2: RunButterfliesAvx2(network); break;
+    case ButterflyPath::kAvx512: RunButterfliesAvx512(network); break;
   }
 }
 

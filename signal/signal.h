@@ -80,7 +80,7 @@ struct ButterflyNetwork {
 // The ways of running the network. Every path gives the same bits; the
 // vector paths run the independent butterflies of a stage side by side in
 // double lanes, with the operations of the scalar path in the same order.
-enum class ButterflyPath { kScalar, kSse2, kAvx2 };
+enum class ButterflyPath { kScalar, kSse2, kAvx2, kAvx512 };
 
 bool ButterflyPathAvailable(ButterflyPath path);
 // The fastest path this processor runs.

@@ -13,6 +13,7 @@ namespace {
 
 struct Sse2Lanes {
   static constexpr std::size_t kWidth = 4;
+  static constexpr bool kSplitsHalves = false;
   using Floats = __m128;
   struct Doubles {
     __m128d low;

@@ -74,7 +74,7 @@ TEST(signalPaths, VectorPathsMatchTheScalarPathBitForBit) {
                                        imaginary.data(),
                                        inverse};
         const NetworkRun scalar = RunPath(ButterflyPath::kScalar, network);
-        for (const ButterflyPath path : {ButterflyPath::kSse2, ButterflyPath::kAvx2}) {
+        for (const ButterflyPath path : {ButterflyPath::kSse2, ButterflyPath::kAvx2, ButterflyPath::kAvx512}) {
           if (!ButterflyPathAvailable(path)) continue;
           const NetworkRun vector = RunPath(path, network);
           EXPECT_TRUE(SameBits(vector.real, scalar.real))
