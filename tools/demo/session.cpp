@@ -19,7 +19,6 @@ namespace lineio::demo {
 
 namespace {
 
-// Prints the register accesses that reached the board since the last call.
 // Prints the register accesses that reached the board since the last call:
 // the first ones, eight to a line, and how many there were.
 void PrintBoardSaw(sim::SimulatedDriver& driver) {
@@ -77,6 +76,44 @@ void PrintDevices(const sim::LineBoard& board) {
     std::printf("    %-8s %2d bits  %0*" PRIx64 "  (%" PRIu64 " load%s)\n", sim::DeviceName(device),
                 sim::DeviceWidth(device), digits, record.LastValue, record.Loads, record.Loads == 1 ? "" : "s");
   }
+}
+
+// Writes and reads logical ports, showing the board's output latch next to
+// what PortQinp remembers, and inputs the board presents next to PortIinp.
+void LogicalPortSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
+  Step("Logical ports: outputs latched on the board, remembered by the library");
+  struct Write {
+    std::uint16_t port;
+    std::uint16_t value;
+  };
+  for (const Write& w : {Write{3, 0x5A}, Write{16, 0x1A5}, Write{53, 0x77}, Write{69, 0x81}, Write{80, 0x12},
+                         Write{133, 0x34}, Write{22, 0x99}}) {
+    const int32_t result = PortOut(w.port, w.value);
+    const bool rejected = result == 1 && w.port != 1;
+    if (rejected) {
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  rejected: this board has no port %u\n", w.port, w.value, result,
+                  w.port);
+    } else {
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  board latch 0x%02x, PortQinp = 0x%03x\n", w.port, w.value, result,
+                  board.OutputLatch(w.port), PortQinp(w.port));
+    }
+  }
+  BitOn(16, 9);
+  BitOff(16, 0);
+  std::printf("  BitOn(16, 9), BitOff(16, 0): board latch 0x%02x, PortQinp = 0x%03x, TestQbit(16, 9) = %u\n",
+              board.OutputLatch(16), PortQinp(16), TestQbit(16, 9));
+  board.SetInput(37, 0x5A);
+  board.SetInput(3, 0xC3);
+  std::printf("  the board presents 0x5a on input 37 and 0xc3 on input 3: PortIinp(37) = 0x%02x, "
+              "PortIinp(3) = 0x%02x, TestIbit(37, 1) = %u\n",
+              PortIinp(37), PortIinp(3), TestIbit(37, 1));
+  uint16_t block[16];
+  for (uint16_t& w : block) w = 0xAAAA;
+  GetIOBlockData(0x20, block);
+  std::printf("  GetIOBlockData(0x20):");
+  for (const uint16_t w : block) std::printf(" %04x", w);
+  std::printf("\n");
+  CountBoardSaw(driver);
 }
 
 void LineTestSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
@@ -147,6 +184,7 @@ int RunSession() {
   const uint16_t length = Test2(text);
   std::printf("  Test2 wrote \"%s\" and returned %u\n", reinterpret_cast<const char*>(text), length);
 
+  LogicalPortSession(driver, OwnBoard(bus));
   LineTestSession(driver, OwnBoard(bus));
 
   Step("PortEnd(): release the board and the driver");
