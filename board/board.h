@@ -35,9 +35,10 @@ BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32
 void CloseBoard(BoardHandle* board);
 std::uint32_t AnalyseResources(BoardHandle* board);
 
-// One ReqPciConfig of the 32-bit register at `offset`: read into `value`
-// (read flag 1) or write it (0).
-void ConfigDwordRequest(BoardHandle* board, std::uint32_t offset, std::uint32_t& value, std::uint32_t readFlag);
+// One ReqPciConfig of the 32-bit register at `offset` of the card at `slot`:
+// read into `value` (read flag 1) or write it (0).
+void ConfigDwordRequest(platform::OsHandle driver, const PciSlot& slot, std::uint32_t offset,
+                        std::uint32_t& value, std::uint32_t readFlag);
 
 std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset);
 

@@ -2,7 +2,6 @@
 // the aligned double word that holds it.
 #include "board/board.h"
 #include "board/console.h"
-#include "board/driver_request.h"
 
 namespace lineio {
 
@@ -19,37 +18,24 @@ std::uint32_t AlignedOffset(std::uint32_t offset) { return offset - offset % Dwo
 
 std::uint32_t Shift(std::uint32_t offset) { return offset % DwordBytes * BitsPerByte; }
 
-// A request for the double word that holds the register, reading into `dword`.
-PciConfigAccess DwordAccess(PciSlot slot, std::uint32_t offset, std::uint32_t& dword) {
-  PciConfigAccess access{};
-  access.Slot = slot;
-  access.Buffer = &dword;
-  access.Offset = AlignedOffset(offset);
-  access.ByteCount = DwordBytes;
-  access.ReadFlag = 1;
-  return access;
-}
 
 }  // namespace
 
 std::uint32_t ReadConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
                                  std::uint32_t width) {
   std::uint32_t dword = 0;
-  PciConfigAccess access = DwordAccess(slot, offset, dword);
-  SendRequest(driver, ReqPciConfig, access);
+  ConfigDwordRequest(driver, slot, AlignedOffset(offset), dword, 1);
   return (dword >> Shift(offset)) & WidthMask(width);
 }
 
 void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
                          std::uint32_t width, std::uint32_t value) {
   std::uint32_t dword = 0;
-  PciConfigAccess access = DwordAccess(slot, offset, dword);
-  SendRequest(driver, ReqPciConfig, access);
+  ConfigDwordRequest(driver, slot, AlignedOffset(offset), dword, 1);
   const std::uint32_t mask = WidthMask(width);
   const std::uint32_t shift = Shift(offset);
   dword = (dword & ~(mask << shift)) | ((value & mask) << shift);
-  access.ReadFlag = 0;
-  SendRequest(driver, ReqPciConfig, access);
+  ConfigDwordRequest(driver, slot, AlignedOffset(offset), dword, 0);
 }
 
 }  // namespace lineio

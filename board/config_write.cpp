@@ -4,7 +4,7 @@
 namespace lineio {
 
 void WriteConfigDword(BoardHandle* board, std::uint32_t offset, std::uint32_t value) {
-  ConfigDwordRequest(board, offset, value, 0);
+  ConfigDwordRequest(board->Driver, board->Slot, offset, value, 0);
 }
 
 }  // namespace lineio

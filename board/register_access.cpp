@@ -24,19 +24,20 @@ std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
   return slot < SpaceSlotCount ? board->Spaces[slot].InUse : 0;
 }
 
-void ConfigDwordRequest(BoardHandle* board, std::uint32_t offset, std::uint32_t& value, std::uint32_t readFlag) {
+void ConfigDwordRequest(platform::OsHandle driver, const PciSlot& slot, std::uint32_t offset,
+                        std::uint32_t& value, std::uint32_t readFlag) {
   PciConfigAccess access{};
-  access.Slot = board->Slot;
+  access.Slot = slot;
   access.Buffer = &value;
   access.Offset = offset;
   access.ByteCount = sizeof value;
   access.ReadFlag = readFlag;
-  SendRequest(board->Driver, ReqPciConfig, access);
+  SendRequest(driver, ReqPciConfig, access);
 }
 
 std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
   std::uint32_t value = 0;
-  ConfigDwordRequest(board, offset, value, 1);
+  ConfigDwordRequest(board->Driver, board->Slot, offset, value, 1);
   return value;
 }
 
