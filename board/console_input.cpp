@@ -33,21 +33,23 @@ std::optional<Answer> ReadAnswerWord() {
   return answer;
 }
 
-std::optional<std::int32_t> ReadDecimalAnswer() {
+namespace {
+
+// The next word parsed with the format; a word that does not parse gives 0.
+template <typename T>
+std::optional<T> ReadNumberAnswer(const char* format) {
   const std::optional<Answer> answer = ReadAnswerWord();
   if (!answer) return std::nullopt;
-  std::int32_t value = 0;
-  if (std::sscanf(answer->Text, "%d", &value) != 1) value = 0;
+  T value = 0;
+  if (std::sscanf(answer->Text, format, &value) != 1) value = 0;
   return value;
 }
 
-std::optional<std::uint32_t> ReadHexAnswer() {
-  const std::optional<Answer> answer = ReadAnswerWord();
-  if (!answer) return std::nullopt;
-  std::uint32_t value = 0;
-  if (std::sscanf(answer->Text, "%x", &value) != 1) value = 0;
-  return value;
-}
+}  // namespace
+
+std::optional<std::int32_t> ReadDecimalAnswer() { return ReadNumberAnswer<std::int32_t>("%d"); }
+
+std::optional<std::uint32_t> ReadHexAnswer() { return ReadNumberAnswer<std::uint32_t>("%x"); }
 
 bool SkipAnswerLine() {
   int c = std::getchar();
