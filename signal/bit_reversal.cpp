@@ -16,17 +16,11 @@ namespace {
 // Bits of the row index and of the position within a row of a block.
 constexpr unsigned kRowBits = 5;
 
-std::size_t Reverse(std::size_t value, unsigned bits) {
-  std::size_t reversed = 0;
-  for (unsigned b = 0; b < bits; ++b, value >>= 1) reversed = (reversed << 1) | (value & 1);
-  return reversed;
-}
-
 // Every pair whose indices differ in the plain bit-by-bit way: for lengths
 // too short to split into blocks.
 void SwapPairsPlainly(std::size_t n, unsigned bits, float* real, float* imaginary) {
   for (std::size_t x = 0; x < n; ++x) {
-    const std::size_t y = Reverse(x, bits);
+    const std::size_t y = ReverseBits(x, bits);
     if (x < y) {
       std::swap(real[1 + x], real[1 + y]);
       std::swap(imaginary[1 + x], imaginary[1 + y]);
@@ -41,7 +35,7 @@ struct BlockShape {
   explicit BlockShape(unsigned bits)
       : middle_bits(bits - 2 * kRowBits), middle_count(std::size_t{1} << middle_bits),
         row_shift(bits - kRowBits) {
-    for (std::size_t k = 0; k < kRow; ++k) row_reversal[k] = Reverse(k, kRowBits);
+    for (std::size_t k = 0; k < kRow; ++k) row_reversal[k] = ReverseBits(k, kRowBits);
   }
   unsigned middle_bits;
   std::size_t middle_count;
@@ -84,24 +78,30 @@ void TradeBlocks(const BlockShape& shape, float* data, std::size_t m, std::size_
 // The table is checked group by group of G = 16 entries: entry x = G g + c
 // must be 1 + reverse(G g) + (rev4(c) shifted to the top bits), and
 // reverse(G g) is reverse(g) >> 4, taken from entry g, which lies in a group
-// already checked (group 0 takes entry 1 itself, and only 1 passes).
+// already checked (group 0 takes entry 1 itself, and only 1 passes). The
+// differences are gathered over all groups and looked at once, in 16-bit
+// arithmetic (every valid entry fits), so that the loop is a few vector
+// operations per group.
 bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
   constexpr unsigned kGroupBits = 4;
   constexpr std::size_t kGroup = std::size_t{1} << kGroupBits;
   const unsigned bits = static_cast<unsigned>(std::countr_zero(n));
   if (bits < kGroupBits) return false;
-  unsigned spread[kGroup];
+  std::uint16_t expected_offset[kGroup];  // 1 + the spread reversal of c
   for (std::size_t c = 0; c < kGroup; ++c) {
-    spread[c] = static_cast<unsigned>(Reverse(c, kGroupBits) << (bits - kGroupBits));
+    expected_offset[c] = static_cast<std::uint16_t>(1 + (ReverseBits(c, kGroupBits) << (bits - kGroupBits)));
   }
+  std::uint16_t differences[kGroup] = {};
   for (std::size_t g = 0; g < n / kGroup; ++g) {
     const std::uint16_t* group = permutation + 1 + g * kGroup;
-    const unsigned base = (permutation[1 + g] - 1u) >> kGroupBits;
-    unsigned mismatch = 0;
-    for (std::size_t c = 0; c < kGroup; ++c) mismatch |= group[c] ^ (1u + base + spread[c]);
-    if (mismatch != 0) return false;
+    const auto base = static_cast<std::uint16_t>(static_cast<std::uint16_t>(permutation[1 + g] - 1u) >> kGroupBits);
+    for (std::size_t c = 0; c < kGroup; ++c) {
+      differences[c] |= static_cast<std::uint16_t>(group[c] ^ static_cast<std::uint16_t>(base + expected_offset[c]));
+    }
   }
-  return true;
+  std::uint16_t any = 0;
+  for (const std::uint16_t d : differences) any |= d;
+  return any == 0;
 }
 
 void SwapBitReversedPairs(std::size_t n, float* real, float* imaginary) {
@@ -112,7 +112,7 @@ void SwapBitReversedPairs(std::size_t n, float* real, float* imaginary) {
   }
   const BlockShape shape(bits);
   for (std::size_t m = 0; m < shape.middle_count; ++m) {
-    const std::size_t rm = Reverse(m, shape.middle_bits);
+    const std::size_t rm = ReverseBits(m, shape.middle_bits);
     if (m > rm) continue;  // the pair of blocks is done from the other side
     TradeBlocks(shape, real, m, rm);
     TradeBlocks(shape, imaginary, m, rm);

@@ -8,6 +8,13 @@
 
 namespace lineio {
 
+// The low `bits` bits of value in reverse order.
+constexpr std::size_t ReverseBits(std::size_t value, unsigned bits) {
+  std::size_t reversed = 0;
+  for (unsigned b = 0; b < bits; ++b, value >>= 1) reversed = (reversed << 1) | (value & 1);
+  return reversed;
+}
+
 // True when permutation[k] == 1 + bit reversal of (k - 1) for k = 1..n,
 // n a power of two; always false below 16 elements (not worth recognising).
 bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation);

@@ -23,7 +23,9 @@
 #pragma GCC target("avx2")
 #endif
 
+#include "signal/avx_transpose.h"
 #include "signal/butterfly_kernels.h"
+#include "signal/ordered_tail.h"
 #include "signal/sse2_lanes.h"
 
 namespace lineio {
@@ -93,12 +95,17 @@ struct Avx2Lanes {
     c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
     d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
   }
+  static void TransposeSquare(Floats (&rows)[kWidth]) { TransposeEight(rows); }
 };
 
 }  // namespace
 
 void RunButterfliesAvx2(const ButterflyNetwork& network) {
   butterfly_kernels::RunNetwork<Avx2Lanes, Sse2Lanes>(network);
+}
+
+bool RunButterfliesInOrderAvx2(const ButterflyNetwork& network) {
+  return butterfly_kernels::RunNetworkInOrder<Avx2Lanes>(network);
 }
 
 }  // namespace lineio
@@ -122,6 +129,8 @@ namespace lineio {
 bool Avx2PathSupported() { return false; }
 
 void RunButterfliesAvx2(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
+
+bool RunButterfliesInOrderAvx2(const ButterflyNetwork&) { return false; }
 
 }  // namespace lineio
 

@@ -25,7 +25,9 @@
 #pragma GCC target("avx512f")
 #endif
 
+#include "signal/avx_transpose.h"
 #include "signal/butterfly_kernels.h"
+#include "signal/ordered_tail.h"
 #include "signal/sse2_lanes.h"
 
 namespace lineio {
@@ -98,12 +100,17 @@ struct Avx512Lanes {
     c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
     d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
   }
+  static void TransposeSquare(Floats (&rows)[kWidth]) { TransposeEight(rows); }
 };
 
 }  // namespace
 
 void RunButterfliesAvx512(const ButterflyNetwork& network) {
   butterfly_kernels::RunNetwork<Avx512Lanes, Sse2Lanes>(network);
+}
+
+bool RunButterfliesInOrderAvx512(const ButterflyNetwork& network) {
+  return butterfly_kernels::RunNetworkInOrder<Avx512Lanes>(network);
 }
 
 }  // namespace lineio
@@ -127,6 +134,8 @@ namespace lineio {
 bool Avx512PathSupported() { return false; }
 
 void RunButterfliesAvx512(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
+
+bool RunButterfliesInOrderAvx512(const ButterflyNetwork&) { return false; }
 
 }  // namespace lineio
 

@@ -5,6 +5,7 @@
 #if defined(__SSE2__)
 
 #include "signal/butterfly_kernels.h"
+#include "signal/ordered_tail.h"
 #include "signal/sse2_lanes.h"
 
 namespace lineio {
@@ -13,6 +14,10 @@ bool Sse2PathCompiled() { return true; }
 
 void RunButterfliesSse2(const ButterflyNetwork& network) {
   butterfly_kernels::RunNetwork<Sse2Lanes, Sse2Lanes>(network);
+}
+
+bool RunButterfliesInOrderSse2(const ButterflyNetwork& network) {
+  return butterfly_kernels::RunNetworkInOrder<Sse2Lanes>(network);
 }
 
 }  // namespace lineio
@@ -24,6 +29,8 @@ namespace lineio {
 bool Sse2PathCompiled() { return false; }
 
 void RunButterfliesSse2(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
+
+bool RunButterfliesInOrderSse2(const ButterflyNetwork&) { return false; }
 
 }  // namespace lineio
 

@@ -19,13 +19,18 @@ void ScalarStage(const ButterflyNetwork& network, std::size_t half, std::size_t 
 // The last two stages (half 2, then half 1) on the four elements j..j+3.
 void ScalarFinalGroup(const ButterflyNetwork& network, std::size_t j);
 
-// The vector paths; each exists only where it was compiled in.
+// The vector paths; each exists only where it was compiled in. The InOrder
+// forms also reorder by the standard permutation table, and return false
+// without touching anything where the path has no such form for n.
 bool Sse2PathCompiled();
 void RunButterfliesSse2(const ButterflyNetwork& network);
+bool RunButterfliesInOrderSse2(const ButterflyNetwork& network);
 bool Avx2PathSupported();
 void RunButterfliesAvx2(const ButterflyNetwork& network);
+bool RunButterfliesInOrderAvx2(const ButterflyNetwork& network);
 bool Avx512PathSupported();
 void RunButterfliesAvx512(const ButterflyNetwork& network);
+bool RunButterfliesInOrderAvx512(const ButterflyNetwork& network);
 
 }  // namespace lineio
 

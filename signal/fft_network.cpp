@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "signal/bit_reversal.h"
 #include "signal/butterfly_paths.h"
 #include "signal/signal.h"
 
@@ -71,6 +72,17 @@ ButterflyPath FastestButterflyPath() {
   return ButterflyPath::kScalar;
 }
 
+bool RunButterfliesInOrder(const ButterflyNetwork& network, ButterflyPath path) {
+  if (!ButterflyPathAvailable(path)) return false;
+  switch (path) {
+    case ButterflyPath::kScalar: return false;
+    case ButterflyPath::kSse2: return RunButterfliesInOrderSse2(network);
+    case ButterflyPath::kAvx2: return RunButterfliesInOrderAvx2(network);
+    case ButterflyPath::kAvx512: return RunButterfliesInOrderAvx512(network);
+  }
+  return false;
+}
+
 void RunButterflies(const ButterflyNetwork& network, ButterflyPath path) {
   if (!ButterflyPathAvailable(path)) path = ButterflyPath::kScalar;
   switch (path) {
@@ -99,6 +111,7 @@ void FourierTransform(const TransformCall& call, ButterflyPath path) {
   ApplyWindow(call);
   const ButterflyNetwork network{call.n, call.cosine, call.sine, call.real, call.imaginary,
                                  call.direction != 0};
+  if (IsBitReversalTable(call.n, call.permutation) && RunButterfliesInOrder(network, path)) return;
   RunButterflies(network, path);
   ReorderByPermutation(call.n, call.real, call.imaginary, call.permutation);
 }

@@ -86,13 +86,20 @@ bool ButterflyPathAvailable(ButterflyPath path);
 // The fastest path this processor runs.
 ButterflyPath FastestButterflyPath();
 void RunButterflies(const ButterflyNetwork& network, ButterflyPath path);
+// The network followed by the reordering by the standard permutation table,
+// on a vector path; false, with nothing done, where the path has no such
+// form for the network's length (the scalar path never has).
+bool RunButterfliesInOrder(const ButterflyNetwork& network, ButterflyPath path);
 
 // Brings the network's output into natural frequency order: for i = 1..n,
 // swaps elements i and permutation[i] when i < permutation[i] <= n.
 void ReorderByPermutation(std::size_t n, float* real, float* imaginary,
                           const std::uint16_t* permutation);
 
-// Header, window, butterfly network and reordering on the given path.
+// Header, window, butterfly network and reordering on the given path. With
+// the standard permutation table, a vector path reorders along with the
+// network's last stages (RunButterfliesInOrder); any other table is followed
+// entry by entry after the network.
 // Writes nothing unless n is a transform length of at most
 // kMaxTransformLength and every pointer the call reads is non-null.
 void FourierTransform(const TransformCall& call, ButterflyPath path);

@@ -44,6 +44,7 @@ struct Sse2Lanes {
 
   // Rows a, b, c, d become the columns.
   static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
+  static void TransposeSquare(Floats (&rows)[kWidth]) { Transpose4(rows[0], rows[1], rows[2], rows[3]); }
 };
 
 }  // namespace
