@@ -3,6 +3,7 @@
 // each kRowBits wide; its reversal is (rev c, rev m, rev a). For one pair of
 // middle values (m, rev m) the block of indices (a, m, c) trades places with
 // the block (rev c, rev m, rev a): 2^kRowBits short rows against as many.
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -87,9 +88,14 @@ bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
   constexpr std::size_t kGroup = std::size_t{1} << kGroupBits;
   const unsigned bits = static_cast<unsigned>(std::countr_zero(n));
   if (bits < kGroupBits) return false;
+  constexpr auto kGroupReversal = [] {
+    std::array<std::uint16_t, kGroup> reversal{};
+    for (std::size_t c = 0; c < kGroup; ++c) reversal[c] = static_cast<std::uint16_t>(ReverseBits(c, kGroupBits));
+    return reversal;
+  }();
   std::uint16_t expected_offset[kGroup];  // 1 + the spread reversal of c
   for (std::size_t c = 0; c < kGroup; ++c) {
-    expected_offset[c] = static_cast<std::uint16_t>(1 + (ReverseBits(c, kGroupBits) << (bits - kGroupBits)));
+    expected_offset[c] = static_cast<std::uint16_t>(1 + (kGroupReversal[c] << (bits - kGroupBits)));
   }
   std::uint16_t differences[kGroup] = {};
   for (std::size_t g = 0; g < n / kGroup; ++g) {
