@@ -72,8 +72,9 @@ struct TailTwiddles {
   typename L::Doubles sine[L::kWidth];
 };
 
-// Where the blocks lie: row a of the block whose columns start at column
-// begins at 1 + a * row_stride + column.
+// Where the blocks lie: row a of a block whose first column is `column`
+// begins at element 1 + a * row_stride + column; middle values have
+// middle_bits bits.
 struct TailLayout {
   explicit TailLayout(std::size_t n, unsigned width_bits)
       : row_stride(n >> width_bits),
