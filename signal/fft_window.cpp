@@ -20,11 +20,57 @@ constexpr RaisedCosine kHann{0.5, 0.5};
 
 // Rectangular window: x[i] / n. With n a power of two the quotient is x[i]
 // times the exact reciprocal, rounded once; the same value as the division.
+// Sample i is read before elements i are written, in ascending order, which
+// matters only when the caller's arrays overlap otherwise than the samples
+// being the real array itself; the other cases take loops over chunks of
+// kChunk elements (n a multiple of it), which the compiler vectorises.
+constexpr std::size_t kChunk = 8;
+
+void WeightInOrder(std::size_t n, const float* samples, float reciprocal, float* real, float* imaginary) {
+  for (std::size_t i = 1; i <= n; ++i) {
+    real[i] = samples[i] * reciprocal;
+    imaginary[i] = 0.0f;
+  }
+}
+
+void WeightApart(std::size_t n, const float* __restrict samples, float reciprocal, float* __restrict real,
+                 float* __restrict imaginary) {
+  for (std::size_t i = 1; i <= n; i += kChunk) {
+    for (std::size_t k = i; k < i + kChunk; ++k) {
+      real[k] = samples[k] * reciprocal;
+      imaginary[k] = 0.0f;
+    }
+  }
+}
+
+void WeightInPlace(std::size_t n, float reciprocal, float* __restrict real, float* __restrict imaginary) {
+  for (std::size_t i = 1; i <= n; i += kChunk) {
+    for (std::size_t k = i; k < i + kChunk; ++k) {
+      real[k] *= reciprocal;
+      imaginary[k] = 0.0f;
+    }
+  }
+}
+
+// True when elements 1..n of the two arrays share no byte.
+bool Apart(const float* a, const float* b, std::size_t n) {
+  const auto first = reinterpret_cast<std::uintptr_t>(a + 1);
+  const auto second = reinterpret_cast<std::uintptr_t>(b + 1);
+  const std::uintptr_t bytes = n * sizeof(float);
+  return first + bytes <= second || second + bytes <= first;
+}
+
 void WeightRectangular(const TransformCall& call) {
-  const float reciprocal = 1.0f / static_cast<float>(call.n);
-  for (std::size_t i = 1; i <= call.n; ++i) {
-    call.real[i] = call.samples[i] * reciprocal;
-    call.imaginary[i] = 0.0f;
+  const std::size_t n = call.n;
+  const float reciprocal = 1.0f / static_cast<float>(n);
+  if (n % kChunk != 0 || !Apart(call.real, call.imaginary, n)) {
+    WeightInOrder(n, call.samples, reciprocal, call.real, call.imaginary);
+  } else if (call.samples == call.real) {
+    WeightInPlace(n, reciprocal, call.real, call.imaginary);
+  } else if (Apart(call.samples, call.real, n) && Apart(call.samples, call.imaginary, n)) {
+    WeightApart(n, call.samples, reciprocal, call.real, call.imaginary);
+  } else {
+    WeightInOrder(n, call.samples, reciprocal, call.real, call.imaginary);
   }
 }
 

@@ -151,6 +151,42 @@ TEST(signalTransform, SampleArrayMayBeTheRealArray) {
   }
 }
 
+// The rectangular window reads sample i before it writes elements i, in
+// ascending order, whatever the caller's three arrays share: arrays placed
+// in one buffer at the given offsets (apart, samples as the real array,
+// samples a little ahead of or behind the real array, samples as the
+// imaginary array, real and imaginary overlapping) end as the plain loop
+// leaves them.
+TEST(signalTransform, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
+  struct Placement {
+    std::size_t n, samples, real, imaginary;
+  };
+  const std::vector<Placement> placements{
+      {64, 0, 65, 130}, {64, 0, 0, 65},  {64, 1, 0, 70},  {64, 0, 1, 70}, {64, 0, 65, 0},
+      {64, 0, 65, 65},  {64, 0, 65, 68}, {64, 70, 3, 0},  {4, 0, 5, 10},  {4, 0, 0, 5},
+      {16, 17, 0, 34},  {16, 0, 20, 17},
+  };
+  for (const Placement& p : placements) {
+    std::vector<float> start(3 * (p.n + 1) + 8);
+    for (std::size_t i = 0; i < start.size(); ++i) start[i] = static_cast<float>(i % 13) - 6.0f;
+
+    std::vector<float> want = start;
+    want[p.real] = static_cast<float>(5000 / p.n);
+    want[p.imaginary] = 0.0f;
+    for (std::size_t i = 1; i <= p.n; ++i) {
+      want[p.real + i] = want[p.samples + i] * (1.0f / static_cast<float>(p.n));
+      want[p.imaginary + i] = 0.0f;
+    }
+
+    std::vector<float> got = start;
+    const TransformCall call{static_cast<std::uint16_t>(p.n), nullptr, nullptr, got.data() + p.real,
+                             got.data() + p.imaginary, nullptr, kWindowRectangular, got.data() + p.samples, 0};
+    ApplyWindow(call);
+    EXPECT_EQ(BitsOf(got, 0, got.size() - 1), BitsOf(want, 0, want.size() - 1))
+        << "n " << p.n << " samples " << p.samples << " real " << p.real << " imaginary " << p.imaginary;
+  }
+}
+
 // Sixteen points through the Hann window, then back through the inverse
 // with the caller's data, against a separate model of the algorithm (written
 // in another language with explicit single rounding of each stored value).
