@@ -23,7 +23,7 @@
 #pragma GCC target("avx2")
 #endif
 
-#include "signal/avx_transpose.h"
+#include "signal/avx_float_lanes.h"
 #include "signal/butterfly_kernels.h"
 #include "signal/ordered_tail.h"
 #include "signal/sse2_lanes.h"
@@ -31,40 +31,19 @@
 namespace lineio {
 namespace {
 
-struct Avx2Lanes {
-  static constexpr std::size_t kWidth = 8;
-  using Floats = __m256;
+struct Avx2Lanes : AvxFloatLanes {
   struct Doubles {
     __m256d low;
     __m256d high;
   };
+  using AvxFloatLanes::Add;
 
-  static Floats Load(const float* p) { return _mm256_loadu_ps(p); }
-  static void Store(float* p, Floats v) { _mm256_storeu_ps(p, v); }
-  static Floats Broadcast(float x) { return _mm256_set1_ps(x); }
   // Eight single loads rather than a gather, which is slower on some
   // processors that have AVX2 (a twiddle set is read once per tile).
   static Floats LoadStrided(const float* p, std::size_t stride) {
     if (stride == 1) return Load(p);
     return _mm256_setr_ps(p[0], p[stride], p[2 * stride], p[3 * stride], p[4 * stride], p[5 * stride],
                           p[6 * stride], p[7 * stride]);
-  }
-  static Floats Negate(Floats v) { return _mm256_xor_ps(v, _mm256_set1_ps(-0.0f)); }
-  static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
-
-  // Two four-lane halves from or to separate places, for stages whose half
-  // is four.
-  static constexpr bool kSplitsHalves = true;
-  static Floats LoadHalves(const float* low, const float* high) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
-  }
-  static void StoreHalves(float* low, float* high, Floats v) {
-    _mm_storeu_ps(low, _mm256_castps256_ps128(v));
-    _mm_storeu_ps(high, _mm256_extractf128_ps(v, 1));
-  }
-  static Floats LoadStridedTwice(const float* p, std::size_t stride) {
-    const __m128 four = _mm_setr_ps(p[0], p[stride], p[2 * stride], p[3 * stride]);
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(four), four, 1);
   }
 
   static Doubles Widen(Floats v) {
@@ -83,20 +62,6 @@ struct Avx2Lanes {
   static Doubles Mul(Doubles a, Doubles b) {
     return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
   }
-
-  // Rows a, b, c, d become the columns, within each 128-bit half: the low
-  // halves hold four groups, the high halves four more.
-  static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) {
-    const __m256 ab_low = _mm256_unpacklo_ps(a, b);
-    const __m256 cd_low = _mm256_unpacklo_ps(c, d);
-    const __m256 ab_high = _mm256_unpackhi_ps(a, b);
-    const __m256 cd_high = _mm256_unpackhi_ps(c, d);
-    a = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(1, 0, 1, 0));
-    b = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(3, 2, 3, 2));
-    c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
-    d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
-  }
-  static void TransposeSquare(Floats (&rows)[kWidth]) { TransposeEight(rows); }
 };
 
 }  // namespace

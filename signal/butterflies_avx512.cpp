@@ -25,7 +25,7 @@
 #pragma GCC target("avx512f")
 #endif
 
-#include "signal/avx_transpose.h"
+#include "signal/avx_float_lanes.h"
 #include "signal/butterfly_kernels.h"
 #include "signal/ordered_tail.h"
 #include "signal/sse2_lanes.h"
@@ -33,14 +33,10 @@
 namespace lineio {
 namespace {
 
-struct Avx512Lanes {
-  static constexpr std::size_t kWidth = 8;
-  using Floats = __m256;
+struct Avx512Lanes : AvxFloatLanes {
   using Doubles = __m512d;
+  using AvxFloatLanes::Add;
 
-  static Floats Load(const float* p) { return _mm256_loadu_ps(p); }
-  static void Store(float* p, Floats v) { _mm256_storeu_ps(p, v); }
-  static Floats Broadcast(float x) { return _mm256_set1_ps(x); }
   // Strides 2 and 4 pick every second or fourth float of one or two full
   // loads (within the table: a stage reads twiddles up to index n / 2 + 1);
   // wider strides gather.
@@ -60,23 +56,6 @@ struct Avx512Lanes {
     const __m256i offsets = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(stride)));
     return _mm256_i32gather_ps(p, offsets, sizeof(float));
   }
-  static Floats Negate(Floats v) { return _mm256_xor_ps(v, _mm256_set1_ps(-0.0f)); }
-  static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
-
-  // Two four-lane halves from or to separate places, for stages whose half
-  // is four.
-  static constexpr bool kSplitsHalves = true;
-  static Floats LoadHalves(const float* low, const float* high) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
-  }
-  static void StoreHalves(float* low, float* high, Floats v) {
-    _mm_storeu_ps(low, _mm256_castps256_ps128(v));
-    _mm_storeu_ps(high, _mm256_extractf128_ps(v, 1));
-  }
-  static Floats LoadStridedTwice(const float* p, std::size_t stride) {
-    const __m128 four = _mm_setr_ps(p[0], p[stride], p[2 * stride], p[3 * stride]);
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(four), four, 1);
-  }
 
   // The conversions (here and in LoadStrided) with all lanes selected and a
   // zero pass-through: the same instructions as the plain forms, whose
@@ -87,20 +66,6 @@ struct Avx512Lanes {
   static Doubles Add(Doubles a, Doubles b) { return _mm512_add_pd(a, b); }
   static Doubles Sub(Doubles a, Doubles b) { return _mm512_sub_pd(a, b); }
   static Doubles Mul(Doubles a, Doubles b) { return _mm512_mul_pd(a, b); }
-
-  // Rows a, b, c, d become the columns, within each 128-bit half: the low
-  // halves hold four groups, the high halves four more.
-  static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) {
-    const __m256 ab_low = _mm256_unpacklo_ps(a, b);
-    const __m256 cd_low = _mm256_unpacklo_ps(c, d);
-    const __m256 ab_high = _mm256_unpackhi_ps(a, b);
-    const __m256 cd_high = _mm256_unpackhi_ps(c, d);
-    a = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(1, 0, 1, 0));
-    b = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(3, 2, 3, 2));
-    c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
-    d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
-  }
-  static void TransposeSquare(Floats (&rows)[kWidth]) { TransposeEight(rows); }
 };
 
 }  // namespace
