@@ -6,8 +6,8 @@
 
 #include "board/board_handle.h"
 #include "board/board_state.h"
-#include "board/register_access.h"
 #include "board/interrupts.h"
+#include "board/register_access.h"
 
 namespace lineio {
 

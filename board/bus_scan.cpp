@@ -18,9 +18,8 @@ void ScanPciBus() {
   for (std::uint32_t i = 0; i < CardsIn(scan); ++i) {
     const PciSlot& slot = scan.CardSlots[i];
     const PciId& id = scan.CardIds[i];
-    std::printf("Bus %d Slot %d Function %d, VendorID %04x DeviceID %04x\n",
-                static_cast<int>(slot.Bus), static_cast<int>(slot.Slot),
-                static_cast<int>(slot.Function), id.Vendor, id.Device);
+    std::printf("Bus %d Slot %d Function %d, VendorID %04x DeviceID %04x\n", static_cast<int>(slot.Bus),
+                static_cast<int>(slot.Slot), static_cast<int>(slot.Function), id.Vendor, id.Device);
     PrintCardResources(slot.Bus, slot.Slot, slot.Function);
     std::printf("Press Enter to continue to next slot\n");
     // The line only paces the listing; at end of input the listing goes on.

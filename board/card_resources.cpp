@@ -14,22 +14,14 @@ std::uint32_t RangeEnd(const ResourceItem& item) { return item.Value0 + item.Val
 
 void PrintItem(const ResourceItem& item) {
   switch (item.Type) {
-    case ItemInterrupt:
-      std::printf("Interrupt: irq %d", static_cast<int>(item.Value0));
-      break;
-    case ItemMemory:
-      std::printf("Memory: range 0x%x-0x%x", item.Value0, RangeEnd(item));
-      break;
-    case ItemIo:
-      std::printf("IO: range 0x%x-0x%x", item.Value0, RangeEnd(item));
-      break;
+    case ItemInterrupt: std::printf("Interrupt: irq %d", static_cast<int>(item.Value0)); break;
+    case ItemMemory: std::printf("Memory: range 0x%x-0x%x", item.Value0, RangeEnd(item)); break;
+    case ItemIo: std::printf("IO: range 0x%x-0x%x", item.Value0, RangeEnd(item)); break;
     case ItemBus:
       std::printf("Bus: type %d, bus number %d, slot %08x", static_cast<int>(item.Value0),
                   static_cast<int>(item.Value1), static_cast<unsigned>(item.Value2));
       break;
-    default:
-      std::printf("%s", MsgInvalidItemType);
-      break;
+    default: std::printf("%s", MsgInvalidItemType); break;
   }
 }
 

@@ -21,13 +21,12 @@ struct ConfigRegister {
 using RegisterTable = std::array<ConfigRegister, 21>;
 
 constexpr RegisterTable StandardHeader = {{
-    {"VID", 0x00, 2, 0},    {"DID", 0x02, 2, 0},    {"CMD", 0x04, 2, 0},
-    {"STS", 0x06, 2, 0},    {"RID", 0x08, 1, 0},    {"CLCD", 0x09, 3, 0},
-    {"CALN", 0x0C, 1, 0},   {"LAT", 0x0D, 1, 0},    {"HDR", 0x0E, 1, 0},
-    {"BIST", 0x0F, 1, 0},   {"BADDR0", 0x10, 4, 0}, {"BADDR1", 0x14, 4, 0},
-    {"BADDR2", 0x18, 4, 0}, {"BADDR3", 0x1C, 4, 0}, {"BADDR4", 0x20, 4, 0},
-    {"BADDR5", 0x24, 4, 0}, {"EXROM", 0x30, 4, 0},  {"INTLN", 0x3C, 1, 0},
-    {"INTPIN", 0x3D, 1, 0}, {"MINGNT", 0x3E, 1, 0}, {"MAXLAT", 0x3F, 1, 0},
+    {"VID", 0x00, 2, 0},    {"DID", 0x02, 2, 0},    {"CMD", 0x04, 2, 0},    {"STS", 0x06, 2, 0},
+    {"RID", 0x08, 1, 0},    {"CLCD", 0x09, 3, 0},   {"CALN", 0x0C, 1, 0},   {"LAT", 0x0D, 1, 0},
+    {"HDR", 0x0E, 1, 0},    {"BIST", 0x0F, 1, 0},   {"BADDR0", 0x10, 4, 0}, {"BADDR1", 0x14, 4, 0},
+    {"BADDR2", 0x18, 4, 0}, {"BADDR3", 0x1C, 4, 0}, {"BADDR4", 0x20, 4, 0}, {"BADDR5", 0x24, 4, 0},
+    {"EXROM", 0x30, 4, 0},  {"INTLN", 0x3C, 1, 0},  {"INTPIN", 0x3D, 1, 0}, {"MINGNT", 0x3E, 1, 0},
+    {"MAXLAT", 0x3F, 1, 0},
 }};
 
 // The table is shown in two columns: entries 1 to 10 on the left and 11 to 20

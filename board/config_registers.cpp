@@ -18,7 +18,6 @@ std::uint32_t AlignedOffset(std::uint32_t offset) { return offset - offset % Dwo
 
 std::uint32_t Shift(std::uint32_t offset) { return offset % DwordBytes * BitsPerByte; }
 
-
 }  // namespace
 
 std::uint32_t ReadConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
@@ -28,8 +27,8 @@ std::uint32_t ReadConfigRegister(platform::OsHandle driver, PciSlot slot, std::u
   return (dword >> Shift(offset)) & WidthMask(width);
 }
 
-void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
-                         std::uint32_t width, std::uint32_t value) {
+void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset, std::uint32_t width,
+                         std::uint32_t value) {
   std::uint32_t dword = 0;
   ConfigDwordRequest(driver, slot, AlignedOffset(offset), dword, 1);
   const std::uint32_t mask = WidthMask(width);

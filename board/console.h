@@ -29,8 +29,8 @@ void ScanPciBus();
 // they were just read.
 std::uint32_t ReadConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
                                  std::uint32_t width);
-void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
-                         std::uint32_t width, std::uint32_t value);
+void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset, std::uint32_t width,
+                         std::uint32_t value);
 
 // The interactive editor of 21 registers of the card's configuration header.
 void EditConfigRegisters(PciSlot slot);

@@ -29,8 +29,6 @@ std::uint32_t OpenDriverLink(platform::OsHandle& link) {
 
 void ClearErrorText() { BoardLayer.ErrorText[0] = '\0'; }
 
-void SetErrorText(const char* message) {
-  std::snprintf(BoardLayer.ErrorText, ErrorTextBytes, "%s", message);
-}
+void SetErrorText(const char* message) { std::snprintf(BoardLayer.ErrorText, ErrorTextBytes, "%s", message); }
 
 }  // namespace lineio

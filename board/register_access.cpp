@@ -41,9 +41,8 @@ std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
   return value;
 }
 
-bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
-                   std::uint32_t direction, void* data, std::uint32_t byteCount,
-                   std::uint32_t widthCode) {
+bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t direction,
+                   void* data, std::uint32_t byteCount, std::uint32_t widthCode) {
   if (SpaceInUse(board, slot) == 0) return false;
   const AddrSpace& space = board->Spaces[slot];
   const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];

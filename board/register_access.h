@@ -25,9 +25,8 @@ inline constexpr std::uint32_t DirectionRead = 1;
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot);
 // One transfer request; false when none was sent (slot not in use).
-bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
-                   std::uint32_t direction, void* data, std::uint32_t byteCount,
-                   std::uint32_t widthCode);
+bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t direction,
+                   void* data, std::uint32_t byteCount, std::uint32_t widthCode);
 
 namespace detail {
 
@@ -46,7 +45,9 @@ volatile Mapped<T>* MappedRegister(const BoardHandle* board, const AddrSpace& sp
 }
 
 template <typename T>
-inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1 ? Width8 : sizeof(T) == 2 ? Width16 : Width32;
+inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1   ? Width8
+                                             : sizeof(T) == 2 ? Width16
+                                                              : Width32;
 
 // A slot past the last (the analysis found no register for the last item)
 // reads 0 and takes no writes.
@@ -79,7 +80,8 @@ T RawRead(std::uint16_t offset) {
 
 template <typename T>
 void RawWrite(std::uint16_t offset, T value) {
-  if (BoardHandle* board = BoardLayer.CurrentBoard) WriteSpace<T>(board, BoardLayer.CurrentSpace, offset, value);
+  if (BoardHandle* board = BoardLayer.CurrentBoard)
+    WriteSpace<T>(board, BoardLayer.CurrentSpace, offset, value);
 }
 
 }  // namespace detail
@@ -96,10 +98,12 @@ inline std::uint32_t ReadSpaceDword(BoardHandle* board, std::uint32_t slot, std:
 inline void WriteSpaceByte(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint8_t value) {
   detail::WriteSpace(board, slot, offset, value);
 }
-inline void WriteSpaceWord(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint16_t value) {
+inline void WriteSpaceWord(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                           std::uint16_t value) {
   detail::WriteSpace(board, slot, offset, value);
 }
-inline void WriteSpaceDword(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t value) {
+inline void WriteSpaceDword(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                            std::uint32_t value) {
   detail::WriteSpace(board, slot, offset, value);
 }
 

@@ -13,10 +13,6 @@ LINEIO_EXPORT void LINEIO_CALL OutB(uint16_t offset, uint16_t value) {
   lineio::RawWriteByte(offset, static_cast<uint8_t>(value));
 }
 
-LINEIO_EXPORT void LINEIO_CALL OutW(uint16_t offset, uint16_t value) {
-  lineio::RawWriteWord(offset, value);
-}
+LINEIO_EXPORT void LINEIO_CALL OutW(uint16_t offset, uint16_t value) { lineio::RawWriteWord(offset, value); }
 
-LINEIO_EXPORT void LINEIO_CALL OutD(uint16_t offset, uint32_t value) {
-  lineio::RawWriteDword(offset, value);
-}
+LINEIO_EXPORT void LINEIO_CALL OutD(uint16_t offset, uint32_t value) { lineio::RawWriteDword(offset, value); }

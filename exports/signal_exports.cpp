@@ -14,8 +14,7 @@ LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, in
 LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real,
                                      float* imaginary, const uint16_t* permutation, uint16_t window,
                                      const float* samples, uint16_t direction) {
-  lineio::FourierTransform(
-      {n, cosine, sine, real, imaginary, permutation, window, samples, direction});
+  lineio::FourierTransform({n, cosine, sine, real, imaginary, permutation, window, samples, direction});
 }
 
 LINEIO_EXPORT void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary) {

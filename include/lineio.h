@@ -130,9 +130,9 @@ void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, int16_t* permuta
  * imaginary as they are) and transforms them in place: element k + 1 holds
  * frequency k. Direction 0 is forward, any other value inverse. real[0]
  * receives 5000 div n, imaginary[0] 0. samples may be real itself. */
-void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real,
-                       float* imaginary, const uint16_t* permutation, uint16_t window,
-                       const float* samples, uint16_t direction);
+void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real, float* imaginary,
+                       const uint16_t* permutation, uint16_t window, const float* samples,
+                       uint16_t direction);
 /* Replaces real[0..n/2] by the magnitude of (real[i], imaginary[i]), at
  * least 0.0003. */
 void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary);

@@ -17,26 +17,20 @@ struct Overrides {
 Overrides overrides;
 }  // namespace
 
-void OverrideClock(std::function<double()> milliseconds) {
-  overrides.clock = std::move(milliseconds);
-}
+void OverrideClock(std::function<double()> milliseconds) { overrides.clock = std::move(milliseconds); }
 
 void OverrideKeyboardSubtype(std::function<std::int32_t()> subtype) {
   overrides.keyboardSubtype = std::move(subtype);
 }
 
-void OverrideEscapeKey(std::function<std::uint16_t()> sample) {
-  overrides.escapeKey = std::move(sample);
-}
+void OverrideEscapeKey(std::function<std::uint16_t()> sample) { overrides.escapeKey = std::move(sample); }
 
 void ResetOverrides() {
   overrides = Overrides{};
   InstallDriverService(nullptr);
 }
 
-double MonotonicMilliseconds() {
-  return overrides.clock ? overrides.clock() : os::MonotonicMilliseconds();
-}
+double MonotonicMilliseconds() { return overrides.clock ? overrides.clock() : os::MonotonicMilliseconds(); }
 
 std::int32_t KeyboardSubtype() {
   return overrides.keyboardSubtype ? overrides.keyboardSubtype() : os::KeyboardSubtype();

@@ -34,15 +34,15 @@ OsHandle OpenDriverDevice() {
   // Test build: the simulated driver stands in for the kernel driver.
   return OpenEmbeddedSimulator();
 #else
-  HANDLE device = CreateFileA(DriverDeviceName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE device = CreateFileA(DriverDeviceName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   return FromWin32(device);
 #endif
 }
 
 bool DriverRequest(OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) {
-  return DeviceIoControl(AsWin32(handle), code, record, size, nullptr, 0, &returnedByteCount,
-                         nullptr) != FALSE;
+  return DeviceIoControl(AsWin32(handle), code, record, size, nullptr, 0, &returnedByteCount, nullptr) !=
+         FALSE;
 }
 
 bool CloseHandle(OsHandle handle) { return ::CloseHandle(AsWin32(handle)) != FALSE; }
@@ -58,8 +58,7 @@ double MonotonicMilliseconds() {
 std::int32_t KeyboardSubtype() { return GetKeyboardType(KeyboardSubtypeQuery); }
 
 std::uint16_t EscapeKeySample() {
-  return static_cast<std::uint16_t>(static_cast<std::uint16_t>(GetAsyncKeyState(EscapeKey)) &
-                                    KeyDownBit);
+  return static_cast<std::uint16_t>(static_cast<std::uint16_t>(GetAsyncKeyState(EscapeKey)) & KeyDownBit);
 }
 
 namespace {

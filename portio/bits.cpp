@@ -7,8 +7,8 @@ namespace lineio {
 namespace {
 
 inline constexpr int BlockWords = 16;
-inline constexpr int BlockOutputs = 6;      // words 0 to 5; words 6 and 7 are left alone
-inline constexpr int FirstBlockInput = 8;   // words 8 to 15: inputs 0 to 7 of the group
+inline constexpr int BlockOutputs = 6;     // words 0 to 5; words 6 and 7 are left alone
+inline constexpr int FirstBlockInput = 8;  // words 8 to 15: inputs 0 to 7 of the group
 inline constexpr std::uint16_t GroupBits = 0xF0;
 
 // 1 shifted by the bit number mod 32, as a 32-bit value: numbers 16 to 31
@@ -42,7 +42,8 @@ void GetIOBlockData(std::uint16_t port, std::uint16_t* buffer) {
     for (std::uint16_t k = 0; k < BlockWords; ++k) buffer[k] = LogicalPortRead(k);
     return;
   }
-  for (int k = 0; k < BlockOutputs; ++k) buffer[k] = LogicalPortReadBack(static_cast<std::uint16_t>(base + k));
+  for (int k = 0; k < BlockOutputs; ++k)
+    buffer[k] = LogicalPortReadBack(static_cast<std::uint16_t>(base + k));
   for (int k = FirstBlockInput; k < BlockWords; ++k) {
     buffer[k] = LogicalPortRead(static_cast<std::uint16_t>(base + k - FirstBlockInput));
   }

@@ -12,8 +12,8 @@ namespace lineio {
 void DirectPortWrite(std::uint8_t address, std::uint16_t value);
 
 struct DirectReadTiming {
-  int StrobeHold10us;      // Wait10us passes while the strobe is high
-  void (*AfterRead)();     // the wait after the byte is read
+  int StrobeHold10us;   // Wait10us passes while the strobe is high
+  void (*AfterRead)();  // the wait after the byte is read
 };
 
 std::uint8_t DirectPortRead(std::uint8_t address, const DirectReadTiming& timing);

@@ -58,7 +58,8 @@ std::uint16_t LogicalPortRead(std::uint16_t port) {
   Wait5us();
   const BusPort bus = MapLogicalPort(port);
   if (!bus.Valid) return 0;
-  return bus.Direct ? DirectPortRead(bus.Address, DirectRead) : GroupPortRead(bus.Address, c0, HoldGroupControl);
+  return bus.Direct ? DirectPortRead(bus.Address, DirectRead)
+                    : GroupPortRead(bus.Address, c0, HoldGroupControl);
 }
 
 std::uint16_t LogicalPortReadBack(std::uint16_t port) {

@@ -40,7 +40,8 @@ std::int32_t LogicalPortWrite(std::uint16_t port, std::uint16_t value) {
 std::uint16_t LogicalPortRead(std::uint16_t port) {
   const BusPort bus = MapLogicalPort(port);
   if (!bus.Valid) return 0;
-  return bus.Direct ? DirectPortRead(bus.Address, DirectRead) : GroupPortRead(bus.Address, EnableBit(), Wait5us);
+  return bus.Direct ? DirectPortRead(bus.Address, DirectRead)
+                    : GroupPortRead(bus.Address, EnableBit(), Wait5us);
 }
 
 std::uint16_t LogicalPortReadBack(std::uint16_t port) {

@@ -15,9 +15,9 @@ inline constexpr std::uint8_t CtrlBank = 0x08;
 
 // Where a logical port number leads on the internal bus.
 struct BusPort {
-  bool Valid;           // false: the number is rejected
-  bool Direct;          // direct ports 0 to 15, with the slow handshake
-  std::uint8_t Address; // bus address
+  bool Valid;            // false: the number is rejected
+  bool Direct;           // direct ports 0 to 15, with the slow handshake
+  std::uint8_t Address;  // bus address
 };
 
 BusPort MapLogicalPort(std::uint16_t port);

@@ -34,7 +34,8 @@ using Block = float[kRow][kRow];
 
 struct BlockShape {
   explicit BlockShape(unsigned bits)
-      : middle_bits(bits - 2 * kRowBits), middle_count(std::size_t{1} << middle_bits),
+      : middle_bits(bits - 2 * kRowBits),
+        middle_count(std::size_t{1} << middle_bits),
         row_shift(bits - kRowBits) {
     for (std::size_t k = 0; k < kRow; ++k) row_reversal[k] = ReverseBits(k, kRowBits);
   }
@@ -90,7 +91,8 @@ bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
   if (bits < kGroupBits) return false;
   constexpr auto kGroupReversal = [] {
     std::array<std::uint16_t, kGroup> reversal{};
-    for (std::size_t c = 0; c < kGroup; ++c) reversal[c] = static_cast<std::uint16_t>(ReverseBits(c, kGroupBits));
+    for (std::size_t c = 0; c < kGroup; ++c)
+      reversal[c] = static_cast<std::uint16_t>(ReverseBits(c, kGroupBits));
     return reversal;
   }();
   std::uint16_t expected_offset[kGroup];  // 1 + the spread reversal of c
@@ -100,9 +102,11 @@ bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
   std::uint16_t differences[kGroup] = {};
   for (std::size_t g = 0; g < n / kGroup; ++g) {
     const std::uint16_t* group = permutation + 1 + g * kGroup;
-    const auto base = static_cast<std::uint16_t>(static_cast<std::uint16_t>(permutation[1 + g] - 1u) >> kGroupBits);
+    const auto base =
+        static_cast<std::uint16_t>(static_cast<std::uint16_t>(permutation[1 + g] - 1u) >> kGroupBits);
     for (std::size_t c = 0; c < kGroup; ++c) {
-      differences[c] |= static_cast<std::uint16_t>(group[c] ^ static_cast<std::uint16_t>(base + expected_offset[c]));
+      differences[c] |=
+          static_cast<std::uint16_t>(group[c] ^ static_cast<std::uint16_t>(base + expected_offset[c]));
     }
   }
   std::uint16_t any = 0;

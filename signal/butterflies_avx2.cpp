@@ -50,8 +50,7 @@ struct Avx2Lanes : AvxFloatLanes {
     return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)), _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
   }
   static Floats Narrow(Doubles d) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)),
-                                _mm256_cvtpd_ps(d.high), 1);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)), _mm256_cvtpd_ps(d.high), 1);
   }
   static Doubles Add(Doubles a, Doubles b) {
     return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};

@@ -98,7 +98,9 @@ namespace lineio {
 
 bool Avx512PathSupported() { return false; }
 
-void RunButterfliesAvx512(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
+void RunButterfliesAvx512(const ButterflyNetwork& network) {
+  RunButterflies(network, ButterflyPath::kScalar);
+}
 
 bool RunButterfliesInOrderAvx512(const ButterflyNetwork&) { return false; }
 

@@ -143,7 +143,8 @@ std::size_t FinalStages(const ButterflyNetwork& net, std::size_t j) {
   const typename L::Doubles w1r = L::Widen(L::Broadcast(net.cosine[1]));
   const typename L::Doubles w1i = L::Widen(DirectedSine<L>(L::Broadcast(net.sine[1]), net.inverse));
   const typename L::Doubles wqr = L::Widen(L::Broadcast(net.cosine[quarter_turn]));
-  const typename L::Doubles wqi = L::Widen(DirectedSine<L>(L::Broadcast(net.sine[quarter_turn]), net.inverse));
+  const typename L::Doubles wqi =
+      L::Widen(DirectedSine<L>(L::Broadcast(net.sine[quarter_turn]), net.inverse));
   for (; j + 4 * L::kWidth - 1 <= net.n; j += 4 * L::kWidth) {
     typename L::Floats re[4];
     typename L::Floats im[4];

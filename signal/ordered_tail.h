@@ -35,9 +35,8 @@ namespace lineio::butterfly_kernels {
 // that every index is a constant and the blocks stay in registers.
 template <std::size_t kCount, class F>
 inline void ForEachIndex(F&& f) {
-  [&]<std::size_t... k>(std::index_sequence<k...>) {
-    (f(std::integral_constant<std::size_t, k>{}), ...);
-  }(std::make_index_sequence<kCount>{});
+  [&]<std::size_t... k>(std::index_sequence<k...>) { (f(std::integral_constant<std::size_t, k>{}), ...); }
+  (std::make_index_sequence<kCount>{});
 }
 
 // The shortest transform whose last stages and reordering go by blocks.

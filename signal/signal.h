@@ -57,7 +57,7 @@ struct TransformCall {
   float* imaginary;
   const std::uint16_t* permutation;
   std::uint16_t window;
-  const float* samples;  // may be the real array itself
+  const float* samples;     // may be the real array itself
   std::uint16_t direction;  // 0 forward, other inverse
 };
 
@@ -93,8 +93,7 @@ bool RunButterfliesInOrder(const ButterflyNetwork& network, ButterflyPath path);
 
 // Brings the network's output into natural frequency order: for i = 1..n,
 // swaps elements i and permutation[i] when i < permutation[i] <= n.
-void ReorderByPermutation(std::size_t n, float* real, float* imaginary,
-                          const std::uint16_t* permutation);
+void ReorderByPermutation(std::size_t n, float* real, float* imaginary, const std::uint16_t* permutation);
 
 // Header, window, butterfly network and reordering on the given path. With
 // the standard permutation table, a vector path reorders along with the

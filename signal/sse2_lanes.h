@@ -32,15 +32,9 @@ struct Sse2Lanes {
 
   static Doubles Widen(Floats v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
   static Floats Narrow(Doubles d) { return _mm_movelh_ps(_mm_cvtpd_ps(d.low), _mm_cvtpd_ps(d.high)); }
-  static Doubles Add(Doubles a, Doubles b) {
-    return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)};
-  }
-  static Doubles Sub(Doubles a, Doubles b) {
-    return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)};
-  }
-  static Doubles Mul(Doubles a, Doubles b) {
-    return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
-  }
+  static Doubles Add(Doubles a, Doubles b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
+  static Doubles Sub(Doubles a, Doubles b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
+  static Doubles Mul(Doubles a, Doubles b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
 
   // Rows a, b, c, d become the columns.
   static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }

@@ -135,8 +135,7 @@ std::vector<CardDump> ParseBusDump(std::istream& in) {
   for (const CardDump& card : cards) {
     if (card.Config.size() < 4) {
       throw std::runtime_error("bus dump: the card at " + std::to_string(card.Slot.Bus) + ":" +
-                               std::to_string(card.Slot.Slot) + "." +
-                               std::to_string(card.Slot.Function) +
+                               std::to_string(card.Slot.Slot) + "." + std::to_string(card.Slot.Function) +
                                " has no vendor and device identifiers");
     }
   }
@@ -192,8 +191,8 @@ CardDump DumpBusCard(const SimBus& bus, int index) {
     dump.Config.push_back(static_cast<std::uint8_t>(card.ConfigRead(at, 1)));
   }
   char text[64];
-  std::snprintf(text, sizeof text, "%04x: %04x:%04x", card.ConfigRead(ConfigClassCode + 1, 2),
-                card.Vendor(), card.Device());
+  std::snprintf(text, sizeof text, "%04x: %04x:%04x", card.ConfigRead(ConfigClassCode + 1, 2), card.Vendor(),
+                card.Device());
   dump.Description = text;
   const std::uint32_t revision = card.ConfigRead(ConfigRevision, 1);
   if (revision != 0) {

@@ -47,8 +47,8 @@ std::unique_ptr<MerlinBoard> MakeMerlinBoard(std::uint32_t ioBase, std::uint32_t
   return std::make_unique<MerlinBoard>(ioBase, interruptLine);
 }
 
-std::unique_ptr<SimCard> MakeBoardCard(std::uint16_t vendor, std::uint16_t device,
-                                       std::uint32_t ioBase, std::uint32_t interruptLine) {
+std::unique_ptr<SimCard> MakeBoardCard(std::uint16_t vendor, std::uint16_t device, std::uint32_t ioBase,
+                                       std::uint32_t interruptLine) {
   if (vendor == KestrelVendor && device == KestrelDevice) return MakeKestrelBoard(ioBase, interruptLine);
   if (vendor == MerlinVendor && device == MerlinDevice) return MakeMerlinBoard(ioBase, interruptLine);
   auto card = std::make_unique<SimCard>(vendor, device);

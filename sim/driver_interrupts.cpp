@@ -88,9 +88,8 @@ bool SimulatedDriver::WaitInterrupt(std::unique_lock<std::mutex>& held, Interrup
   // The line stays in the map while a wait is counted in it.
   const std::uint64_t stopsAtStart = line->stops;
   ++line->waiting;
-  interruptWake_.wait(held, [line, stopsAtStart] {
-    return !line->enabled || line->pending || line->stops != stopsAtStart;
-  });
+  interruptWake_.wait(
+      held, [line, stopsAtStart] { return !line->enabled || line->pending || line->stops != stopsAtStart; });
   --line->waiting;
   const bool stopped = !line->enabled || line->stops != stopsAtStart;
   if (!stopped) line->pending = false;

@@ -69,8 +69,7 @@ bool SimulatedDriver::RegisterCard(CardRegistration& registration) {
   return true;
 }
 
-void SimulatedDriver::FillRegisteredItems(int card, std::uint32_t interruptHandle,
-                                          CardResources& resources) {
+void SimulatedDriver::FillRegisteredItems(int card, std::uint32_t interruptHandle, CardResources& resources) {
   SimCard& model = bus_.Card(card);
   const std::uint32_t count = ItemsIn(resources);
   for (std::uint32_t i = 0; i < count; ++i) {

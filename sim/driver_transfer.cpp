@@ -29,8 +29,7 @@ std::optional<TransferKind> Decode(std::uint32_t command) {
   for (const std::uint32_t first : {FirstPortBlock, FirstMemBlock}) {
     if (command < first || command >= first + BlockCodes) continue;
     const std::uint32_t step = command - first;
-    return TransferKind{first == FirstMemBlock, step >= WidthCodes, true,
-                        1 << (step % WidthCodes)};
+    return TransferKind{first == FirstMemBlock, step >= WidthCodes, true, 1 << (step % WidthCodes)};
   }
   return std::nullopt;
 }
@@ -63,8 +62,7 @@ void Store(std::uint8_t* at, int width, std::uint32_t value) {
   }
 }
 
-bool Contains(std::uintptr_t start, std::uintptr_t length, std::uintptr_t address,
-              std::uintptr_t span) {
+bool Contains(std::uintptr_t start, std::uintptr_t length, std::uintptr_t address, std::uintptr_t span) {
   return address >= start && address - start <= length && span <= length - (address - start);
 }
 
@@ -83,8 +81,8 @@ bool SimulatedDriver::Perform(const TransferCommand& command) {
   }
   const std::uint32_t stride = kind->block && command.AutoIncrement != 0 ? width : 0;
   const std::uintptr_t span = std::uintptr_t{units - 1} * stride + width;
-  const std::optional<RangeHit> hit = kind->memory ? FindMemoryRange(command.Address, span)
-                                                   : FindIoRange(command.Address, span);
+  const std::optional<RangeHit> hit =
+      kind->memory ? FindMemoryRange(command.Address, span) : FindIoRange(command.Address, span);
   if (!hit) return false;
 
   SimCard& card = bus_.Card(hit->card);
@@ -94,21 +92,20 @@ bool SimulatedDriver::Perform(const TransferCommand& command) {
     const std::uint32_t offset = hit->offset + unit * stride;
     std::uint32_t value = 0;
     if (kind->write) {
-      value = kind->block ? Load(buffer + unit * width, kind->width)
-                          : static_cast<std::uint32_t>(command.Data);
+      value =
+          kind->block ? Load(buffer + unit * width, kind->width) : static_cast<std::uint32_t>(command.Data);
       if (memory != nullptr) {
         Store(memory + offset, kind->width, value);
       } else {
         card.IoWrite(hit->bar, offset, kind->width, value);
       }
     } else {
-      value = memory != nullptr ? Load(memory + offset, kind->width)
-                                : card.IoRead(hit->bar, offset, kind->width);
+      value =
+          memory != nullptr ? Load(memory + offset, kind->width) : card.IoRead(hit->bar, offset, kind->width);
       Store(buffer + unit * width, kind->width, value);
     }
     trace_.push_back(RegisterAccess{kind->write ? AccessDirection::Write : AccessDirection::Read,
-                                    static_cast<std::uint8_t>(width), hit->card, hit->bar, offset,
-                                    value});
+                                    static_cast<std::uint8_t>(width), hit->card, hit->bar, offset, value});
     if (observer_) observer_(trace_.back());
   }
   return true;

@@ -203,8 +203,9 @@ void LineBoard::OnControl(std::uint8_t previous, std::uint8_t control) {
   }
   const std::optional<BusLocation> location = Decode(control, StoredByte(base_ + AddrRegOffset));
   if (!location) {
-    ProtocolError(read ? "read of an address that leads to no port" : "strobe at an address that leads to no port",
-                  control);
+    ProtocolError(
+        read ? "read of an address that leads to no port" : "strobe at an address that leads to no port",
+        control);
     return;
   }
   const std::uint16_t port = *PortAt(*location);

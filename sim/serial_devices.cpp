@@ -116,7 +116,8 @@ std::uint64_t SerialPortDevices::WordFor(const Attachment& attachment) const {
   return LowBits(shift_, width);
 }
 
-void SerialPortDevices::Take(const Attachment& attachment, std::uint8_t value, std::vector<DeviceLoad>& loads) {
+void SerialPortDevices::Take(const Attachment& attachment, std::uint8_t value,
+                             std::vector<DeviceLoad>& loads) {
   DeviceRecord& record = records_[IndexOf(attachment.Device)];
   record.LastValue = WordFor(attachment);
   ++record.Loads;

@@ -105,10 +105,10 @@ class SerialPortDevices {
 
   std::vector<Attachment> attachments_;
   std::array<DeviceRecord, DeviceCount> records_{};
-  std::uint8_t line_ = 0;              // the port byte as last latched
-  std::uint64_t shift_ = 0;            // every bit, the newest in bit 0
+  std::uint8_t line_ = 0;    // the port byte as last latched
+  std::uint64_t shift_ = 0;  // every bit, the newest in bit 0
   std::uint64_t bitsSinceLoad_ = 0;
-  std::uint64_t selected_ = 0;         // the bits shifted while the select was high
+  std::uint64_t selected_ = 0;  // the bits shifted while the select was high
   std::uint64_t selectedBits_ = 0;
   std::vector<std::uint8_t> sampled_;
   std::uint64_t unstableEdges_ = 0;

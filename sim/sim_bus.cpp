@@ -16,9 +16,7 @@ bool SameSlot(const PciSlot& a, const PciSlot& b) {
 
 }  // namespace
 
-SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card) {
-  return AddCard(std::move(card), NextFreeSlot());
-}
+SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card) { return AddCard(std::move(card), NextFreeSlot()); }
 
 SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card, const PciSlot& slot) {
   if (card == nullptr) throw std::invalid_argument("no card");
@@ -38,13 +36,9 @@ int SimBus::CardCount() const { return static_cast<int>(cards_.size()); }
 
 SimCard& SimBus::Card(int index) { return *cards_.at(static_cast<std::size_t>(index)).card; }
 
-const SimCard& SimBus::Card(int index) const {
-  return *cards_.at(static_cast<std::size_t>(index)).card;
-}
+const SimCard& SimBus::Card(int index) const { return *cards_.at(static_cast<std::size_t>(index)).card; }
 
-const PciSlot& SimBus::SlotOf(int index) const {
-  return cards_.at(static_cast<std::size_t>(index)).slot;
-}
+const PciSlot& SimBus::SlotOf(int index) const { return cards_.at(static_cast<std::size_t>(index)).slot; }
 
 int SimBus::FindBySlot(const PciSlot& slot) const {
   for (std::size_t i = 0; i < cards_.size(); ++i) {

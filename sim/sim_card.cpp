@@ -62,13 +62,9 @@ SimCard::SimCard(std::uint16_t vendor, std::uint16_t device) {
 
 SimCard::~SimCard() = default;
 
-std::uint16_t SimCard::Vendor() const {
-  return static_cast<std::uint16_t>(ConfigRead(ConfigVendor, 2));
-}
+std::uint16_t SimCard::Vendor() const { return static_cast<std::uint16_t>(ConfigRead(ConfigVendor, 2)); }
 
-std::uint16_t SimCard::Device() const {
-  return static_cast<std::uint16_t>(ConfigRead(ConfigDevice, 2));
-}
+std::uint16_t SimCard::Device() const { return static_cast<std::uint16_t>(ConfigRead(ConfigDevice, 2)); }
 
 void SimCard::SetClassCode(std::uint32_t classCode) { ConfigPoke(ConfigClassCode, 3, classCode); }
 
@@ -153,7 +149,9 @@ void SimCard::ConfigWrite(std::uint32_t offset, std::uint32_t bytes, std::uint32
     const std::uint64_t at = std::uint64_t{offset} + i;
     if (at >= ConfigSpaceBytes) return;
     const auto byte = static_cast<std::uint8_t>(value >> (8 * i));
-    config_[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>((config_[static_cast<std::size_t>(at)] & ~writable_[static_cast<std::size_t>(at)]) | (byte & writable_[static_cast<std::size_t>(at)]));
+    config_[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(
+        (config_[static_cast<std::size_t>(at)] & ~writable_[static_cast<std::size_t>(at)]) |
+        (byte & writable_[static_cast<std::size_t>(at)]));
   }
 }
 

@@ -46,8 +46,7 @@ inline constexpr std::uint32_t PciBusType = 5;
 // Configuration offset of a base address register (0..5) or of the expansion
 // ROM register (6).
 constexpr std::uint32_t BarOffset(int bar) {
-  return bar == ExpansionRomBar ? ConfigExpansionRom
-                                : ConfigBar0 + 4 * static_cast<std::uint32_t>(bar);
+  return bar == ExpansionRomBar ? ConfigExpansionRom : ConfigBar0 + 4 * static_cast<std::uint32_t>(bar);
 }
 
 class SimCard {

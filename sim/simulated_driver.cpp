@@ -69,17 +69,14 @@ bool SimulatedDriver::Request(platform::OsHandle handle, std::uint32_t code, voi
   if (ConsumeFailure(code)) return false;
   // An unregistered card takes its interrupt with it.
   const std::uint32_t retiring =
-      code == ReqUnregisterCard
-          ? InterruptHandleOf(static_cast<CardRegistration*>(record)->CardHandle)
-          : 0;
+      code == ReqUnregisterCard ? InterruptHandleOf(static_cast<CardRegistration*>(record)->CardHandle) : 0;
   const bool served = Serve(held, code, record);
   if (served && retiring != 0) RetireInterrupt(retiring);
   if (IsLifecycleRequest(code)) lifecycle_.push_back(code);
   return served;
 }
 
-bool SimulatedDriver::Serve(std::unique_lock<std::mutex>& held, std::uint32_t code,
-                            void* record) {
+bool SimulatedDriver::Serve(std::unique_lock<std::mutex>& held, std::uint32_t code, void* record) {
   switch (code) {
     case ReqDriverVersion: return DriverVersion(*static_cast<VersionQuery*>(record));
     case ReqScanPciCards: return ScanPciCards(*static_cast<PciScan*>(record));

@@ -38,8 +38,7 @@ class SimulatedDriver : public platform::DriverService {
   // Every request is counted. It fails (false, record untouched) on a handle
   // that is not open, a size that is not the record's, an unknown code or an
   // injected failure; otherwise the request's own result.
-  bool Request(platform::OsHandle handle, std::uint32_t code, void* record,
-               std::uint32_t size) override;
+  bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override;
   bool Close(platform::OsHandle handle) override;
 
   // Installs this driver as the process's driver device, and removes it again.
@@ -47,12 +46,13 @@ class SimulatedDriver : public platform::DriverService {
   void Uninstall();
 
   // Fault injection.
-  void SetDeviceMissing(bool missing);                  // Open fails
-  void SetVersion(std::uint32_t version);               // reported by ReqDriverVersion
-  void FailRequests(std::uint32_t code, int count = -1); // next `count` (-1: all, 0: none) fail, record untouched
+  void SetDeviceMissing(bool missing);     // Open fails
+  void SetVersion(std::uint32_t version);  // reported by ReqDriverVersion
+  void FailRequests(std::uint32_t code,
+                    int count = -1);  // next `count` (-1: all, 0: none) fail, record untouched
   void ReportCardCount(std::optional<std::uint32_t> count);  // CardCount beyond what the arrays hold
   void ReportItemCount(std::optional<std::uint32_t> count);  // ItemCount beyond what the array holds
-  void LockByAnotherUser(int card, bool locked = true); // registration of it is refused
+  void LockByAnotherUser(int card, bool locked = true);      // registration of it is refused
 
   // Counters, for proving that nothing leaked.
   int OpenHandles() const;
@@ -73,7 +73,7 @@ class SimulatedDriver : public platform::DriverService {
     bool Enabled;
     std::uint32_t Received;  // the count that a wait reports
     std::uint32_t Lost;
-    int Waiting;             // waits blocked right now
+    int Waiting;  // waits blocked right now
   };
   // The counters of the card's current registration; all zero when the card
   // is not registered.
@@ -130,7 +130,7 @@ class SimulatedDriver : public platform::DriverService {
     std::vector<TransferCommand> commands;  // copied at enable
     std::uint32_t received = 0;
     std::uint32_t lost = 0;
-    bool pending = false;  // received and not yet taken by a wait
+    bool pending = false;     // received and not yet taken by a wait
     std::uint64_t stops = 0;  // disables so far: each releases the waits in progress
     int waiting = 0;
     bool retired = false;  // the registration is gone; erased when no wait is left

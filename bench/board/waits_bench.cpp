@@ -34,7 +34,9 @@ void MeasureWait(benchmark::State& state, double nominalUs, Wait wait) {
   state.counters["max"] = samples.back();
 }
 
-void BM_Wait10us(benchmark::State& state) { MeasureWait(state, 10.0, [] { lineio::Wait10us(); }); }
+void BM_Wait10us(benchmark::State& state) {
+  MeasureWait(state, 10.0, [] { lineio::Wait10us(); });
+}
 
 void BM_Wait500us(benchmark::State& state) {
   MeasureWait(state, 500.0, [] { lineio::BusyLoop(50 * lineio::PortLayer.DelayCount); });

@@ -65,9 +65,15 @@ void MeasureControl(benchmark::State& state, double nominalMs, const std::functi
   state.counters["max"] = samples.back();
 }
 
-void BM_ContRelay(benchmark::State& state) { MeasureControl(state, 31.4, [] { ContRelay(0x8421); }); }
-void BM_ContLevel(benchmark::State& state) { MeasureControl(state, 54.2, [] { ContLevel(0x2A15); }); }
-void BM_ExchgLine(benchmark::State& state) { MeasureControl(state, 92.2, [] { ExchgLine(1, "A5123489AB"); }); }
+void BM_ContRelay(benchmark::State& state) {
+  MeasureControl(state, 31.4, [] { ContRelay(0x8421); });
+}
+void BM_ContLevel(benchmark::State& state) {
+  MeasureControl(state, 54.2, [] { ContLevel(0x2A15); });
+}
+void BM_ExchgLine(benchmark::State& state) {
+  MeasureControl(state, 92.2, [] { ExchgLine(1, "A5123489AB"); });
+}
 
 BENCHMARK(BM_ContRelay)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ContLevel)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();

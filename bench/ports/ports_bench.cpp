@@ -76,7 +76,8 @@ class Session {
     for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
     PortLayer.DelayCount = count;
     waitScale_ = MeasureWait10us() / NominalWait10us;
-    std::printf("DelayCount %d; Wait10us takes %.2f us\n", PortLayer.DelayCount, waitScale_ * NominalWait10us);
+    std::printf("DelayCount %d; Wait10us takes %.2f us\n", PortLayer.DelayCount,
+                waitScale_ * NominalWait10us);
   }
 
   // How long the waits really take, per microsecond of nominal time.
@@ -133,12 +134,14 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
 
 void BM_GroupWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().groupWrite, [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
+  Measure(state, FloorsOfThisBoard().groupWrite,
+          [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
 }
 
 void BM_DirectWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().directWrite, [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
+  Measure(state, FloorsOfThisBoard().directWrite,
+          [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
 }
 
 void BM_GroupRead(benchmark::State& state) {

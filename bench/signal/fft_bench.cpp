@@ -38,8 +38,14 @@ std::vector<float> RandomValues(std::size_t count, std::uint32_t seed) {
 
 struct Fft32Setup {
   explicit Fft32Setup(std::uint16_t length)
-      : n(length), cosine(n + 1u), sine(n + 1u), permutation(n + 1u), real(n + 1u), imaginary(n + 1u),
-        input_real(RandomValues(n + 1u, 1)), input_imaginary(RandomValues(n + 1u, 2)) {
+      : n(length),
+        cosine(n + 1u),
+        sine(n + 1u),
+        permutation(n + 1u),
+        real(n + 1u),
+        imaginary(n + 1u),
+        input_real(RandomValues(n + 1u, 1)),
+        input_imaginary(RandomValues(n + 1u, 2)) {
     FFTK32(n, cosine.data(), sine.data(), reinterpret_cast<std::int16_t*>(permutation.data()));
   }
   void Transform(std::uint16_t window) {

@@ -33,8 +33,8 @@ struct Case {
   std::function<void(sim::SimCard&)> resources;
   std::uint32_t wish;
   bool opens;
-  std::uint32_t currentSpace;   // after the open attempt
-  std::uint32_t slotsInUse;     // bit per slot
+  std::uint32_t currentSpace;  // after the open attempt
+  std::uint32_t slotsInUse;    // bit per slot
 };
 
 class AnalyseResourcesTest : public BoardTest, public ::testing::WithParamInterface<Case> {};
@@ -81,9 +81,8 @@ const Case kCases[] = {
        c.AddRawItem(Item(ItemMemory, 0xF0000000, 0x1000));
      },
      0, true, 7, 0b100},
-    {"expansion rom",
-     [](sim::SimCard& c) { c.AddMemoryRange(sim::ExpansionRomBar, 0xEC000000, 0x8000); },
-     0, true, 6, 0b1000000},
+    {"expansion rom", [](sim::SimCard& c) { c.AddMemoryRange(sim::ExpansionRomBar, 0xEC000000, 0x8000); }, 0,
+     true, 6, 0b1000000},
     {"two interrupts, no wish",
      [](sim::SimCard& c) {
        c.AddInterrupt(5);
@@ -98,9 +97,7 @@ const Case kCases[] = {
        c.AddIoRange(0, IoBase, 0x400);
      },
      1, false, 3, 0},
-    {"no interrupt, wish",
-     [](sim::SimCard& c) { c.AddIoRange(0, IoBase, 0x400); },
-     1, false, 0, 0},
+    {"no interrupt, wish", [](sim::SimCard& c) { c.AddIoRange(0, IoBase, 0x400); }, 1, false, 0, 0},
     {"interrupt, wish",
      [](sim::SimCard& c) {
        c.AddIoRange(0, IoBase, 0x400);
@@ -122,14 +119,13 @@ const Case kCases[] = {
      0, true, 4, 0b10000},
 };
 
-INSTANTIATE_TEST_SUITE_P(Lists, AnalyseResourcesTest, ::testing::ValuesIn(kCases),
-                         [](const auto& p) {
-                           std::string name = p.param.name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Lists, AnalyseResourcesTest, ::testing::ValuesIn(kCases), [](const auto& p) {
+  std::string name = p.param.name;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+});
 
 }  // namespace
 }  // namespace lineio

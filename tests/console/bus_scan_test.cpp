@@ -54,9 +54,7 @@ TEST_F(BusScanTest, ListsEveryCardWithItsItemsOneLinePerCard) {
   ExpectNothingHeld();
 }
 
-TEST_F(BusScanTest, EmptyBusPrintsOnlyTheHeading) {
-  EXPECT_EQ(Scan(""), Expected("scan_empty_bus.txt"));
-}
+TEST_F(BusScanTest, EmptyBusPrintsOnlyTheHeading) { EXPECT_EQ(Scan(""), Expected("scan_empty_bus.txt")); }
 
 TEST_F(BusScanTest, MemoryItemShowsItsFirstAndLastAddress) {
   AddTwoCards();

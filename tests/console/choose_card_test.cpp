@@ -52,10 +52,8 @@ TEST_F(ChooseCardTest, Dialogues) {
       {"pick above the count", "136c\na036\n3\nno\n", "choose_pick_out_of_range.txt", 0, untouched},
       {"negative pick", "136c\na036\n-1\nN\n", "choose_pick_out_of_range.txt", 0, untouched},
       {"pick not a number", "136c\na036\nfirst\nn\n", "choose_pick_out_of_range.txt", 0, untouched},
-      {"try again with Y", "136c\na036\n3\nY\n1172\n1998\n", "choose_retry_then_one_card.txt", 1,
-       merlin_},
-      {"try again with y", "136c\na036\n0\nyes\n0\n", "choose_retry_then_vendor_zero.txt", 0,
-       untouched},
+      {"try again with Y", "136c\na036\n3\nY\n1172\n1998\n", "choose_retry_then_one_card.txt", 1, merlin_},
+      {"try again with y", "136c\na036\n0\nyes\n0\n", "choose_retry_then_vendor_zero.txt", 0, untouched},
       {"no such card", "dead\nbeef\nn\n", "choose_no_such_card.txt", 0, untouched},
       // End of input at every prompt gives 0, as a cancel does.
       {"end at vendor", "", "choose_vendor_zero.txt", 0, untouched},

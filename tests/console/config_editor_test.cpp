@@ -46,8 +46,7 @@ TEST_F(ConfigEditorTest, ShowsTheTableAndLeavesOn99) {
 
 TEST_F(ConfigEditorTest, RowsAreTwoCellsOf26Characters) {
   const std::string table = Edit("99\n");
-  EXPECT_NE(table.find("\n 1.    VID : 136c         11. BADDR0 : e8000001     \n"),
-            std::string::npos);
+  EXPECT_NE(table.find("\n 1.    VID : 136c         11. BADDR0 : e8000001     \n"), std::string::npos);
   EXPECT_NE(table.find("\n" + std::string(26, ' ') + "21. MAXLAT : 2a" + std::string(11, ' ') + "\n"),
             std::string::npos);
 }
@@ -101,23 +100,41 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
       {"RID x cancels", "5\nx\n", rid, false, {}},
       {"RID X cancels", "5\nXyz\n", rid, false, {}},
       {"RID zz writes 0", "5\nzz\n", rid, false, {{false, 0x08, 0x11800100}}},
-      {"LAT keeps the other bytes", "8\n40\n",
-       "Enter value to write to LAT register (or 'X' to cancel): ", false,
+      {"LAT keeps the other bytes",
+       "8\n40\n",
+       "Enter value to write to LAT register (or 'X' to cancel): ",
+       false,
        {{false, 0x0C, 0x00804010}}},
-      {"BADDR0 takes ffffffff", "11\nffffffff\n",
-       "Enter value to write to BADDR0 register (or 'X' to cancel): ", false,
+      {"BADDR0 takes ffffffff",
+       "11\nffffffff\n",
+       "Enter value to write to BADDR0 register (or 'X' to cancel): ",
+       false,
        {{false, 0x10, 0xFFFFFFFF}}},
-      {"VID 10000 is too big", "1\n10000\n",
-       "Enter value to write to VID register (or 'X' to cancel): ", true, {}},
-      {"DID ffff", "2\nffff\n", "Enter value to write to DID register (or 'X' to cancel): ",
-       false, {{false, 0x00, 0xFFFF136C}}},
-      {"CLCD 1000000 is too big", "6\n1000000\n",
-       "Enter value to write to CLCD register (or 'X' to cancel): ", true, {}},
-      {"CLCD abcdef", "6\nabcdef\n",
-       "Enter value to write to CLCD register (or 'X' to cancel): ", false,
+      {"VID 10000 is too big",
+       "1\n10000\n",
+       "Enter value to write to VID register (or 'X' to cancel): ",
+       true,
+       {}},
+      {"DID ffff",
+       "2\nffff\n",
+       "Enter value to write to DID register (or 'X' to cancel): ",
+       false,
+       {{false, 0x00, 0xFFFF136C}}},
+      {"CLCD 1000000 is too big",
+       "6\n1000000\n",
+       "Enter value to write to CLCD register (or 'X' to cancel): ",
+       true,
+       {}},
+      {"CLCD abcdef",
+       "6\nabcdef\n",
+       "Enter value to write to CLCD register (or 'X' to cancel): ",
+       false,
        {{false, 0x08, 0xABCDEF02}}},
-      {"MAXLAT 7", "21\n7\n", "Enter value to write to MAXLAT register (or 'X' to cancel): ",
-       false, {{false, 0x3C, 0x0708010B}}},
+      {"MAXLAT 7",
+       "21\n7\n",
+       "Enter value to write to MAXLAT register (or 'X' to cancel): ",
+       false,
+       {{false, 0x3C, 0x0708010B}}},
   };
   const std::string display = Expected("editor_display.txt");
   for (const Case& c : cases) {
@@ -126,8 +143,7 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
     const std::string output = Edit(std::string(c.input) + "99\n");
     const std::string answered = display + c.prompt + (c.tooBig ? MsgValueTooBig : "");
     EXPECT_EQ(output.substr(0, answered.size()), answered);
-    EXPECT_EQ(output.substr(answered.size(), 1 + sizeof TableHeading - 1),
-              std::string("\n") + TableHeading);
+    EXPECT_EQ(output.substr(answered.size(), 1 + sizeof TableHeading - 1), std::string("\n") + TableHeading);
     EXPECT_EQ(Occurrences(output, TableHeading), 2);
     EXPECT_EQ(recorder_.Writes(), c.writes);
     // Put the card back for the next case.
@@ -162,8 +178,7 @@ TEST_F(ConfigEditorTest, EndOfInputAtEitherPromptEndsTheEditor) {
   EXPECT_EQ(Edit(""), display);
   EXPECT_EQ(Edit("abc"), Repeat(display, 2));
   EXPECT_EQ(Edit("5\n"), display + "Enter value to write to RID register (or 'X' to cancel): ");
-  EXPECT_EQ(Edit("0\n5"), Repeat(display, 2) +
-                              "Enter value to write to RID register (or 'X' to cancel): ");
+  EXPECT_EQ(Edit("0\n5"), Repeat(display, 2) + "Enter value to write to RID register (or 'X' to cancel): ");
   EXPECT_TRUE(recorder_.Writes().empty());
   EXPECT_EQ(driver.OpenHandles(), 0);
 }
@@ -172,8 +187,7 @@ TEST_F(ConfigEditorTest, OverlongAnswersAreOneAnswerEach) {
   const std::string display = Expected("editor_display.txt");
   const std::string prompt = "Enter value to write to RID register (or 'X' to cancel): ";
   // The rest of a 10,000-character word is not taken as the next answers.
-  EXPECT_EQ(Edit("5\n" + std::string(10000, '1') + "\n99\n"),
-            display + prompt + MsgValueTooBig + display);
+  EXPECT_EQ(Edit("5\n" + std::string(10000, '1') + "\n99\n"), display + prompt + MsgValueTooBig + display);
   EXPECT_EQ(Edit(std::string(10000, '7') + "\n99\n"), Repeat(display, 2));
   EXPECT_TRUE(recorder_.Writes().empty());
 }

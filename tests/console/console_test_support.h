@@ -56,8 +56,7 @@ class RecordingDriver : public platform::DriverService {
   explicit RecordingDriver(sim::SimulatedDriver& inner) : inner_(inner) {}
   platform::OsHandle Open() override { return inner_.Open(); }
   bool Close(platform::OsHandle handle) override { return inner_.Close(handle); }
-  bool Request(platform::OsHandle handle, std::uint32_t code, void* record,
-               std::uint32_t size) override {
+  bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override {
     if (code != ReqPciConfig) return inner_.Request(handle, code, record, size);
     auto& access = *static_cast<PciConfigAccess*>(record);
     std::uint32_t written = 0;

@@ -93,8 +93,8 @@ TEST(PcidiagTest, DefaultBusHasBothBoards) {
 }
 
 TEST(PcidiagTest, RefusesBadCommandLinesAndFiles) {
-  for (const char* arguments : {"", "frobnicate", "scan extra", "resources 0 1", "resources 0 x 0",
-                                "--bus"}) {
+  for (const char* arguments :
+       {"", "frobnicate", "scan extra", "resources 0 1", "resources 0 x 0", "--bus"}) {
     SCOPED_TRACE(arguments);
     const ProgramRun run = Pcidiag(arguments);
     EXPECT_EQ(run.Status, 2);
@@ -117,17 +117,15 @@ std::string ThisMachinesBus(std::set<std::string>& cards) {
     if (config.gcount() < 4) continue;
     card.Config.resize(static_cast<std::size_t>(config.gcount()));
     unsigned domain = 0, bus = 0, slot = 0, function = 0;
-    if (std::sscanf(device.path().filename().c_str(), "%x:%x:%x.%x", &domain, &bus, &slot,
-                    &function) != 4) {
+    if (std::sscanf(device.path().filename().c_str(), "%x:%x:%x.%x", &domain, &bus, &slot, &function) != 4) {
       continue;
     }
     card.Slot = PciSlot{bus, slot, function};
     card.Description = "from sysfs";
     dump += sim::FormatCardDump(card);
     char line[96];
-    std::snprintf(line, sizeof line, "Bus %u Slot %u Function %u, VendorID %04x DeviceID %04x\n",
-                  bus, slot, function, card.Config[0] | card.Config[1] << 8,
-                  card.Config[2] | card.Config[3] << 8);
+    std::snprintf(line, sizeof line, "Bus %u Slot %u Function %u, VendorID %04x DeviceID %04x\n", bus, slot,
+                  function, card.Config[0] | card.Config[1] << 8, card.Config[2] | card.Config[3] << 8);
     cards.insert(line);
   }
   return dump;

@@ -105,8 +105,8 @@ TEST_F(DriverInterruptsTest, DisableFromAnotherThreadReleasesAPendingWait) {
 
   // While the wait blocks, the same handle serves other requests.
   std::uint32_t value = 0;
-  TransferCommand read{PortReadDwords, testing::InterruptCardIoBase, 4, 1, 0,
-                       reinterpret_cast<std::uintptr_t>(&value)};
+  TransferCommand read{
+      PortReadDwords, testing::InterruptCardIoBase, 4, 1, 0, reinterpret_cast<std::uintptr_t>(&value)};
   EXPECT_TRUE(Send(ReqTransfer, read));
 
   ASSERT_TRUE(Send(ReqDisableInterrupt, record_));

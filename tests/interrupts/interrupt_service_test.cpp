@@ -18,9 +18,9 @@
 namespace lineio {
 namespace {
 
+using testing::InterruptCardDevice;
 using testing::InterruptCardIoBase;
 using testing::InterruptCardVendor;
-using testing::InterruptCardDevice;
 using testing::MakeInterruptCard;
 using testing::RangeKind;
 
@@ -44,8 +44,7 @@ class CallLog {
   // (a generous guard against a hang, not a timing assertion).
   bool WaitFor(std::size_t count) {
     std::unique_lock held(lock_);
-    return changed_.wait_for(held, std::chrono::seconds(60),
-                             [&] { return calls_.size() >= count; });
+    return changed_.wait_for(held, std::chrono::seconds(60), [&] { return calls_.size() >= count; });
   }
   std::vector<HandlerCall> Calls() {
     std::lock_guard guard(lock_);
@@ -88,9 +87,7 @@ class InterruptServiceTest : public testing::BoardTest {
   BoardHandle* Open(RangeKind kind, std::uint32_t interruptWish, int bar = 0) {
     card_ = AddCard(MakeInterruptCard(kind, bar));
     BoardHandle* board = nullptr;
-    EXPECT_EQ(OpenBoard(board, InterruptCardVendor, InterruptCardDevice, cardsAdded_++,
-                        interruptWish),
-              1u);
+    EXPECT_EQ(OpenBoard(board, InterruptCardVendor, InterruptCardDevice, cardsAdded_++, interruptWish), 1u);
     return board;
   }
   std::uint32_t RegisterAtZero() {
@@ -197,8 +194,7 @@ TEST_F(InterruptServiceTest, DriverClearsRegisterZeroAtEachInterrupt) {
       ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
       EXPECT_EQ(RegisterAtZero(), 0u);
       if (c.kind == RangeKind::Io) {
-        const std::vector<sim::RegisterAccess> expected = {
-            {sim::AccessDirection::Write, 4, card_, 0, 0, 0}};
+        const std::vector<sim::RegisterAccess> expected = {{sim::AccessDirection::Write, 4, card_, 0, 0, 0}};
         EXPECT_EQ(driver.Trace(), expected);
       }
       ASSERT_TRUE(handlerLog.WaitFor(static_cast<std::size_t>(interrupt)));
@@ -287,8 +283,7 @@ TEST_F(InterruptServiceTest, CloseBoardStopsTheThreadBeforeUnregistering) {
   const std::vector<std::uint32_t> log = driver.LifecycleLog();
   ASSERT_GE(log.size(), 3u);
   const std::vector<std::uint32_t> tail(log.end() - 3, log.end());
-  EXPECT_EQ(tail, (std::vector<std::uint32_t>{ReqDisableInterrupt, ReqWaitInterrupt,
-                                              ReqUnregisterCard}));
+  EXPECT_EQ(tail, (std::vector<std::uint32_t>{ReqDisableInterrupt, ReqWaitInterrupt, ReqUnregisterCard}));
   EXPECT_EQ(driver.UnregisteredWithInterruptEnabled(), 0);
   EXPECT_EQ(driver.PendingWaits(), 0);
   for (const HandlerCall& call : handlerLog.Calls()) EXPECT_EQ(call.Result.Stopped, 0u);

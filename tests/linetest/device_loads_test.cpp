@@ -17,8 +17,8 @@ namespace {
 using sim::DeviceId;
 using Bits = std::vector<std::uint8_t>;
 
-constexpr std::array AllDevices = {DeviceId::Freq1,  DeviceId::Freq2,  DeviceId::Level,   DeviceId::Direct,
-                                   DeviceId::SigSw,  DeviceId::BellDa, DeviceId::Relay,   DeviceId::Current,
+constexpr std::array AllDevices = {DeviceId::Freq1,  DeviceId::Freq2,  DeviceId::Level, DeviceId::Direct,
+                                   DeviceId::SigSw,  DeviceId::BellDa, DeviceId::Relay, DeviceId::Current,
                                    DeviceId::XBank0, DeviceId::XBank1};
 
 class DeviceLoadsTest : public testing::LineTestBoard {
@@ -46,7 +46,8 @@ TEST_F(DeviceLoadsTest, EachControlLoadsOnlyItsDeviceWithTheHostsValueInTheDevic
       // 6 zeros, bits 14..8, bits 6..0, 8 zeros.
       {"ContLevel 7f7f", [] { ContLevel(0x7F7F); }, DeviceId::Level, 0x3FFF00, 28, false},
       {"ContLevel 8080", [] { ContLevel(0x8080); }, DeviceId::Level, 0, 28, false},
-      {"ContLevel 1234", [] { ContLevel(0x1234); }, DeviceId::Level, (0x12ULL << 15) | (0x34ULL << 8), 28, false},
+      {"ContLevel 1234", [] { ContLevel(0x1234); }, DeviceId::Level, (0x12ULL << 15) | (0x34ULL << 8), 28,
+       false},
       {"ContDirect", [] { ContDirect(0xA5C3); }, DeviceId::Direct, 0xA5C3, 16, false},
       {"ContSigSW", [] { ContSigSW(0x1234); }, DeviceId::SigSw, 0x34, 8, false},
       {"ContBellDA all ones", [] { ContBellDA(0xFFFF); }, DeviceId::BellDa, 0x7FF, 11, false},
@@ -96,7 +97,8 @@ TEST_F(DeviceLoadsTest, ContFreqWritesTheDocumentedSequenceAndLoadsWithTheClockH
   ContFreq(1, 0x0001);
   const Bits latches = LatchesOf(SignalSerialPort);
   ASSERT_EQ(latches.size(), 16U * 4 + 3);
-  EXPECT_EQ(Bits(latches.begin(), latches.begin() + 8), (Bits{0x00, 0x00, 0x01, 0x03, 0x01, 0x00, 0x00, 0x02}));
+  EXPECT_EQ(Bits(latches.begin(), latches.begin() + 8),
+            (Bits{0x00, 0x00, 0x01, 0x03, 0x01, 0x00, 0x00, 0x02}));
   EXPECT_EQ(Bits(latches.end() - 3, latches.end()), (Bits{0x06, 0x04, 0x00}));
   Bits expectedBits(16, 0);
   expectedBits[0] = 1;
@@ -108,7 +110,8 @@ TEST_F(DeviceLoadsTest, ContFreqWritesTheDocumentedSequenceAndLoadsWithTheClockH
 TEST_F(DeviceLoadsTest, SerialShiftOutAndLoadPulseWriteTheDocumentedSequence) {
   SerialShiftOut(SignalSerialPort, 0, 0xC000, 2);
   EXPECT_EQ(LatchesOf(SignalSerialPort), (Bits{0x00, 0x00, 0x01, 0x03, 0x01, 0x00, 0x01, 0x03}));
-  EXPECT_EQ(OwnBoard().OutputLatch(SignalSerialPort), 0x03) << "the clock stays high until the closing sequence";
+  EXPECT_EQ(OwnBoard().OutputLatch(SignalSerialPort), 0x03)
+      << "the clock stays high until the closing sequence";
   OwnBoard().ClearHistory();
   LoadPulse(SignalSerialPort, 0, 0x20);
   EXPECT_EQ(LatchesOf(SignalSerialPort), (Bits{0x20, 0x20, 0x00}));
@@ -155,8 +158,8 @@ TEST_F(DeviceLoadsTest, LinePortKeepsBitsSixAndSevenButNotTheBusBitsTheHostWrote
       {"ExchgLine", [] { ExchgLine(2, "FFFFFFFFFF"); }, DeviceId::XBank1, 0x00FFFFFFFFFFULL},
   };
   for (const Case& c : cases) {
-    for (const std::uint16_t before : {std::uint16_t{0x1FF}, std::uint16_t{0x43}, std::uint16_t{0x80},
-                                       std::uint16_t{0x3F}}) {
+    for (const std::uint16_t before :
+         {std::uint16_t{0x1FF}, std::uint16_t{0x43}, std::uint16_t{0x80}, std::uint16_t{0x3F}}) {
       SCOPED_TRACE(::testing::Message() << c.name << " after PortOut(36, " << before << ")");
       PortOut(LineSerialPort, before);
       OwnBoard().ClearHistory();

@@ -28,10 +28,8 @@ TEST_F(ExchangeTest, PatternsBecomeThreeWordsSentBitFifteenFirst) {
     std::uint16_t word2;
   };
   const Case cases[] = {
-      {"A5123489AB", 0x00A5, 0x1234, 0x89AB},
-      {"a5123489ab", 0x00A5, 0x1234, 0x89AB},
-      {"0123456789", 0x0001, 0x2345, 0x6789},
-      {"fFeEdDcCbB", 0x00FF, 0xEEDD, 0xCCBB},
+      {"A5123489AB", 0x00A5, 0x1234, 0x89AB},  {"a5123489ab", 0x00A5, 0x1234, 0x89AB},
+      {"0123456789", 0x0001, 0x2345, 0x6789},  {"fFeEdDcCbB", 0x00FF, 0xEEDD, 0xCCBB},
       {"A5123489ABZ", 0x00A5, 0x1234, 0x89AB},  // an eleventh character is not read
   };
   for (const Case& c : cases) {

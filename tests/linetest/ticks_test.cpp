@@ -52,8 +52,8 @@ TEST_F(TicksTest, HdTimerWaitsTheRequestedTicksAndAtLeastOne) {
   // From a low bit a tick costs two toggles; a bit already high at the start
   // makes the first tick end at the very next fall.
   const Case cases[] = {
-      {0, false, 2, 1, 4},  {1, false, 2, 1, 4},  {3, false, 2, 3, 12}, {1, false, 1, 1, 2},
-      {1, true, 3, 1, 3},   {3, true, 3, 3, 15},  {2, true, 2, 2, 6},
+      {0, false, 2, 1, 4}, {1, false, 2, 1, 4}, {3, false, 2, 3, 12}, {1, false, 1, 1, 2},
+      {1, true, 3, 1, 3},  {3, true, 3, 3, 15}, {2, true, 2, 2, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "HdTimer(" << c.ticks << "), tick every " << c.every

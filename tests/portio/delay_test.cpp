@@ -16,9 +16,8 @@ class DelayTest : public BoardTest {};
 
 TEST_F(DelayTest, CalibrationGivesPassesPerTenMicroseconds) {
   const std::pair<double, std::int32_t> cases[] = {
-      {33.0, 1000}, {50.0, 660}, {16.5, 2000}, {7.25, 4551}, {33000.0, 1},
-      {33000.5, 0}, {40000.0, 0}, {0.92, 35869}, {0.25, 132000}, {1e-9, 42949672},
-      {0.0, 33000}, {-5.0, 33000},
+      {33.0, 1000}, {50.0, 660},   {16.5, 2000},   {7.25, 4551},     {33000.0, 1}, {33000.5, 0},
+      {40000.0, 0}, {0.92, 35869}, {0.25, 132000}, {1e-9, 42949672}, {0.0, 33000}, {-5.0, 33000},
   };
   AddOwnBoard();
   for (const auto& [elapsed, expected] : cases) {

@@ -48,8 +48,8 @@ TEST_F(MerlinPortsTest, ReadsOfGroupAndDirectPorts) {
   Lines direct = TakeAccesses();
   ASSERT_EQ(direct.size(), 7u);
   direct[3].resize(6);
-  EXPECT_EQ(direct, (Lines{"W 0312 02", "W 0314 0d", "W 0314 0f", "R 0310", "W 0314 0d", "W 0314 04",
-                           "W 0312 00"}));
+  EXPECT_EQ(direct,
+            (Lines{"W 0312 02", "W 0314 0d", "W 0314 0f", "R 0310", "W 0314 0d", "W 0314 04", "W 0312 00"}));
 }
 
 TEST_F(MerlinPortsTest, RejectedPortsTouchNoRegister) {
@@ -77,8 +77,9 @@ TEST_F(MerlinStartupTest, ClearsItsTwentyFourGroupPortsWithTheEnableBitOffThenOn
   PortInitPrinting(0);
   const Lines first = TakeAccesses();
   ASSERT_EQ(first.size(), 24u * 7 + 1);
-  EXPECT_EQ(Lines(first.begin(), first.begin() + 7),
-            (Lines{"W 0310 00", "W 0312 10", "W 0314 00", "W 0314 02", "W 0314 00", "W 0310 00", "W 0312 00"}));
+  EXPECT_EQ(
+      Lines(first.begin(), first.begin() + 7),
+      (Lines{"W 0310 00", "W 0312 10", "W 0314 00", "W 0314 02", "W 0314 00", "W 0310 00", "W 0312 00"}));
   EXPECT_EQ(first[23 * 7 + 1], "W 0312 85");
   PortEnd();
   PortInitPrinting(0);

@@ -18,7 +18,8 @@ using Lines = std::vector<std::string>;
 std::vector<std::uint16_t> ValidPorts() {
   std::vector<std::uint16_t> ports;
   for (std::uint32_t port = 0; port <= 0xFFFF; ++port) {
-    if (MapLogicalPort(static_cast<std::uint16_t>(port)).Valid) ports.push_back(static_cast<std::uint16_t>(port));
+    if (MapLogicalPort(static_cast<std::uint16_t>(port)).Valid)
+      ports.push_back(static_cast<std::uint16_t>(port));
   }
   return ports;
 }

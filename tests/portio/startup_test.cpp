@@ -98,10 +98,9 @@ TEST_F(StartupTest, TheRegisterSetFollowsBoardNumberAndMachineKind) {
     std::uint16_t dataReg;
   };
   const Case cases[] = {
-      {0, 0, 0x310},      {0, 1, 0x318},      {0, 2, 0x300},      {0, 3, 0x308},
-      {0, 5, 0x308},      {0, -1, 0x308},     {0x0D05, 2, 0x300}, {0x0D00, 0, 0x310},
-      {0x0D01, 0, 0xD0},  {0x0D04, 1, 0xD8},  {0x0D02, 2, 0xC0},  {0x0D03, 3, 0xC8},
-      {0x0D04, 5, 0xC8},  {0x0D04, -1, 0xC8},
+      {0, 0, 0x310},     {0, 1, 0x318},      {0, 2, 0x300},      {0, 3, 0x308},      {0, 5, 0x308},
+      {0, -1, 0x308},    {0x0D05, 2, 0x300}, {0x0D00, 0, 0x310}, {0x0D01, 0, 0xD0},  {0x0D04, 1, 0xD8},
+      {0x0D02, 2, 0xC0}, {0x0D03, 3, 0xC8},  {0x0D04, 5, 0xC8},  {0x0D04, -1, 0xC8},
   };
   const int card = AddOwnBoard();
   for (const Case& c : cases) {
@@ -136,7 +135,8 @@ TEST_F(StartupTest, Test2WritesTenDigitsAndLeavesTheRest) {
   std::array<std::uint8_t, 12> buffer;
   buffer.fill(0xEE);
   EXPECT_EQ(Test2(buffer.data()), 11);
-  const std::array<std::uint8_t, 12> expected = {'1', '2', '3', '4', '5', '6', '7', '8', '9', ':', 0xEE, 0xEE};
+  const std::array<std::uint8_t, 12> expected = {'1', '2', '3', '4', '5',  '6',
+                                                 '7', '8', '9', ':', 0xEE, 0xEE};
   EXPECT_EQ(buffer, expected);
   EXPECT_EQ(Test2(nullptr), 11);
 }

@@ -47,7 +47,8 @@ TEST(signalArrays, PairsRoundTripEveryWord) {
   Words words(32768);
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(i * 2 + (i & 1));
   Words odd_half(32768);
-  for (std::size_t i = 0; i < odd_half.size(); ++i) odd_half[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
+  for (std::size_t i = 0; i < odd_half.size(); ++i)
+    odd_half[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
   for (const Words* source : {&words, &odd_half}) {
     Bytes bytes(2 * source->size());
     VALCHR2(source->data(), bytes.data(), static_cast<std::uint16_t>(source->size()));
@@ -79,9 +80,9 @@ TEST(signalArrays, WritesExactlyTheCountedElements) {
   {
     Words words(count + 2 * guard, 0xEEEE);
     CHRVAL2(source_bytes.data() + guard, words.data() + guard, count);
-    EXPECT_EQ(words, (Words{0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0x0201, 0x0403,
-                            0x0605, 0x0807, 0x0A09, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE,
-                            0xEEEE}));
+    EXPECT_EQ(words,
+              (Words{0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0x0201, 0x0403, 0x0605,
+                     0x0807, 0x0A09, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE}));
   }
   {
     Bytes bytes(2 * count + 2 * guard, 0xEE);

@@ -73,9 +73,9 @@ TEST(signalReorder, AnyOtherTableIsFollowedAsGiven) {
   constexpr std::size_t kTrade = ~std::size_t{0};
   for (const std::size_t n : {std::size_t{16}, std::size_t{16384}, std::size_t{32768}}) {
     const Tables tables(n);
-    const std::vector<Change> changes{{1, 2},        {2, 0},     {9, n},         {17, n + 1},
-                                      {n / 2, 5},    {n / 2 + 1, 1}, {n, n - 1}, {n - 1, kTrade},
-                                      {3, kTrade},   {n / 4, kTrade}};
+    const std::vector<Change> changes{{1, 2},      {2, 0},         {9, n},     {17, n + 1},
+                                      {n / 2, 5},  {n / 2 + 1, 1}, {n, n - 1}, {n - 1, kTrade},
+                                      {3, kTrade}, {n / 4, kTrade}};
     for (const Change& change : changes) {
       if (change.k + (change.value == kTrade ? 1 : 0) > n) continue;  // beyond a short table
       std::vector<std::uint16_t> table = tables.permutation;

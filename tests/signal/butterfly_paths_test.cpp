@@ -149,8 +149,8 @@ TEST(signalPaths, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
 // must be followed as given rather than taken for the standard order.
 TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
   std::mt19937 random(16180);
-  for (const std::size_t n : {std::size_t{16}, std::size_t{64}, std::size_t{256}, std::size_t{4096},
-                              std::size_t{32768}}) {
+  for (const std::size_t n :
+       {std::size_t{16}, std::size_t{64}, std::size_t{256}, std::size_t{4096}, std::size_t{32768}}) {
     const NetworkCase input(n, true, false, random);
     std::vector<std::vector<std::uint16_t>> tables{input.tables.permutation};
     tables.push_back(input.tables.permutation);
@@ -159,18 +159,25 @@ TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
     tables.back()[n - 1] = 3;
     for (const std::vector<std::uint16_t>& permutation : tables) {
       const NetworkRun want = ScalarThenReordered(input.network, permutation);
-      for (const ButterflyPath path : {ButterflyPath::kScalar, ButterflyPath::kSse2, ButterflyPath::kAvx2,
-                                       ButterflyPath::kAvx512}) {
+      for (const ButterflyPath path :
+           {ButterflyPath::kScalar, ButterflyPath::kSse2, ButterflyPath::kAvx2, ButterflyPath::kAvx512}) {
         NetworkRun got{input.real, input.imaginary};
-        const TransformCall call{static_cast<std::uint16_t>(n), input.tables.cosine.data(),
-                                 input.tables.sine.data(), got.real.data(), got.imaginary.data(),
-                                 permutation.data(), 0, nullptr, 0};
+        const TransformCall call{static_cast<std::uint16_t>(n),
+                                 input.tables.cosine.data(),
+                                 input.tables.sine.data(),
+                                 got.real.data(),
+                                 got.imaginary.data(),
+                                 permutation.data(),
+                                 0,
+                                 nullptr,
+                                 0};
         FourierTransform(call, path);
         // The transform writes its header into element 0.
         got.real[0] = want.real[0];
         got.imaginary[0] = want.imaginary[0];
         EXPECT_TRUE(SameBits(got.real, want.real)) << "path " << static_cast<int>(path) << " n " << n;
-        EXPECT_TRUE(SameBits(got.imaginary, want.imaginary)) << "path " << static_cast<int>(path) << " n " << n;
+        EXPECT_TRUE(SameBits(got.imaginary, want.imaginary))
+            << "path " << static_cast<int>(path) << " n " << n;
       }
     }
   }

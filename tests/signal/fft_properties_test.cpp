@@ -52,7 +52,8 @@ double Norm2(const std::vector<std::complex<double>>& z) {
 // Largest error of the network against the reference, per element.
 double TransformBound(std::size_t n, const std::vector<std::complex<double>>& z) {
   const double t = Log2(n);
-  const double rounding = (std::pow(1.0 + kStageError, t) - 1.0) * std::sqrt(static_cast<double>(n)) * Norm2(z);
+  const double rounding =
+      (std::pow(1.0 + kStageError, t) - 1.0) * std::sqrt(static_cast<double>(n)) * Norm2(z);
   const double circle = kCircleShortfall * std::max(t, 2.0) * Norm1(z);
   const double reference = static_cast<double>(n) * 0x1p-50 * Norm1(z);
   return rounding + circle + reference;
@@ -103,7 +104,8 @@ TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
       for (const std::size_t k : BinsToCheck(n, random)) {
         const std::complex<double> expected = DirectDft(z, k, direction != 0);
         const std::complex<double> actual{data.real[k + 1], data.imaginary[k + 1]};
-        ASSERT_LE(std::abs(actual - expected), bound) << "n " << n << " k " << k << " direction " << direction;
+        ASSERT_LE(std::abs(actual - expected), bound)
+            << "n " << n << " k " << k << " direction " << direction;
       }
     }
   }
@@ -169,7 +171,8 @@ TEST(signalProperties, PureToneLandsInItsBin) {
       EXPECT_NEAR(data.real[k + 1], expected, bound) << "n " << n << " k " << k;
       for (std::size_t i = 1; i <= n / 2; ++i) {
         if (i == k + 1) continue;
-        ASSERT_LE(data.real[i], std::max(bound, static_cast<double>(kFloor))) << "n " << n << " k " << k << " element " << i;
+        ASSERT_LE(data.real[i], std::max(bound, static_cast<double>(kFloor)))
+            << "n " << n << " k " << k << " element " << i;
       }
     }
   }

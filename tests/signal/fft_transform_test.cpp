@@ -43,17 +43,14 @@ TEST(signalTransform, EightPointConstantUnderEachWindow) {
     Words imaginary;
   };
   const Case cases[] = {
-      {kWindowRectangular,
-       {0x441C4000, 0x3F800000, 0, 0, 0, 0, 0, 0, 0},
-       {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {kWindowRectangular, {0x441C4000, 0x3F800000, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
       // real[1] = 0.54000038: the Hamming weights sum to 0.54 up to rounding
       {kWindowHamming,
        {0x441C4000, 0x3F0A3D77, 0xBE268998, 0x2A5E9968, 0x34600000, 0x33800000, 0xB2000000, 0xAA5E9968,
         0xBE2689C2},
        {0, 0, 0xBE2689B4, 0xB4200000, 0x34680000, 0, 0x34600000, 0x34200000, 0x3E268998}},
       {kWindowHann,
-       {0x441C4000, 0x3F000007, 0xBE3504DC, 0x2A74DBF2, 0x34780000, 0x33800000, 0, 0xAA74DBF2,
-        0xBE35050C},
+       {0x441C4000, 0x3F000007, 0xBE3504DC, 0x2A74DBF2, 0x34780000, 0x33800000, 0, 0xAA74DBF2, 0xBE35050C},
        {0, 0, 0xBE3504FC, 0xB4300000, 0x34800000, 0, 0x34780000, 0x34300000, 0x3E3504DC}},
   };
   const Tables tables(8);
@@ -162,9 +159,8 @@ TEST(signalTransform, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
     std::size_t n, samples, real, imaginary;
   };
   const std::vector<Placement> placements{
-      {64, 0, 65, 130}, {64, 0, 0, 65},  {64, 1, 0, 70},  {64, 0, 1, 70}, {64, 0, 65, 0},
-      {64, 0, 65, 65},  {64, 0, 65, 68}, {64, 70, 3, 0},  {4, 0, 5, 10},  {4, 0, 0, 5},
-      {16, 17, 0, 34},  {16, 0, 20, 17},
+      {64, 0, 65, 130}, {64, 0, 0, 65}, {64, 1, 0, 70}, {64, 0, 1, 70}, {64, 0, 65, 0},  {64, 0, 65, 65},
+      {64, 0, 65, 68},  {64, 70, 3, 0}, {4, 0, 5, 10},  {4, 0, 0, 5},   {16, 17, 0, 34}, {16, 0, 20, 17},
   };
   for (const Placement& p : placements) {
     std::vector<float> start(3 * (p.n + 1) + 8);
@@ -179,8 +175,15 @@ TEST(signalTransform, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
     }
 
     std::vector<float> got = start;
-    const TransformCall call{static_cast<std::uint16_t>(p.n), nullptr, nullptr, got.data() + p.real,
-                             got.data() + p.imaginary, nullptr, kWindowRectangular, got.data() + p.samples, 0};
+    const TransformCall call{static_cast<std::uint16_t>(p.n),
+                             nullptr,
+                             nullptr,
+                             got.data() + p.real,
+                             got.data() + p.imaginary,
+                             nullptr,
+                             kWindowRectangular,
+                             got.data() + p.samples,
+                             0};
     ApplyWindow(call);
     EXPECT_EQ(BitsOf(got, 0, got.size() - 1), BitsOf(want, 0, want.size() - 1))
         << "n " << p.n << " samples " << p.samples << " real " << p.real << " imaginary " << p.imaginary;
@@ -202,22 +205,22 @@ TEST(signalTransform, SixteenPointsMatchAnIndependentModel) {
   Spectrum data(n);
   Transform(tables, data, kWindowHann, samples.data(), 0);
   EXPECT_EQ(BitsOf(data.real, 0, n),
-            (Words{0x439C0000, 0xBC9178D2, 0x3CD1818C, 0xBC314590, 0xBC1AD080, 0x3C48B7D5, 0xBD809D35, 0x3D9A9BEC,
-                   0xBC50C5CB, 0xBC43EF34, 0xBC50C59F, 0x3D9A9BE0, 0xBD809D12, 0x3C48B77B, 0xBC1AD002, 0xBC3145B4,
-                   0x3CD1818A}));
+            (Words{0x439C0000, 0xBC9178D2, 0x3CD1818C, 0xBC314590, 0xBC1AD080, 0x3C48B7D5, 0xBD809D35,
+                   0x3D9A9BEC, 0xBC50C5CB, 0xBC43EF34, 0xBC50C59F, 0x3D9A9BE0, 0xBD809D12, 0x3C48B77B,
+                   0xBC1AD002, 0xBC3145B4, 0x3CD1818A}));
   EXPECT_EQ(BitsOf(data.imaginary, 0, n),
-            (Words{0x00000000, 0x00000000, 0xBC338315, 0x3C2120B0, 0xBBB33F18, 0xBD000001, 0x3D50FB70, 0xBC432352,
-                   0x3BFBEDF4, 0x00000000, 0xBBFBEEB6, 0x3C43240C, 0xBD50FBAB, 0x3D000001, 0x3BB33FF4, 0xBC21216A,
-                   0x3C3383F6}));
+            (Words{0x00000000, 0x00000000, 0xBC338315, 0x3C2120B0, 0xBBB33F18, 0xBD000001, 0x3D50FB70,
+                   0xBC432352, 0x3BFBEDF4, 0x00000000, 0xBBFBEEB6, 0x3C43240C, 0xBD50FBAB, 0x3D000001,
+                   0x3BB33FF4, 0xBC21216A, 0x3C3383F6}));
   Transform(tables, data, 0, nullptr, 1);
   EXPECT_EQ(BitsOf(data.real, 0, n),
-            (Words{0x439C0000, 0x3BAD9340, 0xBD04F4BC, 0x3E03F750, 0x3CE83F6A, 0xBE574CB3, 0x3E926C8E, 0xBCCB1923,
-                   0xBEC5F02A, 0x3E78CB99, 0xBDBD3994, 0xBEA60942, 0x3DAE2F90, 0xBD711F84, 0x3D868087, 0x3B5A9398,
-                   0x00000000}));
+            (Words{0x439C0000, 0x3BAD9340, 0xBD04F4BC, 0x3E03F750, 0x3CE83F6A, 0xBE574CB3, 0x3E926C8E,
+                   0xBCCB1923, 0xBEC5F02A, 0x3E78CB99, 0xBDBD3994, 0xBEA60942, 0x3DAE2F90, 0xBD711F84,
+                   0x3D868087, 0x3B5A9398, 0x00000000}));
   EXPECT_EQ(BitsOf(data.imaginary, 0, n),
-            (Words{0x00000000, 0x00000000, 0xB1E14546, 0xB142BEC6, 0x319EBA8D, 0x31756A2A, 0x3101E976, 0xB21EBE1C,
-                   0xB16005F0, 0x00000000, 0x320F5D5D, 0xB0857D8C, 0x319EBA8D, 0xB1756A2A, 0xAEDFD1D0, 0x32601D7E,
-                   0xB2242E85}));
+            (Words{0x00000000, 0x00000000, 0xB1E14546, 0xB142BEC6, 0x319EBA8D, 0x31756A2A, 0x3101E976,
+                   0xB21EBE1C, 0xB16005F0, 0x00000000, 0x320F5D5D, 0xB0857D8C, 0x319EBA8D, 0xB1756A2A,
+                   0xAEDFD1D0, 0x32601D7E, 0xB2242E85}));
 }
 
 // Lengths the transform does not take, and null arrays, write nothing.
@@ -238,7 +241,9 @@ TEST(signalTransform, RefusedCallsWriteNothing) {
     EXPECT_EQ(real, std::vector<float>(size, 7.0f)) << n;
     EXPECT_EQ(imaginary, std::vector<float>(size, 7.0f)) << n;
   };
-  for (const std::uint16_t n : std::initializer_list<std::uint16_t>{0, 1, 3, 6, 12, 1000, 32769, 49152, 65535}) run(n, false, false, false, false, 1);
+  for (const std::uint16_t n :
+       std::initializer_list<std::uint16_t>{0, 1, 3, 6, 12, 1000, 32769, 49152, 65535})
+    run(n, false, false, false, false, 1);
   run(8, true, false, false, false, 1);
   run(8, false, true, false, false, 1);
   run(8, false, false, true, false, 1);

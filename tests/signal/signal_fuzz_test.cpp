@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -86,7 +86,9 @@ class Fuzzer {
     return static_cast<std::uint16_t>(Uniform(0, 65535));
   }
   bool Chance(unsigned one_in) { return Uniform(1, one_in) == 1; }
-  unsigned Uniform(unsigned low, unsigned high) { return std::uniform_int_distribution<unsigned>(low, high)(random_); }
+  unsigned Uniform(unsigned low, unsigned high) {
+    return std::uniform_int_distribution<unsigned>(low, high)(random_);
+  }
   float Value() { return std::uniform_real_distribution<float>(-4.0f, 4.0f)(random_); }
 
   template <class T>
@@ -140,22 +142,25 @@ void FuzzTablesAndTransform(Fuzzer& fuzz) {
   const std::uint16_t direction = static_cast<std::uint16_t>(fuzz.Chance(2) ? 0 : fuzz.Uniform(1, 65535));
   const bool shared_samples = fuzz.Chance(4);
   const unsigned null_argument = fuzz.Chance(6) ? fuzz.Uniform(1, 6) : 0;
-  const auto pointer = [null_argument](unsigned position, auto* p) { return position == null_argument ? nullptr : p; };
+  const auto pointer = [null_argument](unsigned position, auto* p) {
+    return position == null_argument ? nullptr : p;
+  };
 
   const std::vector<float> real_before = real.Contents();
   const std::vector<float> imaginary_before = imaginary.Contents();
   const std::vector<float> samples_before = samples.Contents();
   const std::vector<float> tables_before = cosine.Contents();
-  FFT32(n, pointer(1, cosine.data()), pointer(2, sine.data()), pointer(3, real.data()), pointer(4, imaginary.data()),
-        pointer(5, reinterpret_cast<std::uint16_t*>(permutation.data())), window,
-        pointer(6, shared_samples ? real.data() : samples.data()), direction);
+  FFT32(n, pointer(1, cosine.data()), pointer(2, sine.data()), pointer(3, real.data()),
+        pointer(4, imaginary.data()), pointer(5, reinterpret_cast<std::uint16_t*>(permutation.data())),
+        window, pointer(6, shared_samples ? real.data() : samples.data()), direction);
 
   ASSERT_TRUE(real.GuardsIntact() && imaginary.GuardsIntact() && samples.GuardsIntact()) << n;
   ASSERT_TRUE(cosine.GuardsIntact() && sine.GuardsIntact() && permutation.GuardsIntact()) << n;
   ASSERT_TRUE(SameBits(samples.Contents(), samples_before)) << n;
   ASSERT_TRUE(SameBits(cosine.Contents(), tables_before)) << n;
   const bool samples_needed = window >= 1 && window <= 3;
-  const bool refused = !transform_in_contract || (null_argument != 0 && (null_argument != 6 || samples_needed));
+  const bool refused =
+      !transform_in_contract || (null_argument != 0 && (null_argument != 6 || samples_needed));
   if (refused) {
     ASSERT_TRUE(SameBits(real.Contents(), real_before)) << n << " null " << null_argument;
     ASSERT_TRUE(SameBits(imaginary.Contents(), imaginary_before)) << n << " null " << null_argument;
@@ -177,7 +182,8 @@ void FuzzSpectrum(Fuzzer& fuzz) {
 }
 
 void FuzzArrayConversions(Fuzzer& fuzz) {
-  const std::uint16_t count = static_cast<std::uint16_t>(fuzz.Chance(2) ? fuzz.Uniform(0, 40) : fuzz.Uniform(0, 65535));
+  const std::uint16_t count =
+      static_cast<std::uint16_t>(fuzz.Chance(2) ? fuzz.Uniform(0, 40) : fuzz.Uniform(0, 65535));
   const std::size_t words_size = count;
   const std::size_t bytes_size = 2 * std::size_t{count};
   GuardedArray<std::uint16_t> words(words_size, 0xEEEE);

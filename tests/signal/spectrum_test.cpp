@@ -30,11 +30,11 @@ TEST(signalSpectrum, MagnitudeWithFloor) {
       {0, -0.0002f, kFloorBits},
       {nan, 1, kFloorBits},
       {1, nan, kFloorBits},
-      {FromBits(kFloorBits), 0, kFloorBits},         // the single 0.0003 lies above the double
+      {FromBits(kFloorBits), 0, kFloorBits},  // the single 0.0003 lies above the double
       {0, -FromBits(kFloorBits), kFloorBits},
-      {0.00029999f, 0, kFloorBits},                  // below the double 0.0003: floored
+      {0.00029999f, 0, kFloorBits},  // below the double 0.0003: floored
       {0.0003001f, 0, Bits(0.0003001f)},
-      {1e20f, 0, Bits(1e20f)},                       // squares are formed in double
+      {1e20f, 0, Bits(1e20f)},  // squares are formed in double
       {-8, 15, Bits(17.0f)},
       {infinity, 1, Bits(infinity)},
   };

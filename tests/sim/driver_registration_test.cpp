@@ -108,8 +108,8 @@ TEST_F(simDriverRegistration, MemoryItemsGetUsableAddressesAndInterruptsAHandle)
   const std::uint32_t stored = 0xCAFEF00D;
   std::memcpy(reinterpret_cast<std::uint8_t*>(memory.Value3) + 0x40, &stored, sizeof stored);
   std::uint32_t read = 0;
-  TransferCommand command{MemReadDwords, memory.Value2 + 0x40, 4, 1, 0,
-                          reinterpret_cast<std::uintptr_t>(&read)};
+  TransferCommand command{
+      MemReadDwords, memory.Value2 + 0x40, 4, 1, 0, reinterpret_cast<std::uintptr_t>(&read)};
   ASSERT_TRUE(Send(ReqTransfer, command));
   EXPECT_EQ(read, stored);
   EXPECT_EQ(card[0x40], 0x0D);

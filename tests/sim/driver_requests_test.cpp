@@ -39,10 +39,8 @@ TEST_F(simDriverRequests, RefusedRequestsLeaveTheRecordUntouched) {
       std::uint32_t size;
     };
     const Attempt attempts[] = {
-        {"unknown handle", unknown, r.size},
-        {"invalid handle", platform::InvalidOsHandle, r.size},
-        {"short record", handle_, r.size - 1},
-        {"long record", handle_, r.size + 4},
+        {"unknown handle", unknown, r.size},   {"invalid handle", platform::InvalidOsHandle, r.size},
+        {"short record", handle_, r.size - 1}, {"long record", handle_, r.size + 4},
         {"injected failure", handle_, r.size},
     };
     for (const auto& a : attempts) {

@@ -9,8 +9,8 @@ namespace {
 
 using simDriverAccess = DriverTest;
 
-PciConfigAccess ConfigAccess(const PciSlot& slot, void* buffer, std::uint32_t offset,
-                             std::uint32_t bytes, bool read) {
+PciConfigAccess ConfigAccess(const PciSlot& slot, void* buffer, std::uint32_t offset, std::uint32_t bytes,
+                             bool read) {
   PciConfigAccess access{};
   access.Slot = slot;
   access.Buffer = buffer;
@@ -99,10 +99,9 @@ TEST_F(simDriverAccess, IoTransfersReachTheCardRegistersAndAreTraced) {
     driver_.ClearTrace();
     std::uint32_t out = c.value;
     std::uint32_t in = 0;
-    TransferCommand write{c.write, BoardIoBase + offset, c.width, 1, 0,
-                          reinterpret_cast<std::uintptr_t>(&out)};
-    TransferCommand read{c.read, BoardIoBase + offset, c.width, 1, 0,
-                         reinterpret_cast<std::uintptr_t>(&in)};
+    TransferCommand write{
+        c.write, BoardIoBase + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
+    TransferCommand read{c.read, BoardIoBase + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
     ASSERT_TRUE(Send(ReqTransfer, write)) << c.write;
     EXPECT_EQ(bus_.Card(cards_.Kestrel).IoRead(0, offset, c.width), c.value) << c.write;
     ASSERT_TRUE(Send(ReqTransfer, read)) << c.read;
@@ -117,7 +116,11 @@ TEST_F(simDriverAccess, IoTransfersReachTheCardRegistersAndAreTraced) {
 
 TEST_F(simDriverAccess, BlockTransfersMoveEveryUnit) {
   const std::array<std::uint16_t, 3> words = {0x1111, 0x2222, 0x3333};
-  TransferCommand write{PortWriteWords, BoardIoBase + 0x100, sizeof words, 1, 0,
+  TransferCommand write{PortWriteWords,
+                        BoardIoBase + 0x100,
+                        sizeof words,
+                        1,
+                        0,
                         reinterpret_cast<std::uintptr_t>(words.data())};
   ASSERT_TRUE(Send(ReqTransfer, write));
   const std::vector<RegisterAccess> expected = {
@@ -129,8 +132,8 @@ TEST_F(simDriverAccess, BlockTransfersMoveEveryUnit) {
 
   // Without auto-increment every unit goes to the same port.
   std::array<std::uint8_t, 2> bytes = {0, 0};
-  TransferCommand read{PortReadBytes, BoardIoBase + 0x102, 2, 0, 0,
-                       reinterpret_cast<std::uintptr_t>(bytes.data())};
+  TransferCommand read{
+      PortReadBytes, BoardIoBase + 0x102, 2, 0, 0, reinterpret_cast<std::uintptr_t>(bytes.data())};
   ASSERT_TRUE(Send(ReqTransfer, read));
   EXPECT_EQ(bytes, (std::array<std::uint8_t, 2>{0x22, 0x22}));
 }
@@ -150,14 +153,14 @@ TEST_F(simDriverAccess, MemoryTransfersOfEachWidthLandInCardMemory) {
     driver_.ClearTrace();
     std::uint32_t out = c.value;
     std::uint32_t in = 0;
-    TransferCommand write{c.write, driverAddress + offset, c.width, 1, 0,
-                          reinterpret_cast<std::uintptr_t>(&out)};
+    TransferCommand write{
+        c.write, driverAddress + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
     ASSERT_TRUE(Send(ReqTransfer, write)) << c.write;
     std::uint32_t held = 0;
     std::memcpy(&held, memory + offset, c.width);
     EXPECT_EQ(held, c.value) << c.write;
-    TransferCommand read{c.read, driverAddress + offset, c.width, 1, 0,
-                         reinterpret_cast<std::uintptr_t>(&in)};
+    TransferCommand read{
+        c.read, driverAddress + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
     ASSERT_TRUE(Send(ReqTransfer, read)) << c.read;
     EXPECT_EQ(in, c.value) << c.read;
     ASSERT_EQ(driver_.Trace().size(), 2u);

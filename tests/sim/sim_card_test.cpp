@@ -117,7 +117,7 @@ TEST(simCard, IoRegisterFileReadsBackLittleEndianAndAllOnesOutside) {
   EXPECT_EQ(card.IoRead(0, 1, 2), 0x3322u);
   EXPECT_EQ(card.IoRead(0, 2, 4), 0x66554433u);
   EXPECT_EQ(card.IoRead(0, 6, 4), 0xFFFF0000u);  // two bytes inside, two past the end
-  card.IoWrite(0, 8, 1, 0x77);                    // ignored
+  card.IoWrite(0, 8, 1, 0x77);                   // ignored
   EXPECT_EQ(card.IoRead(0, 8, 1), 0xFFu);
   EXPECT_EQ(card.IoRead(3, 0, 2), 0xFFFFu);  // no range there
 }

@@ -52,8 +52,8 @@ static int WriteTables(const struct FftExports* f, struct Arrays* a, unsigned n,
 }
 
 /* Transforms what is in the arrays, then writes the result and its spectrum. */
-static int WriteTransform(const struct FftExports* f, struct Arrays* a, unsigned n,
-                          unsigned window, const float* samples, unsigned direction, FILE* out) {
+static int WriteTransform(const struct FftExports* f, struct Arrays* a, unsigned n, unsigned window,
+                          const float* samples, unsigned direction, FILE* out) {
   f->transform((unsigned short)n, a->cosine, a->sine, a->real, a->imaginary,
                (const unsigned short*)a->permutation, (unsigned short)window, samples,
                (unsigned short)direction);

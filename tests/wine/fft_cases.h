@@ -12,12 +12,10 @@
 #endif
 
 /* The transform exports as a host application declares them. */
-typedef void(HOST_CALL* FftTablesFn)(unsigned short n, float* cosine, float* sine,
-                                     short* permutation);
-typedef void(HOST_CALL* FftFn)(unsigned short n, const float* cosine, const float* sine,
-                               float* real, float* imaginary, const unsigned short* permutation,
-                               unsigned short window, const float* samples,
-                               unsigned short direction);
+typedef void(HOST_CALL* FftTablesFn)(unsigned short n, float* cosine, float* sine, short* permutation);
+typedef void(HOST_CALL* FftFn)(unsigned short n, const float* cosine, const float* sine, float* real,
+                               float* imaginary, const unsigned short* permutation, unsigned short window,
+                               const float* samples, unsigned short direction);
 typedef void(HOST_CALL* SpectrumFn)(unsigned short n, float* real, const float* imaginary);
 
 struct FftExports {

@@ -114,31 +114,31 @@ static void* volatile stackCheckedCall = (void*)StackCheckedCall;
 #define THUNK(fn) ((__typeof__(fn))stackCheckedCall)
 
 /* CALL gives the export's result, CALLV calls one without; ...0 take no argument. */
-#define CALL(fn, ...)                                                  \
-  ({                                                                   \
-    ArmCall((void*)(fn), 4 * NARGS(__VA_ARGS__));                      \
-    __typeof__((fn)(__VA_ARGS__)) result_ = THUNK(fn)(__VA_ARGS__);    \
-    VerifyCall(#fn);                                                   \
-    result_;                                                           \
+#define CALL(fn, ...)                                               \
+  ({                                                                \
+    ArmCall((void*)(fn), 4 * NARGS(__VA_ARGS__));                   \
+    __typeof__((fn)(__VA_ARGS__)) result_ = THUNK(fn)(__VA_ARGS__); \
+    VerifyCall(#fn);                                                \
+    result_;                                                        \
   })
-#define CALL0(fn)                                    \
-  ({                                                 \
-    ArmCall((void*)(fn), 0);                         \
-    __typeof__((fn)()) result_ = THUNK(fn)();        \
-    VerifyCall(#fn);                                 \
-    result_;                                         \
+#define CALL0(fn)                             \
+  ({                                          \
+    ArmCall((void*)(fn), 0);                  \
+    __typeof__((fn)()) result_ = THUNK(fn)(); \
+    VerifyCall(#fn);                          \
+    result_;                                  \
   })
-#define CALLV(fn, ...)                               \
-  do {                                               \
-    ArmCall((void*)(fn), 4 * NARGS(__VA_ARGS__));    \
-    THUNK(fn)(__VA_ARGS__);                          \
-    VerifyCall(#fn);                                 \
+#define CALLV(fn, ...)                            \
+  do {                                            \
+    ArmCall((void*)(fn), 4 * NARGS(__VA_ARGS__)); \
+    THUNK(fn)(__VA_ARGS__);                       \
+    VerifyCall(#fn);                              \
   } while (0)
-#define CALLV0(fn)                                   \
-  do {                                               \
-    ArmCall((void*)(fn), 0);                         \
-    THUNK(fn)();                                     \
-    VerifyCall(#fn);                                 \
+#define CALLV0(fn)           \
+  do {                       \
+    ArmCall((void*)(fn), 0); \
+    THUNK(fn)();             \
+    VerifyCall(#fn);         \
   } while (0)
 
 #else /* the caller removes the arguments: plain calls */
@@ -273,13 +273,12 @@ static void ResolveAll(void) {
  * whose family still needs its tests here). */
 static void CheckExportList(void) {
   static const char* const known[] = {
-      "PortInit",   "PortEnd",   "CheckPCtype", "Test",           "Test2",     "InpB",
-      "InpW",       "InpD",      "OutB",        "OutW",           "OutD",      "PortOut",
-      "PortQinp",   "PortIinp",  "AllOutClear", "BitOn",          "BitOff",    "TestQbit",
-      "TestIbit",   "GetIOBlockData", "ContFreq", "ContLevel",    "ContDirect", "ContSigSW",
-      "ContBellDA", "ContRelay", "LineCurrent", "HdTimer",        "Click",     "ExchgLine",
-      "FFTK32",     "FFT32",     "FFTP32",      "CHRVAL1",        "CHRVAL2",   "VALCHR1",
-      "VALCHR2"};
+      "PortInit",    "PortEnd",    "CheckPCtype", "Test",       "Test2",     "InpB",           "InpW",
+      "InpD",        "OutB",       "OutW",        "OutD",       "PortOut",   "PortQinp",       "PortIinp",
+      "AllOutClear", "BitOn",      "BitOff",      "TestQbit",   "TestIbit",  "GetIOBlockData", "ContFreq",
+      "ContLevel",   "ContDirect", "ContSigSW",   "ContBellDA", "ContRelay", "LineCurrent",    "HdTimer",
+      "Click",       "ExchgLine",  "FFTK32",      "FFT32",      "FFTP32",    "CHRVAL1",        "CHRVAL2",
+      "VALCHR1",     "VALCHR2"};
   for (size_t i = 0; i < sizeof ExpectedExports / sizeof ExpectedExports[0]; ++i) {
     const char* name = ExpectedExports[i];
     int isKnown = 0;
@@ -336,16 +335,15 @@ static void TestStackCheck(void) {
   TwoArgumentsFn misdeclared = (TwoArgumentsFn)(void*)OwnCdecl;
   ArmCall((void*)misdeclared, 8);
   int difference = THUNK(misdeclared)(7, 2);
-  Check(difference == 5 && RemovedBytes() == 0,
-        "a cdecl function declared __stdcall is caught (removed %u)", RemovedBytes());
+  Check(difference == 5 && RemovedBytes() == 0, "a cdecl function declared __stdcall is caught (removed %u)",
+        RemovedBytes());
 
   if (dll.Test2 == NULL) return;
   unsigned char buffer[16];
   Test2TwoArgumentsFn wrong = (Test2TwoArgumentsFn)(void*)dll.Test2;
   ArmCall((void*)wrong, 8);
   THUNK(wrong)(buffer, 0);
-  Check(RemovedBytes() == 4, "Test2 declared with two arguments is caught (removed %u of 8)",
-        RemovedBytes());
+  Check(RemovedBytes() == 4, "Test2 declared with two arguments is caught (removed %u of 8)", RemovedBytes());
 }
 #else
 static void TestStackCheck(void) {
@@ -371,8 +369,8 @@ static void TestProbes(void) {
   Check(buffer[10] == 0xEE && buffer[11] == 0xEE, "Test2 writes no 11th byte");
 
   int kind = CALL0(dll.CheckPCtype);
-  Check(kind == (Pc98Machine() ? 0xFFFF : 0), "CheckPCtype gives 0x%X for keyboard subtype %d",
-        kind, GetKeyboardType(1));
+  Check(kind == (Pc98Machine() ? 0xFFFF : 0), "CheckPCtype gives 0x%X for keyboard subtype %d", kind,
+        GetKeyboardType(1));
 }
 
 static void TestRawBeforeInit(void) {
@@ -402,8 +400,8 @@ struct RegisterRow {
   unsigned short pc98Control;
 };
 static const struct RegisterRow registerRows[] = {
-    {0, 0x314, 0xD4}, {1, 0x31C, 0xDC}, {2, 0x304, 0xC4}, {3, 0x30C, 0xCC},
-    {5, 0x30C, 0xCC}, {-1, 0x30C, 0xCC},
+    {0, 0x314, 0xD4}, {1, 0x31C, 0xDC}, {2, 0x304, 0xC4},
+    {3, 0x30C, 0xCC}, {5, 0x30C, 0xCC}, {-1, 0x30C, 0xCC},
 };
 enum { CtrlEnable = 4 };
 
@@ -425,8 +423,8 @@ static void TestRegisterSetChoice(void) {
       unsigned short control = ControlOf(&registerRows[k]);
       unsigned short expected = control == ControlOf(&registerRows[r]) ? CtrlEnable : 0;
       unsigned short seen = CALL(dll.InpB, control);
-      Check(seen == expected, "PortInit(%d): byte at 0x%X is %u, expected %u",
-            registerRows[r].board, control, seen, expected);
+      Check(seen == expected, "PortInit(%d): byte at 0x%X is %u, expected %u", registerRows[r].board, control,
+            seen, expected);
     }
   }
 }
@@ -462,8 +460,7 @@ static void TestSimulatedRaw(void) {
 
   InpWideFn inpWide = (InpWideFn)(void*)dll.InpW;
   OutWideFn outWide = (OutWideFn)(void*)dll.OutB;
-  Check((CALL(inpWide, 0xFFFF0204ul) & 0xFFFF) == 0xBEEF,
-        "InpW uses the low half of the offset's slot");
+  Check((CALL(inpWide, 0xFFFF0204ul) & 0xFFFF) == 0xBEEF, "InpW uses the low half of the offset's slot");
   CALLV(outWide, 0x77770210ul, 0xFFFF0133ul);
   Check(CALL(dll.InpB, 0x210) == 0x33, "OutB uses the low halves of its slots");
 
@@ -496,8 +493,7 @@ static void TestFftTables(void) {
   short permutation[9] = {-7, 0};
   CALLV(dll.FFTK32, 8, cosine, sine, permutation);
   static const short expected[] = {-7, 1, 5, 3, 7, 2, 6, 4, 8};
-  Check(memcmp(permutation, expected, sizeof expected) == 0,
-        "FFTK32(8) permutation reads 1 5 3 7 2 6 4 8");
+  Check(memcmp(permutation, expected, sizeof expected) == 0, "FFTK32(8) permutation reads 1 5 3 7 2 6 4 8");
   Check(cosine[0] == -7 && sine[0] == -7, "FFTK32 leaves element 0 of the tables alone");
 
   CALLV(dll.FFTK32, 4, cosine, sine, permutation);
@@ -539,8 +535,7 @@ static void TestFftTransform(void) {
   Check(memcmp(upper, &real[5], sizeof upper) == 0, "FFTP32(8) leaves elements 5..8 alone");
 
   CALLV(dll.FFT32, 8, cosine, sine, real, imaginary, (unsigned short*)permutation, 2, ones, 0);
-  Check(fabsf(real[1] - 0.54f) < 1e-5f, "Hamming window of a constant gives 0.54 (got %.8g)",
-        real[1]);
+  Check(fabsf(real[1] - 0.54f) < 1e-5f, "Hamming window of a constant gives 0.54 (got %.8g)", real[1]);
 
   float samples[9] = {0, 3, -1, 4, 1, -5, 9, 2, -6};
   CALLV(dll.FFT32, 8, cosine, sine, real, imaginary, (unsigned short*)permutation, 1, samples, 0);
@@ -590,8 +585,7 @@ static void TestArrayConversion(void) {
   ConvertWideFn wide = (ConvertWideFn)(void*)dll.VALCHR1;
   memset(out, 0xEE, sizeof out);
   CALLV(wide, values, out, 0xABCD0002ul);
-  Check(out[0] == 0x34 && out[1] == 0xFE && out[2] == 0xEE,
-        "the count is the low half of its slot");
+  Check(out[0] == 0x34 && out[1] == 0xFE && out[2] == 0xEE, "the count is the low half of its slot");
 }
 
 /* ---- The board behind the library --------------------------------------- */
@@ -627,9 +621,7 @@ static unsigned short BoardRegister(int which) {
 }
 
 static unsigned short ReadRegister(int which) { return CALL(dll.InpB, BoardRegister(which)); }
-static void WriteRegister(int which, unsigned short value) {
-  CALLV(dll.OutB, BoardRegister(which), value);
-}
+static void WriteRegister(int which, unsigned short value) { CALLV(dll.OutB, BoardRegister(which), value); }
 
 /* After every completed write DataReg and AddrReg are back at 0 and CtrlReg
  * holds the last control byte: the enable byte, with the bank bit after a
@@ -640,8 +632,8 @@ static void CheckWriteEndedWith(const char* what, unsigned short expectedControl
   unsigned short data = ReadRegister(DataReg), address = ReadRegister(AddrReg);
   unsigned short control = ReadRegister(CtrlReg);
   Check(data == 0 && address == 0 && control == expectedControl,
-        "%s ends with DataReg 0x%X, AddrReg 0x%X, CtrlReg 0x%X (expected 0, 0, 0x%X)", what, data,
-        address, control, expectedControl);
+        "%s ends with DataReg 0x%X, AddrReg 0x%X, CtrlReg 0x%X (expected 0, 0, 0x%X)", what, data, address,
+        control, expectedControl);
 }
 
 static void CheckWriteEnded(const char* what) { CheckWriteEndedWith(what, CtrlEnable); }
@@ -670,13 +662,24 @@ struct PortCase {
 };
 enum { Rejected = -1 };
 static const struct PortCase portCases[] = {
-    {0, 0x0A00, 0, 0},      {1, 0x0A01, 1, 1},           {5, 0x0005, 5, 5},
-    {15, 0x0A0F, 15, 15},   {16, 0x01FF, 16, 16},        {21, 0x0B15, 21, 21},
-    {36, 0x0B24, 26, 26},   {37, 0x0B25, 27, 27},        {48, 0x0B30, 28, 28},
-    {69, 0x0B45, 39, 39},   {80, 0x0C50, 40, Rejected},  {101, 0x0C65, 51, Rejected},
-    {133, 0x0C85, 63, Rejected},                         {22, 0x0D16, Rejected, Rejected},
-    {70, 0x0D46, Rejected, Rejected},                    {79, 0x0D4F, Rejected, Rejected},
-    {134, 0x0D86, Rejected, Rejected},                   {0xFFFF, 0x0DFF, Rejected, Rejected},
+    {0, 0x0A00, 0, 0},
+    {1, 0x0A01, 1, 1},
+    {5, 0x0005, 5, 5},
+    {15, 0x0A0F, 15, 15},
+    {16, 0x01FF, 16, 16},
+    {21, 0x0B15, 21, 21},
+    {36, 0x0B24, 26, 26},
+    {37, 0x0B25, 27, 27},
+    {48, 0x0B30, 28, 28},
+    {69, 0x0B45, 39, 39},
+    {80, 0x0C50, 40, Rejected},
+    {101, 0x0C65, 51, Rejected},
+    {133, 0x0C85, 63, Rejected},
+    {22, 0x0D16, Rejected, Rejected},
+    {70, 0x0D46, Rejected, Rejected},
+    {79, 0x0D4F, Rejected, Rejected},
+    {134, 0x0D86, Rejected, Rejected},
+    {0xFFFF, 0x0DFF, Rejected, Rejected},
 };
 
 static int SlotOf(const struct PortCase* c) { return kestrel ? c->kestrelSlot : c->merlinSlot; }
@@ -687,15 +690,13 @@ static void TestPortWrites(void) {
     int slot = SlotOf(&portCases[i]);
     int result = CALL(dll.PortOut, portCases[i].port, portCases[i].value);
     int expected = slot == Rejected ? 1 : slot;
-    Check(result == expected, "PortOut(%u) gives %d, expected %d", portCases[i].port, result,
-          expected);
+    Check(result == expected, "PortOut(%u) gives %d, expected %d", portCases[i].port, result, expected);
   }
   /* Read back only after all writes: each port keeps its own slot. */
   for (size_t i = 0; i < count; ++i) {
     unsigned short expected = SlotOf(&portCases[i]) == Rejected ? 0 : portCases[i].value;
     unsigned short seen = CALL(dll.PortQinp, portCases[i].port);
-    Check(seen == expected, "PortQinp(%u) gives 0x%X, expected 0x%X", portCases[i].port, seen,
-          expected);
+    Check(seen == expected, "PortQinp(%u) gives 0x%X, expected 0x%X", portCases[i].port, seen, expected);
   }
 
   PortOutWideFn wide = (PortOutWideFn)(void*)dll.PortOut;
@@ -721,8 +722,7 @@ static void TestPortRegisters(void) {
   WriteRegister(DataReg, 0x77);
   CALL(dll.PortOut, 22, 0x33);
   unsigned short control = ReadRegister(CtrlReg);
-  Check(control == (kestrel ? CtrlEnable : 0), "after a rejected PortOut(22) CtrlReg holds 0x%X",
-        control);
+  Check(control == (kestrel ? CtrlEnable : 0), "after a rejected PortOut(22) CtrlReg holds 0x%X", control);
   Check(ReadRegister(DataReg) == 0x77, "a rejected PortOut(22) leaves DataReg alone");
 }
 
@@ -735,8 +735,7 @@ static void TestPortReads(void) {
     unsigned short seen = CALL(dll.PortIinp, valid[i]);
     Check(seen == 0, "PortIinp(%u) gives %u, expected 0", valid[i], seen);
     if (simulated)
-      Check(ReadRegister(DataReg) == 0, "PortIinp(%u) reads the board's input into DataReg",
-            valid[i]);
+      Check(ReadRegister(DataReg) == 0, "PortIinp(%u) reads the board's input into DataReg", valid[i]);
   }
   if (simulated) WriteRegister(DataReg, 0x77);
   Check(CALL(dll.PortIinp, 22) == 0, "PortIinp(22) of a rejected port gives 0");
@@ -781,12 +780,10 @@ struct BitCase {
 };
 /* Run in order, after PortOut(16, 0x0100), PortOut(17, 0x0008), PortOut(80, 0). */
 static const struct BitCase bitCases[] = {
-    {SetBit, 16, 0, 16, 16, 0x0101},   {SetBit, 16, 20, 16, 16, 0x0101},
-    {SetBit, 16, 35, 16, 16, 0x0109},  {ClearBit, 16, 8, 16, 16, 0x0009},
-    {ClearBit, 16, 31, 16, 16, 0x0009}, {SetBit, 16, 15, 16, 16, 0x8009},
-    {ClearBit, 17, 3, 17, 17, 0x0000}, {ClearBit, 17, 3, 17, 17, 0x0000},
-    {SetBit, 37, 6, 27, 27, 0x0040},   {SetBit, 22, 0, 1, 1, 0},
-    {ClearBit, 22, 0, 1, 1, 0},        {SetBit, 80, 2, 40, 1, 0x0004},
+    {SetBit, 16, 0, 16, 16, 0x0101},   {SetBit, 16, 20, 16, 16, 0x0101},   {SetBit, 16, 35, 16, 16, 0x0109},
+    {ClearBit, 16, 8, 16, 16, 0x0009}, {ClearBit, 16, 31, 16, 16, 0x0009}, {SetBit, 16, 15, 16, 16, 0x8009},
+    {ClearBit, 17, 3, 17, 17, 0x0000}, {ClearBit, 17, 3, 17, 17, 0x0000},  {SetBit, 37, 6, 27, 27, 0x0040},
+    {SetBit, 22, 0, 1, 1, 0},          {ClearBit, 22, 0, 1, 1, 0},         {SetBit, 80, 2, 40, 1, 0x0004},
 };
 
 static void TestBitWrites(void) {
@@ -803,8 +800,8 @@ static void TestBitWrites(void) {
     unsigned short after = CALL(dll.PortQinp, c->port);
     unsigned short expectedAfter = expected == 1 ? 0 : c->after;
     Check(result == expected && after == expectedAfter,
-          "%s(%u, %u) gives %d and leaves 0x%X (expected %d, 0x%X)", name, c->port, c->bit, result,
-          after, expected, expectedAfter);
+          "%s(%u, %u) gives %d and leaves 0x%X (expected %d, 0x%X)", name, c->port, c->bit, result, after,
+          expected, expectedAfter);
   }
   Check(CALL(dll.BitOff, 37, 6) == 27 && CALL(dll.PortQinp, 37) == 0, "BitOff(37, 6) clears it");
   CheckWriteEnded("BitOff(37, 6)");
@@ -849,10 +846,9 @@ static void CheckGroupBlock(unsigned short port, const unsigned short* outputs) 
   int ok = block[6] == Untouched && block[7] == Untouched;
   for (int k = 0; k < 6; ++k) ok &= block[k] == outputs[k];
   for (int k = 8; k < BlockWords; ++k) ok &= block[k] == 0;
-  Check(ok,
-        "GetIOBlockData(0x%X): %X %X %X %X %X %X | %X %X | %X %X %X %X %X %X %X %X", port,
-        block[0], block[1], block[2], block[3], block[4], block[5], block[6], block[7], block[8],
-        block[9], block[10], block[11], block[12], block[13], block[14], block[15]);
+  Check(ok, "GetIOBlockData(0x%X): %X %X %X %X %X %X | %X %X | %X %X %X %X %X %X %X %X", port, block[0],
+        block[1], block[2], block[3], block[4], block[5], block[6], block[7], block[8], block[9], block[10],
+        block[11], block[12], block[13], block[14], block[15]);
 }
 
 static void TestBlocks(void) {
@@ -888,7 +884,17 @@ static void TestBitsAndBlocks(void) {
 /* ---- Serial device controls --------------------------------------------- */
 
 enum Control {
-  Freq1, Freq2, Freq3, Level, Direct, SignalSwitch, BellDA, Relay, RelayAll, Current, CurrentWide
+  Freq1,
+  Freq2,
+  Freq3,
+  Level,
+  Direct,
+  SignalSwitch,
+  BellDA,
+  Relay,
+  RelayAll,
+  Current,
+  CurrentWide
 };
 
 struct ControlCase {
@@ -899,16 +905,11 @@ struct ControlCase {
   unsigned short after;  /* the port's read-back afterwards */
 };
 static const struct ControlCase controlCases[] = {
-    {Freq1, "ContFreq(1, 0x0001)", 37, 0x5A, 0},
-    {Freq2, "ContFreq(2, 0xFFFF)", 37, 0xFF, 0},
-    {Freq3, "ContFreq(3, 0x1234)", 37, 0x5A, 0},
-    {Level, "ContLevel(0x7F7F)", 37, 0x10, 0},
-    {Direct, "ContDirect(0xA5C3)", 37, 0x20, 0},
-    {SignalSwitch, "ContSigSW(0x1234)", 37, 0x40, 0},
-    {BellDA, "ContBellDA(0xFFFF)", 37, 0x80, 0},
-    {Relay, "ContRelay(0x1234)", 36, 0xC5, 0xC0},
-    {RelayAll, "ContRelay(0xFFFF)", 36, 0x3F, 0x00},
-    {Current, "LineCurrent(0x00FF)", 36, 0x1FF, 0xC0},
+    {Freq1, "ContFreq(1, 0x0001)", 37, 0x5A, 0},          {Freq2, "ContFreq(2, 0xFFFF)", 37, 0xFF, 0},
+    {Freq3, "ContFreq(3, 0x1234)", 37, 0x5A, 0},          {Level, "ContLevel(0x7F7F)", 37, 0x10, 0},
+    {Direct, "ContDirect(0xA5C3)", 37, 0x20, 0},          {SignalSwitch, "ContSigSW(0x1234)", 37, 0x40, 0},
+    {BellDA, "ContBellDA(0xFFFF)", 37, 0x80, 0},          {Relay, "ContRelay(0x1234)", 36, 0xC5, 0xC0},
+    {RelayAll, "ContRelay(0xFFFF)", 36, 0x3F, 0x00},      {Current, "LineCurrent(0x00FF)", 36, 0x1FF, 0xC0},
     {CurrentWide, "LineCurrent(0x1245)", 36, 0x45, 0x40},
 };
 
@@ -940,8 +941,8 @@ static void TestSerialControls(void) {
     CALL(dll.PortOut, c->port, c->before);
     CallControl(c->control);
     unsigned short after = CALL(dll.PortQinp, c->port);
-    Check(after == c->after, "%s after 0x%X leaves port %u at 0x%X, expected 0x%X", c->name,
-          c->before, c->port, after, c->after);
+    Check(after == c->after, "%s after 0x%X leaves port %u at 0x%X, expected 0x%X", c->name, c->before,
+          c->port, after, c->after);
     Check(CALL(dll.PortQinp, other) == otherValue, "%s leaves port %u alone", c->name, other);
     CheckWriteEnded(c->name);
   }
@@ -981,15 +982,15 @@ static void TestTickWaits(void) {
 static void TestExchange(void) {
   OpenSimulatedBoard();
   enum { Refused = 0xFFFF };
-  static const char* const refused[] = {"A5123489AG", "A5123489A", "A512 489AB", "A5123:89AB",
-                                        "G5123489AB", NULL};
+  static const char* const refused[] = {"A5123489AG", "A5123489A",  "A512 489AB",
+                                        "A5123:89AB", "G5123489AB", NULL};
   CALL(dll.PortOut, 36, 0xC5);
   if (simulated) WriteRegister(DataReg, 0x77);
   for (size_t i = 0; i < sizeof refused / sizeof refused[0]; ++i) {
     const char* pattern = refused[i];
     unsigned short result = CALL(dll.ExchgLine, 0, pattern);
-    Check(result == Refused, "ExchgLine(0, %s%s%s) gives 0x%X, expected 0xFFFF",
-          pattern ? "\"" : "", pattern ? pattern : "NULL", pattern ? "\"" : "", result);
+    Check(result == Refused, "ExchgLine(0, %s%s%s) gives 0x%X, expected 0xFFFF", pattern ? "\"" : "",
+          pattern ? pattern : "NULL", pattern ? "\"" : "", result);
   }
   Check(CALL(dll.PortQinp, 36) == 0xC5, "a refused pattern leaves port 36 alone");
   if (simulated) Check(ReadRegister(DataReg) == 0x77, "a refused pattern touches no register");
@@ -998,15 +999,14 @@ static void TestExchange(void) {
     unsigned short mode;
     const char* pattern;
   };
-  static const struct Accepted accepted[] = {
-      {0, "A5123489AB"}, {1, "a5123489abZ"}, {0xFFFF, "0123456789"}};
+  static const struct Accepted accepted[] = {{0, "A5123489AB"}, {1, "a5123489abZ"}, {0xFFFF, "0123456789"}};
   for (size_t i = 0; i < sizeof accepted / sizeof accepted[0]; ++i) {
     CALL(dll.PortOut, 36, 0x1C5);
     unsigned short result = CALL(dll.ExchgLine, accepted[i].mode, accepted[i].pattern);
     unsigned short after = CALL(dll.PortQinp, 36);
     Check(result == 0 && after == 0xC0,
-          "ExchgLine(%u, \"%s\") gives 0x%X and leaves port 36 at 0x%X (expected 0, 0xC0)",
-          accepted[i].mode, accepted[i].pattern, result, after);
+          "ExchgLine(%u, \"%s\") gives 0x%X and leaves port 36 at 0x%X (expected 0, 0xC0)", accepted[i].mode,
+          accepted[i].pattern, result, after);
     CheckWriteEnded("ExchgLine");
   }
 }
@@ -1026,25 +1026,28 @@ struct Family {
 
 static const struct Family families[] = {
     {"start-up and raw registers",
-     {"PortInit", "PortEnd", "CheckPCtype", "Test", "Test2", "InpB", "InpW", "InpD", "OutB", "OutW",
-      "OutD"},
-     TestStartupAndRaw, 0},
+     {"PortInit", "PortEnd", "CheckPCtype", "Test", "Test2", "InpB", "InpW", "InpD", "OutB", "OutW", "OutD"},
+     TestStartupAndRaw,
+     0},
     {"transform tables", {"FFTK32"}, TestFftTables, 0},
     {"transform and spectrum", {"FFTK32", "FFT32", "FFTP32"}, TestFftTransform, 0},
     {"array conversion", {"CHRVAL1", "CHRVAL2", "VALCHR1", "VALCHR2"}, TestArrayConversion, 0},
-    {"logical ports", {"PortOut", "PortQinp", "PortIinp", "AllOutClear", "PortInit", "InpB", "OutB"},
-     TestLogicalPorts, 0},
+    {"logical ports",
+     {"PortOut", "PortQinp", "PortIinp", "AllOutClear", "PortInit", "InpB", "OutB"},
+     TestLogicalPorts,
+     0},
     {"bits and blocks",
-     {"BitOn", "BitOff", "TestQbit", "TestIbit", "GetIOBlockData", "PortOut", "PortQinp", "PortInit",
-      "InpB", "OutB"},
-     TestBitsAndBlocks, 0},
+     {"BitOn", "BitOff", "TestQbit", "TestIbit", "GetIOBlockData", "PortOut", "PortQinp", "PortInit", "InpB",
+      "OutB"},
+     TestBitsAndBlocks,
+     0},
     {"serial device controls",
-     {"ContFreq", "ContLevel", "ContDirect", "ContSigSW", "ContBellDA", "ContRelay", "LineCurrent",
-      "PortOut", "PortQinp", "PortInit", "InpB"},
-     TestSerialControls, 0},
+     {"ContFreq", "ContLevel", "ContDirect", "ContSigSW", "ContBellDA", "ContRelay", "LineCurrent", "PortOut",
+      "PortQinp", "PortInit", "InpB"},
+     TestSerialControls,
+     0},
     {"tick waits", {"HdTimer", "Click", "PortOut", "PortQinp", "PortInit", "InpB"}, TestTickWaits, 1},
-    {"exchange switching", {"ExchgLine", "PortOut", "PortQinp", "PortInit", "InpB", "OutB"},
-     TestExchange, 0},
+    {"exchange switching", {"ExchgLine", "PortOut", "PortQinp", "PortInit", "InpB", "OutB"}, TestExchange, 0},
 };
 
 static int FamilyPresent(const struct Family* family) {
@@ -1062,8 +1065,7 @@ static void RunFamilies(void) {
       continue;
     }
     if (families[f].needsTicks && !simulated) {
-      printf("skipped: %s (no board ticks without a driver: they would wait for Escape)\n",
-             families[f].name);
+      printf("skipped: %s (no board ticks without a driver: they would wait for Escape)\n", families[f].name);
       continue;
     }
     int before = failed;
@@ -1102,8 +1104,7 @@ int main(int argc, char** argv) {
   module = LoadLibraryA(argv[1]);
   const char* loadText = EndCapture();
   if (module == NULL) {
-    printf("FAIL: LoadLibraryA(%s) failed with error %lu\n0 passed, 1 failed\n", argv[1],
-           GetLastError());
+    printf("FAIL: LoadLibraryA(%s) failed with error %lu\n0 passed, 1 failed\n", argv[1], GetLastError());
     return 1;
   }
   Check(loadText[0] == '\0', "loading the DLL prints nothing (printed \"%s\")", loadText);
@@ -1115,8 +1116,8 @@ int main(int argc, char** argv) {
   if (argc > 3) WriteTransformCases(argv[3]);
 
 #if HOST_STACK_CHECK
-  Check(stackMismatches == 0, "every export removed exactly its arguments (%d calls, %d wrong)",
-        stackChecks, stackMismatches);
+  Check(stackMismatches == 0, "every export removed exactly its arguments (%d calls, %d wrong)", stackChecks,
+        stackMismatches);
 #endif
   FreeLibrary(module);
   printf("%d passed, %d failed\n", passed, failed);

@@ -23,7 +23,8 @@ int RunSibling(const char* board) {
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
   if (length <= 0) return 2;
   std::string path(self, static_cast<std::size_t>(length));
-  const std::string name = std::strcmp(board, "kestrel") == 0 ? "lineio-demo" : std::string("lineio-demo-") + board;
+  const std::string name =
+      std::strcmp(board, "kestrel") == 0 ? "lineio-demo" : std::string("lineio-demo-") + board;
   path = path.substr(0, path.rfind('/') + 1) + name;
   execl(path.c_str(), path.c_str(), "--board", board, static_cast<char*>(nullptr));
   std::perror(path.c_str());

@@ -41,15 +41,16 @@ constexpr std::uint32_t TickEveryReads = 500;
 constexpr std::uint16_t LineSerialPort = 36;
 constexpr std::uint16_t ClickPort = 35;
 
-constexpr sim::DeviceId AllDevices[] = {sim::DeviceId::Freq1,  sim::DeviceId::Freq2,  sim::DeviceId::Level,
-                                        sim::DeviceId::Direct, sim::DeviceId::SigSw,  sim::DeviceId::BellDa,
+constexpr sim::DeviceId AllDevices[] = {sim::DeviceId::Freq1,  sim::DeviceId::Freq2,   sim::DeviceId::Level,
+                                        sim::DeviceId::Direct, sim::DeviceId::SigSw,   sim::DeviceId::BellDa,
                                         sim::DeviceId::Relay,  sim::DeviceId::Current, sim::DeviceId::XBank0,
                                         sim::DeviceId::XBank1};
 
 sim::LineBoard& OwnBoard(sim::SimBus& bus) {
   for (int index = 0; index < bus.CardCount(); ++index) {
     auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
-    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device) return *board;
+    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device)
+      return *board;
   }
   throw std::logic_error("the default bus holds no board of this deliverable");
 }
@@ -74,7 +75,8 @@ void PrintDevices(const sim::LineBoard& board) {
     const sim::DeviceRecord& record = board.Device(device);
     const int digits = (sim::DeviceWidth(device) + 3) / 4;
     std::printf("    %-8s %2d bits  %0*" PRIx64 "  (%" PRIu64 " load%s)\n", sim::DeviceName(device),
-                sim::DeviceWidth(device), digits, record.LastValue, record.Loads, record.Loads == 1 ? "" : "s");
+                sim::DeviceWidth(device), digits, record.LastValue, record.Loads,
+                record.Loads == 1 ? "" : "s");
   }
 }
 
@@ -91,11 +93,11 @@ void LogicalPortSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
     const int32_t result = PortOut(w.port, w.value);
     const bool rejected = result == 1 && w.port != 1;
     if (rejected) {
-      std::printf("  PortOut(%3u, 0x%03x) = %2d  rejected: this board has no port %u\n", w.port, w.value, result,
-                  w.port);
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  rejected: this board has no port %u\n", w.port, w.value,
+                  result, w.port);
     } else {
-      std::printf("  PortOut(%3u, 0x%03x) = %2d  board latch 0x%02x, PortQinp = 0x%03x\n", w.port, w.value, result,
-                  board.OutputLatch(w.port), PortQinp(w.port));
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  board latch 0x%02x, PortQinp = 0x%03x\n", w.port, w.value,
+                  result, board.OutputLatch(w.port), PortQinp(w.port));
     }
   }
   BitOn(16, 9);
@@ -104,9 +106,10 @@ void LogicalPortSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
               board.OutputLatch(16), PortQinp(16), TestQbit(16, 9));
   board.SetInput(37, 0x5A);
   board.SetInput(3, 0xC3);
-  std::printf("  the board presents 0x5a on input 37 and 0xc3 on input 3: PortIinp(37) = 0x%02x, "
-              "PortIinp(3) = 0x%02x, TestIbit(37, 1) = %u\n",
-              PortIinp(37), PortIinp(3), TestIbit(37, 1));
+  std::printf(
+      "  the board presents 0x5a on input 37 and 0xc3 on input 3: PortIinp(37) = 0x%02x, "
+      "PortIinp(3) = 0x%02x, TestIbit(37, 1) = %u\n",
+      PortIinp(37), PortIinp(3), TestIbit(37, 1));
   uint16_t block[16];
   for (uint16_t& w : block) w = 0xAAAA;
   GetIOBlockData(0x20, block);
@@ -141,7 +144,8 @@ void LineTestSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
   std::uint16_t status = 0;
   const std::uint64_t ticksBefore = board.Ticks();
   Call("HdTimer(3)", [&status] { status = HdTimer(3); });
-  std::printf("  HdTimer gave 0x%04x after %" PRIu64 " ticks of the board\n", status, board.Ticks() - ticksBefore);
+  std::printf("  HdTimer gave 0x%04x after %" PRIu64 " ticks of the board\n", status,
+              board.Ticks() - ticksBefore);
   Call("Click(7) (7 - 5 = 2 ticks)", [] { Click(7); });
   const std::vector<sim::ClickChange>& changes = board.ClickChanges();
   if (changes.size() >= 2) {
@@ -189,8 +193,8 @@ int RunSession() {
 
   Step("PortEnd(): release the board and the driver");
   const int32_t closed = PortEnd();
-  std::printf("  host got %d; driver handles open: %d, cards registered: %d\n", closed,
-              driver.OpenHandles(), driver.Registrations());
+  std::printf("  host got %d; driver handles open: %d, cards registered: %d\n", closed, driver.OpenHandles(),
+              driver.Registrations());
   driver.Uninstall();
   return closed != 0 && driver.OpenHandles() == 0 && driver.Registrations() == 0 ? 0 : 1;
 }

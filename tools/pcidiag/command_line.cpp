@@ -68,9 +68,7 @@ std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& e
       error = command + " takes no operands";
       return std::nullopt;
     }
-    invocation.Action = command == "scan"   ? Command::Scan
-                        : command == "edit" ? Command::Edit
-                                            : Command::Dump;
+    invocation.Action = command == "scan" ? Command::Scan : command == "edit" ? Command::Edit : Command::Dump;
     return invocation;
   }
   if (command == "resources") {

@@ -41,9 +41,7 @@ bool BuildBus(const Invocation& invocation, lineio::sim::SimBus& bus) {
 
 int Run(const Invocation& invocation, const lineio::sim::SimBus& bus) {
   switch (invocation.Action) {
-    case Command::Scan:
-      lineio::ScanPciBus();
-      return ExitOk;
+    case Command::Scan: lineio::ScanPciBus(); return ExitOk;
     case Command::Resources:
       lineio::PrintCardResources(invocation.Bus, invocation.Slot, invocation.Function);
       return ExitOk;
@@ -58,8 +56,7 @@ int Run(const Invocation& invocation, const lineio::sim::SimBus& bus) {
         std::fputs(lineio::sim::FormatCardDump(lineio::sim::DumpBusCard(bus, index)).c_str(), stdout);
       }
       return ExitOk;
-    case Command::Help:
-      break;
+    case Command::Help: break;
   }
   std::fputs(lineio::pcidiag::Usage, stdout);
   return ExitOk;

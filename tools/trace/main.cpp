@@ -26,7 +26,8 @@ int RunScript(std::istream& script) {
       session.Execute(lineio::trace::SplitCommand(line));
     } catch (const ScriptError& error) {
       std::fflush(stdout);
-      std::fprintf(stderr, "%s: line %d: %s\n", lineio::trace::ProgramName().c_str(), lineNumber, error.what());
+      std::fprintf(stderr, "%s: line %d: %s\n", lineio::trace::ProgramName().c_str(), lineNumber,
+                   error.what());
       return ExitUsage;
     }
   }

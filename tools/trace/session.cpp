@@ -105,7 +105,8 @@ void TraceSession::CallExport(const std::vector<std::string>& words) {
   if (entry == nullptr) throw ScriptError("unknown command '" + words[0] + "'");
   ExpectArgumentCount(words, entry->Arguments.size() + (entry->TakesPattern ? 1 : 0));
   std::vector<std::int64_t> args;
-  for (std::size_t i = 0; i < entry->Arguments.size(); ++i) args.push_back(Argument(words, i + 1, entry->Arguments[i]));
+  for (std::size_t i = 0; i < entry->Arguments.size(); ++i)
+    args.push_back(Argument(words, i + 1, entry->Arguments[i]));
   const std::string pattern = entry->TakesPattern ? words.back() : std::string();
   if (words[0] == "HdTimer" || words[0] == "Click") ExpectWaitCanEnd(words[0]);
   // The board answers at the register set that this PortInit selects.
@@ -120,7 +121,8 @@ void TraceSession::SetInput(const std::vector<std::string>& words) {
   ExpectArgumentCount(words, 2);
   const auto port = static_cast<std::uint16_t>(Argument(words, 1, {0, PortMax}));
   const auto value = static_cast<std::uint8_t>(Argument(words, 2, {0, ByteMax}));
-  if (!board_->LocationOf(port)) throw ScriptError("the " + std::string(ThisBoard.Name) + " board has no port " + words[1]);
+  if (!board_->LocationOf(port))
+    throw ScriptError("the " + std::string(ThisBoard.Name) + " board has no port " + words[1]);
   board_->SetInput(port, value);
 }
 
@@ -142,8 +144,9 @@ void TraceSession::SetEscape(const std::vector<std::string>& words) {
 
 void TraceSession::ExpectWaitCanEnd(const std::string& command) const {
   if (tickEvery_ != 0 || escapeFrom_ != 0) return;
-  throw ScriptError(command + " would wait forever: the tick is stopped and Escape is never pressed (use tick <n> "
-                              "or escape <n>)");
+  throw ScriptError(command +
+                    " would wait forever: the tick is stopped and Escape is never pressed (use tick <n> "
+                    "or escape <n>)");
 }
 
 void TraceSession::PrintAccess(const sim::RegisterAccess& access) {
