@@ -13,12 +13,16 @@ bool IsOpenHandle(platform::OsHandle handle) {
   return handle != platform::InvalidOsHandle && handle != platform::NoHandle;
 }
 
-// Interrupt items are registered only for a board opened for interrupts; the
-// exclusive flag is cleared on every item that is registered.
+// A board opened for interrupts registers its interrupt shared and keeps the
+// driver's exclusive flags on every other item. A board opened without them
+// registers no interrupt and shares every other item.
 void AdjustItemsForRegistration(CardResources& card, std::uint32_t wantInterrupts) {
   for (std::uint32_t i = 0; i < ItemsIn(card); ++i) {
     ResourceItem& item = card.Items[i];
-    if (item.Type == ItemInterrupt && wantInterrupts == 0) {
+    const bool interrupt = item.Type == ItemInterrupt;
+    if (wantInterrupts == 1) {
+      if (interrupt) item.Exclusive = 0;
+    } else if (interrupt) {
       item.Type = ItemNone;
     } else {
       item.Exclusive = 0;

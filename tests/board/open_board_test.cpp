@@ -2,7 +2,11 @@
 // leaves behind (nothing but its message).
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "board/board.h"
+#include "platform/driver_service.h"
 #include "portio/board_identity.h"
 #include "tests/support/board_fixture.h"
 #include "tests/support/console.h"
@@ -145,6 +149,69 @@ TEST_F(OpenBoardTest, OpenBoardCopiesTheCardLocationAndClearsExclusiveFlags) {
     EXPECT_EQ(card.Items[i].Exclusive, 0u);
   }
   CloseBoard(board);
+}
+
+// Stands between the library and the simulated driver: every item of a card's
+// resources is reported exclusive, and the items of each registration are
+// kept as the driver received them.
+class ExclusiveReportingDriver : public platform::DriverService {
+ public:
+  explicit ExclusiveReportingDriver(sim::SimulatedDriver& driver) : driver_(driver) {}
+  platform::OsHandle Open() override { return driver_.Open(); }
+  bool Close(platform::OsHandle handle) override { return driver_.Close(handle); }
+  bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override {
+    if (code == ReqRegisterCard) registered_.push_back(static_cast<CardRegistration*>(record)->Card);
+    const bool served = driver_.Request(handle, code, record, size);
+    if (code == ReqPciCardInfo) {
+      CardResources& card = static_cast<PciCardInfo*>(record)->Card;
+      for (std::uint32_t i = 0; i < ItemsIn(card); ++i) card.Items[i].Exclusive = 1;
+    }
+    return served;
+  }
+  const std::vector<CardResources>& Registered() const { return registered_; }
+
+ private:
+  sim::SimulatedDriver& driver_;
+  std::vector<CardResources> registered_;
+};
+
+TEST_F(OpenBoardTest, RegistrationSharesTheInterruptAndKeepsOtherFlagsOnlyWithTheWish) {
+  auto card = std::make_unique<sim::SimCard>(0x10EE, 0x7021);
+  card->AddInterrupt(9);
+  card->AddMemoryRange(0, 0xF0000000, 0x100);
+  card->AddIoRange(1, 0xD000, 0x100);
+  card->AddLocationItem();
+  AddCard(std::move(card));
+  ExclusiveReportingDriver reporting(driver);
+  platform::InstallDriverService(&reporting);
+
+  struct Expected {
+    std::uint32_t type;
+    std::uint32_t exclusive;
+  };
+  struct Case {
+    std::uint32_t wish;
+    Expected items[4];
+  };
+  const Case cases[] = {
+      {1, {{ItemInterrupt, 0}, {ItemMemory, 1}, {ItemIo, 1}, {ItemBus, 1}}},
+      {0, {{ItemNone, 1}, {ItemMemory, 0}, {ItemIo, 0}, {ItemBus, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.wish);
+    BoardHandle* board = nullptr;
+    ASSERT_EQ(OpenBoard(board, 0x10EE, 0x7021, 0, c.wish), 1u);
+    CloseBoard(board);
+    const CardResources& sent = reporting.Registered().back();
+    ASSERT_EQ(sent.ItemCount, 4u);
+    for (std::uint32_t i = 0; i < 4; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(sent.Items[i].Type, c.items[i].type);
+      EXPECT_EQ(sent.Items[i].Exclusive, c.items[i].exclusive);
+    }
+  }
+  driver.Install();
+  ExpectNothingHeld();
 }
 
 TEST_F(OpenBoardTest, ResourceCountBeyondTheRecordIsNotBelieved) {
