@@ -63,11 +63,17 @@ std::uint32_t EnableInterrupt(BoardHandle* board, InterruptHandler handler) {
 
 void InterruptWaitLoop(void* argument) {
   auto* board = static_cast<BoardHandle*>(argument);
+  std::uint32_t refusedInARow = 0;
   for (;;) {
-    // A wait that the driver refuses returns at once and would turn the loop
-    // into a spin calling the handler with stale counts: the thread ends, and
-    // DisableInterrupt still finds it and releases it.
-    if (!SendRequest(board->Driver, ReqWaitInterrupt, board->Interrupt)) return;
+    // A refused wait returns at once with stale counts: the handler is not
+    // called for it, and the wait is tried again. Only a driver that refuses
+    // every wait ends the thread, after MaxRefusedWaitsInARow of them, rather
+    // than spinning; DisableInterrupt still finds the thread and releases it.
+    if (!SendRequest(board->Driver, ReqWaitInterrupt, board->Interrupt)) {
+      if (++refusedInARow == MaxRefusedWaitsInARow) return;
+      continue;
+    }
+    refusedInARow = 0;
     if (board->Interrupt.Stopped != 0) return;
     InterruptResult result{board->Interrupt.Count, board->Interrupt.Lost, board->Interrupt.Stopped};
     // A service enabled without a handler only keeps the driver's counts.

@@ -13,6 +13,14 @@
 
 namespace lineio {
 
+// Consecutive refused waits after which the interrupt thread ends. A refused
+// wait returns at once, so this many cost a few microseconds; a driver that
+// refused a wait for a passing reason (a signal, a request racing the enable)
+// takes the next one, while one that refuses every wait would otherwise keep
+// the thread spinning. Once the thread has ended this way, InterruptEnabled
+// still gives 1 and no handler is called again until DisableInterrupt (which
+// still joins the thread) and a new EnableInterrupt.
+inline constexpr std::uint32_t MaxRefusedWaitsInARow = 16;
 // The stack that the interrupt thread asks for.
 inline constexpr std::uint32_t InterruptThreadStackBytes = 4096;
 // The options bit that enabling sets in the interrupt record.

@@ -154,14 +154,30 @@ TEST_F(InterruptServiceTest, RefusedEnableStoresNoHandlerAndCanBeRetried) {
   ExpectNothingHeld();
 }
 
-TEST_F(InterruptServiceTest, ARefusedWaitEndsTheThreadInsteadOfSpinning) {
+TEST_F(InterruptServiceTest, ARefusedWaitIsTriedAgainAndInterruptsAreServed) {
+  BoardHandle* board = Open(RangeKind::Io, 1);
+  ASSERT_NE(board, nullptr);
+  driver.FailRequests(ReqWaitInterrupt, 1);
+  ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
+  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  ASSERT_TRUE(handlerLog.WaitFor(1));
+  EXPECT_EQ(handlerLog.Calls()[0].Result.Count, 1u);
+  EXPECT_EQ(handlerLog.Calls()[0].Result.Stopped, 0u);
+  EXPECT_EQ(InterruptEnabled(board), 1u);
+  DisableInterrupt(board);
+  EXPECT_EQ(handlerLog.Calls().size(), 1u);
+  CloseBoard(board);
+  ExpectNothingHeld();
+}
+
+TEST_F(InterruptServiceTest, ADriverRefusingEveryWaitEndsTheThreadInsteadOfSpinning) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
   driver.FailRequests(ReqWaitInterrupt, -1);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
   driver.RaiseInterrupt(card_);
-  DisableInterrupt(board);  // joins the thread, which ended at its first wait
-  EXPECT_EQ(driver.RequestCount(ReqWaitInterrupt), 1u);
+  DisableInterrupt(board);  // joins the thread, which ended after its refused waits
+  EXPECT_EQ(driver.RequestCount(ReqWaitInterrupt), MaxRefusedWaitsInARow);
   EXPECT_TRUE(handlerLog.Calls().empty());
   EXPECT_EQ(board->Thread, platform::NoHandle);
   CloseBoard(board);
