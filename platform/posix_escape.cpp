@@ -3,10 +3,14 @@
 //
 // A terminal reports key presses, not keys held down, and only in
 // non-canonical mode. Each sample switches the terminal to non-canonical
-// input without echo, reads what is waiting, and restores the modes at once,
-// so the modes never stay changed for longer than a sample. An Escape byte
-// counts as the key held down for a short while after it arrives, which is
-// how long a key that is really held keeps repeating.
+// input without echo, reads what is waiting up to and including the first
+// Escape byte, and restores the modes at once, so the modes never stay
+// changed for longer than a sample. What was typed before the Escape is
+// consumed with it; what follows it stays in the terminal for the host to
+// read. While the tick waits run with no Escape typed, every byte typed is
+// consumed, since the sample cannot look at a byte without reading it. An
+// Escape byte counts as the key held down for a short while after it
+// arrives, which is how long a key that is really held keeps repeating.
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,8 +39,17 @@ int TerminalFd() {
   return terminal.fd;
 }
 
-// True when an Escape byte was waiting on the terminal. Other bytes waiting
-// are read and dropped with it.
+// Reads the waiting bytes one at a time up to the first Escape; true when one
+// came. The bytes after it stay unread.
+bool ReadUpToEscape(int fd) {
+  unsigned char byte = 0;
+  while (read(fd, &byte, 1) == 1) {
+    if (byte == EscapeByte) return true;
+  }
+  return false;
+}
+
+// True when an Escape byte was waiting on the terminal.
 bool EscapeWaiting(int fd) {
   termios saved{};
   if (tcgetattr(fd, &saved) != 0) return false;
@@ -45,12 +58,7 @@ bool EscapeWaiting(int fd) {
   keys.c_cc[VMIN] = 0;
   keys.c_cc[VTIME] = 0;
   if (tcsetattr(fd, TCSANOW, &keys) != 0) return false;
-  bool escape = false;
-  unsigned char bytes[64];
-  ssize_t count;
-  while ((count = read(fd, bytes, sizeof bytes)) > 0) {
-    for (ssize_t i = 0; i < count; ++i) escape = escape || bytes[i] == EscapeByte;
-  }
+  const bool escape = ReadUpToEscape(fd);
   tcsetattr(fd, TCSANOW, &saved);
   return escape;
 }
