@@ -33,15 +33,33 @@ std::int32_t DelayCountFor(double elapsedMs) {
   return static_cast<std::int32_t>(std::min(CalibrationScale / elapsedMs, MaximumDelayCount));
 }
 
+double CalibrationLoopMs(const double* roundMs, int rounds) {
+  const double fastest = *std::min_element(roundMs, roundMs + rounds);
+  if (fastest > 0.0) return fastest * rounds;
+  double total = 0.0;
+  for (int round = 0; round < rounds; ++round) total += roundMs[round];
+  return total;
+}
+
+// The loop runs once untimed first: a processor that was idle raises its
+// clock only under load, and a loop timed at the idle clock would make every
+// later wait short. It is then timed in short rounds, and the fastest round
+// counts: a round that the scheduler interrupted (another process took the
+// processor) only ever gets slower, so the fastest one is the loop's own
+// speed. What this cannot see is a processor whose speed changes after
+// PortInit (a frequency step, a busy sibling thread of the same core): the
+// waits then change with it.
 std::int32_t CalibrateDelay() {
-  // The loop runs once untimed first: a processor that was idle raises its
-  // clock only under load, and a loop timed at the idle clock would make every
-  // later wait short.
   BusyLoop(CalibrationPasses);
-  const double start = platform::MonotonicMilliseconds();
-  BusyLoop(CalibrationPasses);
-  const double end = platform::MonotonicMilliseconds();
-  return DelayCountFor(end - start);
+  double roundMs[CalibrationRounds];
+  double start = platform::MonotonicMilliseconds();
+  for (double& elapsed : roundMs) {
+    BusyLoop(CalibrationRoundPasses);
+    const double end = platform::MonotonicMilliseconds();
+    elapsed = end - start;
+    start = end;
+  }
+  return DelayCountFor(CalibrationLoopMs(roundMs, CalibrationRounds));
 }
 
 void Wait1us() { BusyLoop(PortLayer.DelayCount / 10); }

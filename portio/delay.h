@@ -9,12 +9,20 @@ namespace lineio {
 
 // Passes of the calibration loop.
 inline constexpr std::int32_t CalibrationPasses = 3300000;
+// The loop is timed in this many rounds of an equal share of the passes.
+inline constexpr int CalibrationRounds = 10;
+inline constexpr std::int32_t CalibrationRoundPasses = CalibrationPasses / CalibrationRounds;
+static_assert(CalibrationRoundPasses * CalibrationRounds == CalibrationPasses);
 
 // Counts from 1 while the counter is at most `passes` (none when passes <= 0).
 void BusyLoop(std::int32_t passes);
 
 // Times the calibration loop; gives the passes per 10 microseconds.
 std::int32_t CalibrateDelay();
+// The time of the whole loop from the times of its rounds: the fastest round
+// scaled to all of them, or the sum of all when the clock moved too coarsely
+// to time a round.
+double CalibrationLoopMs(const double* roundMs, int rounds);
 // DelayCount for a calibration loop that took `elapsedMs` milliseconds.
 std::int32_t DelayCountFor(double elapsedMs);
 

@@ -1,6 +1,8 @@
 // The calibration of DelayCount and the lengths of the busy waits it sets.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "lineio.h"
 #include "platform/overrides.h"
 #include "portio/delay.h"
@@ -27,6 +29,36 @@ TEST_F(DelayTest, CalibrationGivesPassesPerTenMicroseconds) {
     PortInitPrinting(0);
     EXPECT_EQ(PortLayer.DelayCount, expected);
     PortEnd();
+  }
+}
+
+// A clock that gives the readings of a calibration whose rounds took `roundMs`.
+void ClockWithRounds(const std::vector<double>& roundMs) {
+  std::vector<double> readings{1000.0};
+  for (double round : roundMs) readings.push_back(readings.back() + round);
+  platform::OverrideClock([readings, next = std::size_t{0}]() mutable {
+    return readings[next < readings.size() ? next++ : readings.size() - 1];
+  });
+}
+
+TEST_F(DelayTest, RoundsSlowedByPreemptionDoNotShortenTheWaits) {
+  struct Case {
+    const char* name;
+    std::vector<double> roundMs;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {"equal rounds: the whole loop's time", std::vector<double>(10, 3.3), 1000},
+      {"one round preempted", {3.3, 3.3, 3.3, 3.3, 25.0, 3.3, 3.3, 3.3, 3.3, 3.3}, 1000},
+      {"all but one preempted", {9.0, 40.0, 7.5, 3.3, 12.0, 8.0, 30.0, 5.0, 6.6, 4.0}, 1000},
+      {"the slowest round never counts", {5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 800.0}, 660},
+      {"a clock too coarse for a round: the sum", {0.0, 0.0, 16.0, 0.0, 0.0, 0.0, 17.0, 0.0, 0.0, 0.0}, 1000},
+      {"a clock that never moved", std::vector<double>(10, 0.0), 33000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClockWithRounds(c.roundMs);
+    EXPECT_EQ(CalibrateDelay(), c.expected);
   }
 }
 

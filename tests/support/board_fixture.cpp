@@ -6,6 +6,7 @@
 #include "board/board.h"
 #include "platform/overrides.h"
 #include "portio/board_identity.h"
+#include "portio/delay.h"
 #include "portio/port_state.h"
 #include "portio/ports.h"
 #include "portio/startup.h"
@@ -69,9 +70,10 @@ std::string BoardTest::PortInitPrinting(std::int32_t boardNumber, const std::str
 }
 
 void BoardTest::CalibrationTakes(double milliseconds) {
-  platform::OverrideClock([milliseconds, now = 0.0]() mutable {
+  // Every round of the calibration takes its equal share.
+  platform::OverrideClock([step = milliseconds / CalibrationRounds, now = 0.0]() mutable {
     const double reading = now;
-    now += milliseconds;
+    now += step;
     return reading;
   });
 }
