@@ -38,10 +38,14 @@ struct __attribute__((packed, may_alias)) Mapped {
   T Value;
 };
 
+// The register of a memory range at `offset`; nullptr when the access would
+// reach past the end of the range (such an access reads 0 and writes nothing,
+// like one to a slot not in use).
 template <typename T>
 volatile Mapped<T>* MappedRegister(const BoardHandle* board, const AddrSpace& space, std::uint32_t offset) {
-  const std::uintptr_t base = board->Registration.Card.Items[space.ItemIndex].Value3;
-  return reinterpret_cast<volatile Mapped<T>*>(base + offset);
+  const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
+  if (std::uint64_t{offset} + sizeof(T) > item.Value1) return nullptr;
+  return reinterpret_cast<volatile Mapped<T>*>(item.Value3 + offset);
 }
 
 template <typename T>
@@ -55,7 +59,10 @@ template <typename T>
 T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
   if (slot >= SpaceSlotCount) return 0;
   const AddrSpace& space = board->Spaces[slot];
-  if (space.IsMemory != 0) return MappedRegister<T>(board, space, offset)->Value;
+  if (space.IsMemory != 0) {
+    volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset);
+    return reg != nullptr ? reg->Value : 0;
+  }
   T value = 0;
   TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
   return value;
@@ -66,7 +73,7 @@ void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T 
   if (slot >= SpaceSlotCount) return;
   const AddrSpace& space = board->Spaces[slot];
   if (space.IsMemory != 0) {
-    MappedRegister<T>(board, space, offset)->Value = value;
+    if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) reg->Value = value;
     return;
   }
   TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);

@@ -14,6 +14,7 @@ namespace {
 inline constexpr std::uint8_t TickBit = 0x01;
 inline constexpr std::uint16_t ClickBit = 0x01;
 inline constexpr std::uint32_t ClickAllowance = 5;
+inline constexpr std::uint16_t EscapeDown = 0x8000;
 
 bool TickBitIs(bool high) { return ((RawReadByte(PortLayer.Registers.StatReg) & TickBit) != 0) == high; }
 
@@ -36,6 +37,9 @@ std::uint16_t TickWait(std::uint32_t& tickCount) {
 }
 
 std::uint16_t HdTimer(std::uint32_t ticks) {
+  // With no board open no tick can come (StatReg reads 0), and a host without
+  // a terminal could never end the wait: it ends at once, as an Escape would.
+  if (BoardLayer.CurrentBoard == nullptr) return EscapeDown;
   std::uint32_t tickCount = 0;
   std::uint16_t status = 0;
   do {
@@ -45,6 +49,8 @@ std::uint16_t HdTimer(std::uint32_t ticks) {
 }
 
 void Click(std::uint32_t ticks) {
+  // With no board open the pulse could never end; nothing is written.
+  if (BoardLayer.CurrentBoard == nullptr) return;
   const std::uint32_t length = ticks > ClickAllowance ? ticks - ClickAllowance : ticks;
   const std::uint16_t value = LogicalPortReadBack(ClickPort);
   LogicalPortWrite(ClickPort, value | ClickBit);

@@ -90,6 +90,50 @@ TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
   EXPECT_EQ(driver.TotalRequests(), before);
 }
 
+TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothing) {
+  // A range shorter than the register set: PortInit itself writes past it.
+  constexpr std::uint32_t Length = 0x100;
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  card->AddMemoryRange(0, 0xE8000000, Length);
+  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
+  PortInitPrinting(0);
+  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  std::uint8_t* memory = memoryCard.MemoryOf(0);
+  std::memset(memory, 0xA5, Length);
+
+  struct Case {
+    std::uint16_t offset;
+    int width;
+    bool inside;
+  };
+  const Case cases[] = {
+      {0xFF, 1, true},  {0xFE, 2, true},  {0xFC, 4, true},   {0x100, 1, false},  {0xFF, 2, false},
+      {0xFD, 4, false}, {0xFF, 4, false}, {0x310, 1, false}, {0xFFF0, 4, false}, {0xFFFF, 4, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "offset " << c.offset << ", width " << c.width);
+    const std::uint32_t expected = c.inside ? 0xA5A5A5A5u >> (32 - 8 * c.width) : 0;
+    switch (c.width) {
+      case 1:
+        EXPECT_EQ(InpB(c.offset), expected);
+        OutB(c.offset, 0x5A);
+        break;
+      case 2:
+        EXPECT_EQ(InpW(c.offset), expected);
+        OutW(c.offset, 0x5A5A);
+        break;
+      default:
+        EXPECT_EQ(InpD(c.offset), expected);
+        OutD(c.offset, 0x5A5A5A5A);
+        break;
+    }
+    const std::uint8_t at = c.offset < Length ? memory[c.offset] : 0xA5;
+    EXPECT_EQ(at, c.inside ? 0x5A : 0xA5) << "a write past the end changes nothing in the range either";
+    std::memset(memory, 0xA5, Length);
+  }
+}
+
 TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
   auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
                                              static_cast<std::uint16_t>(ThisBoard.Device));

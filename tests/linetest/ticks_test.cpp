@@ -152,5 +152,42 @@ TEST_F(TicksTest, ClickEndedByEscapeStillClearsTheClickBit) {
   EXPECT_EQ(ClickPulseTicks(), 2U);
 }
 
+class NoBoardTicksTest : public testing::BoardTest {};
+
+TEST_F(NoBoardTicksTest, WithNoBoardOpenTheTickWaitsEndAtOnceTouchingNothing) {
+  struct Case {
+    const char* name;
+    void (*arrange)(NoBoardTicksTest&);
+  };
+  const Case cases[] = {
+      {"before PortInit", [](NoBoardTicksTest&) {}},
+      {"PortInit found no board", [](NoBoardTicksTest& t) { t.PortInitPrinting(0); }},
+      {"after PortEnd",
+       [](NoBoardTicksTest& t) {
+         t.AddOwnBoard();
+         t.PortInitPrinting(0);
+         PortEnd();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange(*this);
+    int escapeSamples = 0;
+    platform::OverrideEscapeKey([&escapeSamples]() -> std::uint16_t {
+      ++escapeSamples;
+      return 0;
+    });
+    TakeAccesses();
+    PortOut(ClickPort, 0x40);
+    const std::uint64_t requests = driver.TotalRequests();
+    EXPECT_EQ(HdTimer(3), EscapeDown);
+    Click(3);
+    EXPECT_EQ(PortQinp(ClickPort), 0x40);
+    EXPECT_EQ(driver.TotalRequests(), requests);
+    EXPECT_EQ(escapeSamples, 0);
+    PortEnd();
+  }
+}
+
 }  // namespace
 }  // namespace lineio
