@@ -33,13 +33,13 @@ void ResetInterruptState(BoardHandle* board) {
 // at SpaceSlotCount when none matched.
 void MapItemToSlot(BoardHandle* board, std::uint32_t itemIndex, bool memoryItem) {
   const std::uint32_t base = board->Registration.Card.Items[itemIndex].Value0;
-  std::uint32_t& slot = BoardLayer.CurrentSpace;
+  std::uint32_t& slot = processState.Board.CurrentSpace;
   for (slot = 0; slot < SpaceSlotCount; ++slot) {
-    if (board->Spaces[slot].InUse == 1) continue;
+    if (board->Spaces[slot].InUse) continue;
     if (RegisterMatches(ReadConfigDword(board, ConfigOffsetOfSlot(slot)), base, memoryItem)) break;
   }
   if (slot < SpaceSlotCount) {
-    board->Spaces[slot] = AddrSpace{itemIndex, memoryItem ? 1u : 0u, 1u};
+    board->Spaces[slot] = AddrSpace{itemIndex, memoryItem, true};
   }
 }
 
@@ -59,9 +59,9 @@ std::uint32_t AnalyseResources(BoardHandle* board) {
       MapItemToSlot(board, i, item.Type == ItemMemory);
     }
   }
-  if (board->WantInterrupts == 1 && board->Interrupt.Handle == 0) return 0;
+  if (board->WantInterrupts && board->Interrupt.Handle == 0) return 0;
   for (const AddrSpace& space : board->Spaces) {
-    if (space.InUse == 1) return 1;
+    if (space.InUse) return 1;
   }
   return 0;
 }

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "board/board_handle.h"
-#include "board/board_state.h"
 #include "board/interrupts.h"
+#include "board/process_state.h"
 #include "board/register_access.h"
 
 namespace lineio {
@@ -22,6 +22,10 @@ inline constexpr char MsgMissingItems[] = "error - card does not have all items 
 inline constexpr char MsgChoiceOutOfRange[] = "Choice out of range\n";
 inline constexpr char MsgCardFound[] = "DOVEVED PCI card found!\n";
 
+// Opens a driver handle of its own and checks the driver's version: the
+// handle, or InvalidOsHandle with the failure text in `failure` (a handle
+// whose driver is too old is closed again).
+platform::OsHandle OpenCheckedDriver(const char*& failure);
 std::uint32_t OpenDriverLink(platform::OsHandle& link);
 // The version that the driver reports on a handle; 0 when the request fails.
 std::uint32_t QueryDriverVersion(platform::OsHandle driver);

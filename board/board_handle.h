@@ -14,8 +14,8 @@ inline constexpr std::uint32_t ExpansionRomSlot = 6;
 
 struct AddrSpace {
   std::uint32_t ItemIndex;  // index of the mapped item in the registration's list
-  std::uint32_t IsMemory;   // 1 for a memory range, 0 for an I/O range
-  std::uint32_t InUse;      // 1 when an item is mapped to this slot
+  bool IsMemory;            // a memory range, else an I/O range
+  bool InUse;               // an item is mapped to this slot
 };
 
 struct BoardHandle;
@@ -25,7 +25,7 @@ using InterruptHandler = void (*)(BoardHandle* board, InterruptResult* result);
 
 struct BoardHandle {
   platform::OsHandle Driver;  // the board's own driver handle
-  std::uint32_t WantInterrupts;
+  bool WantInterrupts;        // opened for interrupt use
   // Interrupt state, reset together.
   InterruptRecord Interrupt;
   platform::OsHandle Thread;

@@ -12,23 +12,34 @@ std::uint32_t QueryDriverVersion(platform::OsHandle driver) {
   return query.Version;
 }
 
-std::uint32_t OpenDriverLink(platform::OsHandle& link) {
-  link = platform::OpenDriverDevice();
-  if (link == platform::InvalidOsHandle) {
-    std::printf("%s", MsgCannotOpenDriver);
-    return 0;
+platform::OsHandle OpenCheckedDriver(const char*& failure) {
+  const platform::OsHandle driver = platform::OpenDriverDevice();
+  if (driver == platform::InvalidOsHandle) {
+    failure = MsgCannotOpenDriver;
+    return driver;
   }
-  if (QueryDriverVersion(link) < MinimumDriverVersion) {
-    std::printf("%s", MsgIncorrectVersion);
-    platform::CloseOsHandle(link);
-    link = platform::InvalidOsHandle;
+  if (QueryDriverVersion(driver) < MinimumDriverVersion) {
+    failure = MsgIncorrectVersion;
+    platform::CloseOsHandle(driver);
+    return platform::InvalidOsHandle;
+  }
+  return driver;
+}
+
+std::uint32_t OpenDriverLink(platform::OsHandle& link) {
+  const char* failure = nullptr;
+  link = OpenCheckedDriver(failure);
+  if (link == platform::InvalidOsHandle) {
+    std::printf("%s", failure);
     return 0;
   }
   return 1;
 }
 
-void ClearErrorText() { BoardLayer.ErrorText[0] = '\0'; }
+void ClearErrorText() { processState.Board.ErrorText[0] = '\0'; }
 
-void SetErrorText(const char* message) { std::snprintf(BoardLayer.ErrorText, ErrorTextBytes, "%s", message); }
+void SetErrorText(const char* message) {
+  std::snprintf(processState.Board.ErrorText, ErrorTextBytes, "%s", message);
+}
 
 }  // namespace lineio

@@ -19,7 +19,7 @@ TransferCommand InterruptCommandFor(const BoardHandle* board) {
   const AddrSpace& space = board->Spaces[AddressSpaceZero];
   const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
   TransferCommand command{};
-  if (space.IsMemory != 0) {
+  if (space.IsMemory) {
     command.Command = MemWriteDword;
     command.Address = item.Value2;
   } else {
@@ -33,11 +33,11 @@ TransferCommand InterruptCommandFor(const BoardHandle* board) {
 }  // namespace
 
 std::uint32_t InterruptEnabled(const BoardHandle* board) {
-  return board->WantInterrupts == 1 && board->Thread != platform::NoHandle ? 1 : 0;
+  return board->WantInterrupts && board->Thread != platform::NoHandle ? 1 : 0;
 }
 
 std::uint32_t EnableInterrupt(BoardHandle* board, InterruptHandler handler) {
-  if (board->WantInterrupts == 0 || board->Thread != platform::NoHandle) return 0;
+  if (!board->WantInterrupts || board->Thread != platform::NoHandle) return 0;
   // Without address space 0 there is no register for the driver to write at
   // each interrupt, so nothing is enabled.
   if (SpaceInUse(board, AddressSpaceZero) == 0) return 0;
@@ -85,7 +85,7 @@ void InterruptWaitLoop(void* argument) {
 // caller then waits for the thread to end and releases its handle, so that the
 // record and the handler are never released while the thread runs.
 void DisableInterrupt(BoardHandle* board) {
-  if (board->WantInterrupts == 0 || board->Thread == platform::NoHandle) return;
+  if (!board->WantInterrupts || board->Thread == platform::NoHandle) return;
   SendRequest(board->Driver, ReqDisableInterrupt, board->Interrupt);
   platform::JoinThread(board->Thread);
   board->Thread = platform::NoHandle;

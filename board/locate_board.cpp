@@ -13,7 +13,7 @@ namespace {
 // the console line keeps its beginning; the rest of it is read and dropped, so
 // the next prompt starts on a fresh line. False at end of input.
 bool ReadConsoleLine() {
-  char* line = BoardLayer.ConsoleLine;
+  char* line = processState.Board.ConsoleLine;
   std::fflush(stdout);
   if (std::fgets(line, ConsoleLineBytes, stdin) == nullptr) {
     line[0] = '\0';
@@ -33,7 +33,7 @@ template <typename T>
 bool Ask(const char* prompt, const char* format, T& value) {
   std::printf("%s", prompt);
   if (!ReadConsoleLine()) return false;
-  std::sscanf(BoardLayer.ConsoleLine, format, &value);
+  std::sscanf(processState.Board.ConsoleLine, format, &value);
   return true;
 }
 
@@ -62,7 +62,7 @@ BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32
   }
   const std::uint32_t count = ScanBoards(vendor, device);
   if (count == 0) {
-    std::printf("%s", BoardLayer.ErrorText);
+    std::printf("%s", processState.Board.ErrorText);
     return nullptr;
   }
   const std::uint32_t choice = count == 1 ? 1 : AskCardChoice(count);
@@ -72,7 +72,7 @@ BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32
   if (OpenBoard(board, vendor, device, choice - 1, interruptWish != 0 ? 1 : 0) != 0) {
     std::printf("%s", MsgCardFound);
   } else {
-    std::printf("%s", BoardLayer.ErrorText);
+    std::printf("%s", processState.Board.ErrorText);
   }
   return board;
 }

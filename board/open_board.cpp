@@ -16,11 +16,11 @@ bool IsOpenHandle(platform::OsHandle handle) {
 // A board opened for interrupts registers its interrupt shared and keeps the
 // driver's exclusive flags on every other item. A board opened without them
 // registers no interrupt and shares every other item.
-void AdjustItemsForRegistration(CardResources& card, std::uint32_t wantInterrupts) {
+void AdjustItemsForRegistration(CardResources& card, bool wantInterrupts) {
   for (std::uint32_t i = 0; i < ItemsIn(card); ++i) {
     ResourceItem& item = card.Items[i];
     const bool interrupt = item.Type == ItemInterrupt;
-    if (wantInterrupts == 1) {
+    if (wantInterrupts) {
       if (interrupt) item.Exclusive = 0;
     } else if (interrupt) {
       item.Type = ItemNone;
@@ -33,9 +33,9 @@ void AdjustItemsForRegistration(CardResources& card, std::uint32_t wantInterrupt
 // Steps of the open after allocation. Gives the failure text, or nullptr.
 const char* FindRegisterAndMap(BoardHandle* board, std::uint32_t vendor, std::uint32_t device,
                                std::uint32_t cardNumber, std::uint32_t interruptWish) {
-  board->Driver = platform::OpenDriverDevice();
-  if (board->Driver == platform::InvalidOsHandle) return MsgCannotOpenDriver;
-  if (QueryDriverVersion(board->Driver) < MinimumDriverVersion) return MsgIncorrectVersion;
+  const char* failure = nullptr;
+  board->Driver = OpenCheckedDriver(failure);
+  if (board->Driver == platform::InvalidOsHandle) return failure;
 
   PciScan scan{};
   scan.Search = PciId{vendor, device};
@@ -49,7 +49,7 @@ const char* FindRegisterAndMap(BoardHandle* board, std::uint32_t vendor, std::ui
   board->Slot = info.Slot;
   board->Registration.Card = info.Card;
 
-  board->WantInterrupts = interruptWish & 1u;
+  board->WantInterrupts = (interruptWish & 1u) != 0;
   AdjustItemsForRegistration(board->Registration.Card, board->WantInterrupts);
   board->Registration.Mode = 0;
   SendRequest(board->Driver, ReqRegisterCard, board->Registration);
@@ -88,7 +88,7 @@ std::uint32_t OpenBoard(BoardHandle*& out, std::uint32_t vendor, std::uint32_t d
 }
 
 void CloseBoard(BoardHandle* board) {
-  if (board->WantInterrupts == 1 && board->Thread != platform::NoHandle) DisableInterrupt(board);
+  if (board->WantInterrupts && board->Thread != platform::NoHandle) DisableInterrupt(board);
   ReleaseBoard(board);
 }
 

@@ -21,7 +21,7 @@ std::uint32_t TransferCommandCode(std::uint32_t direction, std::uint32_t widthCo
 }  // namespace
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
-  return slot < SpaceSlotCount ? board->Spaces[slot].InUse : 0;
+  return slot < SpaceSlotCount && board->Spaces[slot].InUse ? 1 : 0;
 }
 
 void ConfigDwordRequest(platform::OsHandle driver, const PciSlot& slot, std::uint32_t offset,
@@ -47,8 +47,8 @@ bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
   const AddrSpace& space = board->Spaces[slot];
   const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
   TransferCommand command{};
-  command.Command = TransferCommandCode(direction, widthCode, space.IsMemory != 0);
-  command.Address = (space.IsMemory != 0 ? item.Value2 : item.Value0) + offset;
+  command.Command = TransferCommandCode(direction, widthCode, space.IsMemory);
+  command.Address = (space.IsMemory ? item.Value2 : item.Value0) + offset;
   command.ByteCount = byteCount;
   command.AutoIncrement = 1;
   command.Options = 0;

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "board/board_handle.h"
-#include "board/board_state.h"
+#include "board/process_state.h"
 
 namespace lineio {
 
@@ -59,7 +59,7 @@ template <typename T>
 T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
   if (slot >= SpaceSlotCount) return 0;
   const AddrSpace& space = board->Spaces[slot];
-  if (space.IsMemory != 0) {
+  if (space.IsMemory) {
     volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset);
     return reg != nullptr ? reg->Value : 0;
   }
@@ -72,7 +72,7 @@ template <typename T>
 void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T value) {
   if (slot >= SpaceSlotCount) return;
   const AddrSpace& space = board->Spaces[slot];
-  if (space.IsMemory != 0) {
+  if (space.IsMemory) {
     if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) reg->Value = value;
     return;
   }
@@ -81,14 +81,14 @@ void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T 
 
 template <typename T>
 T RawRead(std::uint16_t offset) {
-  BoardHandle* board = BoardLayer.CurrentBoard;
-  return board == nullptr ? 0 : ReadSpace<T>(board, BoardLayer.CurrentSpace, offset);
+  BoardHandle* board = processState.Board.CurrentBoard;
+  return board == nullptr ? 0 : ReadSpace<T>(board, processState.Board.CurrentSpace, offset);
 }
 
 template <typename T>
 void RawWrite(std::uint16_t offset, T value) {
-  if (BoardHandle* board = BoardLayer.CurrentBoard)
-    WriteSpace<T>(board, BoardLayer.CurrentSpace, offset, value);
+  if (BoardHandle* board = processState.Board.CurrentBoard)
+    WriteSpace<T>(board, processState.Board.CurrentSpace, offset, value);
 }
 
 }  // namespace detail

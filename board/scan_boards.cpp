@@ -6,14 +6,10 @@ namespace lineio {
 
 std::uint32_t ScanBoards(std::uint32_t vendor, std::uint32_t device) {
   ClearErrorText();
-  platform::OsHandle driver = platform::OpenDriverDevice();
+  const char* failure = nullptr;
+  const platform::OsHandle driver = OpenCheckedDriver(failure);
   if (driver == platform::InvalidOsHandle) {
-    SetErrorText(MsgCannotOpenDriver);
-    return 0;
-  }
-  if (QueryDriverVersion(driver) < MinimumDriverVersion) {
-    SetErrorText(MsgIncorrectVersion);
-    platform::CloseOsHandle(driver);
+    SetErrorText(failure);
     return 0;
   }
   PciScan scan{};

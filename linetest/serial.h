@@ -4,18 +4,9 @@
 
 #include <cstdint>
 
+#include "portio/bus.h"
+
 namespace lineio {
-
-// The serial ports and the click port, all in group 2, which both boards have.
-inline constexpr std::uint16_t ClickPort = 35;
-inline constexpr std::uint16_t LineSerialPort = 36;
-inline constexpr std::uint16_t SignalSerialPort = 37;
-
-inline constexpr std::uint16_t SerialData = 0x01;
-inline constexpr std::uint16_t SerialClock = 0x02;
-// Bits 6 and 7 of the line port are not part of the serial bus: they keep what
-// the host last wrote.
-inline constexpr std::uint16_t LinePreservedBits = 0xC0;
 
 // The waits that pace the serial bus: 50 and 20 times DelayCount passes.
 void BitPhaseWait();

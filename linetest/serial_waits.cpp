@@ -1,9 +1,9 @@
 // The serial bus waits. Built twice: as shipped, and for tests with
 // LINEIO_COUNT_WAITS, which adds up the passes each wait is asked for before it
 // runs the very same loop.
+#include "board/process_state.h"
 #include "linetest/serial.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 
 namespace lineio {
 
@@ -18,7 +18,7 @@ SerialWaitTally tally;
 // Waits `factor` x DelayCount passes; the counting build adds them to `waits`
 // and to the total first.
 void SerialWait(std::int32_t factor, [[maybe_unused]] std::int64_t SerialWaitTally::*waits) {
-  const std::int32_t passes = factor * PortLayer.DelayCount;
+  const std::int32_t passes = factor * processState.Ports.DelayCount;
 #ifdef LINEIO_COUNT_WAITS
   ++(tally.*waits);
   tally.Passes += passes > 0 ? passes : 0;

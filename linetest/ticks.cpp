@@ -1,22 +1,22 @@
 // Waits measured in ticks of StatReg bit 0, which the user can cut short by
 // holding the Escape key, and the click pulse on ClickPort bit 0.
 #include "board/board.h"
+#include "board/process_state.h"
 #include "linetest/controls.h"
 #include "linetest/serial.h"
 #include "platform/platform.h"
-#include "portio/port_state.h"
 #include "portio/ports.h"
 
 namespace lineio {
 
 namespace {
 
-inline constexpr std::uint8_t TickBit = 0x01;
-inline constexpr std::uint16_t ClickBit = 0x01;
 inline constexpr std::uint32_t ClickAllowance = 5;
 inline constexpr std::uint16_t EscapeDown = 0x8000;
 
-bool TickBitIs(bool high) { return ((RawReadByte(PortLayer.Registers.StatReg) & TickBit) != 0) == high; }
+bool TickBitIs(bool high) {
+  return ((RawReadByte(processState.Ports.Registers.StatReg) & TickBit) != 0) == high;
+}
 
 // Polls until the tick bit is `high` or the Escape key is down; gives the last
 // key sample.
@@ -39,7 +39,7 @@ std::uint16_t TickWait(std::uint32_t& tickCount) {
 std::uint16_t HdTimer(std::uint32_t ticks) {
   // With no board open no tick can come (StatReg reads 0), and a host without
   // a terminal could never end the wait: it ends at once, as an Escape would.
-  if (BoardLayer.CurrentBoard == nullptr) return EscapeDown;
+  if (processState.Board.CurrentBoard == nullptr) return EscapeDown;
   std::uint32_t tickCount = 0;
   std::uint16_t status = 0;
   do {
@@ -50,7 +50,7 @@ std::uint16_t HdTimer(std::uint32_t ticks) {
 
 void Click(std::uint32_t ticks) {
   // With no board open the pulse could never end; nothing is written.
-  if (BoardLayer.CurrentBoard == nullptr) return;
+  if (processState.Board.CurrentBoard == nullptr) return;
   const std::uint32_t length = ticks > ClickAllowance ? ticks - ClickAllowance : ticks;
   const std::uint16_t value = LogicalPortReadBack(ClickPort);
   LogicalPortWrite(ClickPort, value | ClickBit);

@@ -8,10 +8,6 @@
 
 #include "platform/os.h"
 
-#if defined(LINEIO_EMBED_SIMULATOR)
-#include "platform/embedded_simulator.h"
-#endif
-
 namespace lineio::platform::os {
 
 namespace {
@@ -30,14 +26,9 @@ OsHandle FromWin32(HANDLE handle) { return reinterpret_cast<OsHandle>(handle); }
 }  // namespace
 
 OsHandle OpenDriverDevice() {
-#if defined(LINEIO_EMBED_SIMULATOR)
-  // Test build: the simulated driver stands in for the kernel driver.
-  return OpenEmbeddedSimulator();
-#else
   HANDLE device = CreateFileA(DriverDeviceName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   return FromWin32(device);
-#endif
 }
 
 bool DriverRequest(OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "board/process_state.h"
 #include "platform/platform.h"
-#include "portio/port_state.h"
 
 namespace lineio {
 
@@ -62,8 +62,8 @@ std::int32_t CalibrateDelay() {
   return DelayCountFor(CalibrationLoopMs(roundMs, CalibrationRounds));
 }
 
-void Wait1us() { BusyLoop(PortLayer.DelayCount / 10); }
-void Wait5us() { BusyLoop(PortLayer.DelayCount / 2); }
-void Wait10us() { BusyLoop(PortLayer.DelayCount); }
+void Wait1us() { BusyLoop(processState.Ports.DelayCount / 10); }
+void Wait5us() { BusyLoop(processState.Ports.DelayCount / 2); }
+void Wait10us() { BusyLoop(processState.Ports.DelayCount); }
 
 }  // namespace lineio

@@ -1,5 +1,6 @@
 #include "portio/handshakes.h"
 
+#include "portio/bus.h"
 #include "portio/delay.h"
 #include "portio/port_access.h"
 #include "portio/ports.h"

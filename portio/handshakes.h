@@ -7,14 +7,11 @@
 
 #include <cstdint>
 
+#include "portio/board_description.h"
+
 namespace lineio {
 
 void DirectPortWrite(std::uint8_t address, std::uint16_t value);
-
-struct DirectReadTiming {
-  int StrobeHold10us;   // Wait10us passes while the strobe is high
-  void (*AfterRead)();  // the wait after the byte is read
-};
 
 std::uint8_t DirectPortRead(std::uint8_t address, const DirectReadTiming& timing);
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "portio/port_state.h"
+#include "board/process_state.h"
 
 namespace lineio {
 

@@ -5,19 +5,23 @@
 #include <cstdint>
 
 #include "board/board.h"
-#include "portio/port_state.h"
-#include "portio/startup.h"
+#include "board/process_state.h"
+#include "portio/bus.h"
 
 namespace lineio {
 
 inline void WriteDataReg(std::uint16_t value) {
-  RawWriteByte(PortLayer.Registers.DataReg, static_cast<std::uint8_t>(value));
+  RawWriteByte(processState.Ports.Registers.DataReg, static_cast<std::uint8_t>(value));
 }
-inline void WriteAddrReg(std::uint8_t address) { RawWriteByte(PortLayer.Registers.AddrReg, address); }
-inline void WriteCtrlReg(std::uint8_t control) { RawWriteByte(PortLayer.Registers.CtrlReg, control); }
-inline std::uint8_t ReadDataReg() { return RawReadByte(PortLayer.Registers.DataReg); }
+inline void WriteAddrReg(std::uint8_t address) {
+  RawWriteByte(processState.Ports.Registers.AddrReg, address);
+}
+inline void WriteCtrlReg(std::uint8_t control) {
+  RawWriteByte(processState.Ports.Registers.CtrlReg, control);
+}
+inline std::uint8_t ReadDataReg() { return RawReadByte(processState.Ports.Registers.DataReg); }
 
 // E: the enable bit while EnableFlag is set.
-inline std::uint8_t EnableBit() { return PortLayer.EnableFlag != 0 ? CtrlEnable : 0; }
+inline std::uint8_t EnableBit() { return processState.Ports.EnableFlag != 0 ? CtrlEnable : 0; }
 
 }  // namespace lineio

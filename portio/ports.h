@@ -1,17 +1,12 @@
-// The logical port protocol on the board's internal 8-bit bus. Each deliverable
-// links exactly one implementation: kestrel_ports.cpp or merlin_ports.cpp. The
-// bit and block operations and the line test controls are built on these.
+// The logical port protocol on the board's internal 8-bit bus: one generic
+// implementation (logical_ports.cpp) over the description of this
+// deliverable's board. The bit and block operations and the line test
+// controls are built on these.
 #pragma once
 
 #include <cstdint>
 
 namespace lineio {
-
-// Control byte bits written to CtrlReg.
-inline constexpr std::uint8_t CtrlRead = 0x01;
-inline constexpr std::uint8_t CtrlStrobe = 0x02;
-// CtrlEnable (0x04) is in portio/startup.h.
-inline constexpr std::uint8_t CtrlBank = 0x08;
 
 // Where a logical port number leads on the internal bus.
 struct BusPort {
@@ -33,9 +28,5 @@ std::uint16_t LogicalPortRead(std::uint16_t port);
 std::uint16_t LogicalPortReadBack(std::uint16_t port);
 // Writes 0 to every group port.
 void ClearAllOutputs();
-
-// The remembered outputs, as many entries as the board has valid ports.
-std::uint16_t* OutputShadowEntries();
-std::uint16_t OutputShadowSize();
 
 }  // namespace lineio

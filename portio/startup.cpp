@@ -4,10 +4,11 @@
 #include "portio/startup.h"
 
 #include "board/board.h"
-#include "portio/board_identity.h"
+#include "board/process_state.h"
+#include "portio/board_description.h"
+#include "portio/bus.h"
 #include "portio/delay.h"
 #include "portio/machine_kind.h"
-#include "portio/port_state.h"
 #include "portio/ports.h"
 
 namespace lineio {
@@ -18,18 +19,18 @@ inline constexpr int DigitZero = 0x30;  // '0'
 inline constexpr int TestDigitCount = 10;
 
 void CloseCurrentBoard() {
-  if (BoardLayer.CurrentBoard != nullptr) {
-    CloseBoard(BoardLayer.CurrentBoard);
-    BoardLayer.CurrentBoard = nullptr;
+  if (processState.Board.CurrentBoard != nullptr) {
+    CloseBoard(processState.Board.CurrentBoard);
+    processState.Board.CurrentBoard = nullptr;
   }
 }
 
 // Closes the driver link; gives the operating system's result, 0 when there
 // was no link to close.
 std::int32_t CloseDriverLink() {
-  if (BoardLayer.DriverLink == platform::InvalidOsHandle) return 0;
-  const bool closed = platform::CloseOsHandle(BoardLayer.DriverLink);
-  BoardLayer.DriverLink = platform::InvalidOsHandle;
+  if (processState.Board.DriverLink == platform::InvalidOsHandle) return 0;
+  const bool closed = platform::CloseOsHandle(processState.Board.DriverLink);
+  processState.Board.DriverLink = platform::InvalidOsHandle;
   return closed ? 1 : 0;
 }
 
@@ -42,16 +43,16 @@ std::int32_t PortInit(std::int32_t boardNumber) {
   // so that its own lock does not keep the board from opening again.
   CloseCurrentBoard();
   CloseDriverLink();
-  BoardLayer.DriverLink = link;
+  processState.Board.DriverLink = link;
 
-  BoardLayer.CurrentBoard = LocateBoard(ThisBoard.Vendor, ThisBoard.Device, 0);
-  PortLayer.DelayCount = CalibrateDelay();
-  PortLayer.Registers = RegisterSetFor(boardNumber, IsPc98Family());
+  processState.Board.CurrentBoard = LocateBoard(ThisBoard().Vendor, ThisBoard().Device, 0);
+  processState.Ports.DelayCount = CalibrateDelay();
+  processState.Ports.Registers = RegisterSetFor(boardNumber, IsPc98Family());
   // The first PortInit of the process clears the outputs with the enable bit
   // still off; later ones with it on.
   ClearAllOutputs();
-  PortLayer.EnableFlag = EnableFlagSet;
-  RawWriteByte(PortLayer.Registers.CtrlReg, CtrlEnable);
+  processState.Ports.EnableFlag = EnableFlagSet;
+  RawWriteByte(processState.Ports.Registers.CtrlReg, CtrlEnable);
   return 1;
 }
 
@@ -62,7 +63,7 @@ std::int32_t PortEnd() {
 
 std::int32_t CheckPCtype() { return IsPc98Family() ? Pc98Answer : 0; }
 
-std::uint16_t Test() { return PortLayer.EnableFlag; }
+std::uint16_t Test() { return processState.Ports.EnableFlag; }
 
 std::uint16_t Test2(std::uint8_t* buffer) {
   int counter = 1;

@@ -5,8 +5,6 @@
 
 namespace lineio {
 
-// The control bit that every control byte carries once PortInit has run.
-inline constexpr std::uint8_t CtrlEnable = 0x04;
 inline constexpr std::uint16_t EnableFlagSet = 0xFFFF;
 inline constexpr std::int32_t Pc98Answer = 0xFFFF;
 

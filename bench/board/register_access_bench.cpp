@@ -8,7 +8,7 @@
 #include "board/board.h"
 #include "lineio.h"
 #include "platform/overrides.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "sim/default_bus.h"
 #include "sim/simulated_driver.h"
 
@@ -20,8 +20,8 @@ using namespace lineio;
 class Session {
  public:
   explicit Session(bool memory) {
-    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                               static_cast<std::uint16_t>(ThisBoard.Device));
+    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                               static_cast<std::uint16_t>(ThisBoard().Device));
     if (memory) {
       card->AddMemoryRange(0, 0xE8000000, 0x1000);
     } else {

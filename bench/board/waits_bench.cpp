@@ -8,8 +8,8 @@
 #include <chrono>
 #include <vector>
 
+#include "board/process_state.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 template <typename Wait>
 void MeasureWait(benchmark::State& state, double nominalUs, Wait wait) {
-  lineio::PortLayer.DelayCount = lineio::CalibrateDelay();
+  lineio::processState.Ports.DelayCount = lineio::CalibrateDelay();
   std::vector<double> samples;
   for (auto _ : state) {
     const auto start = Clock::now();
@@ -26,7 +26,7 @@ void MeasureWait(benchmark::State& state, double nominalUs, Wait wait) {
     samples.push_back(std::chrono::duration<double, std::micro>(end - start).count() / nominalUs);
   }
   std::sort(samples.begin(), samples.end());
-  state.counters["DelayCount"] = lineio::PortLayer.DelayCount;
+  state.counters["DelayCount"] = lineio::processState.Ports.DelayCount;
   state.counters["median"] = samples[samples.size() / 2];
   state.counters["min"] = samples.front();
   state.counters["p10"] = samples[samples.size() / 10];
@@ -39,7 +39,7 @@ void BM_Wait10us(benchmark::State& state) {
 }
 
 void BM_Wait500us(benchmark::State& state) {
-  MeasureWait(state, 500.0, [] { lineio::BusyLoop(50 * lineio::PortLayer.DelayCount); });
+  MeasureWait(state, 500.0, [] { lineio::BusyLoop(50 * lineio::processState.Ports.DelayCount); });
 }
 
 void BM_Calibration(benchmark::State& state) {

@@ -16,10 +16,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "board/process_state.h"
 #include "lineio.h"
 #include "platform/platform.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 #include "sim/default_bus.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_driver.h"
@@ -82,7 +82,7 @@ void BM_RelayAfterCalibrationUnderLoad(benchmark::State& state) {
       PortInit(0);
       singlePass.push_back(SinglePassDelayCount());
     }
-    delayCounts.push_back(lineio::PortLayer.DelayCount);
+    delayCounts.push_back(lineio::processState.Ports.DelayCount);
     const double start = ThreadCpuMs();
     ContRelay(0x8421);
     relay.push_back((ThreadCpuMs() - start) / RelayNominalMs);

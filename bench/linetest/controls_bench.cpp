@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "board/process_state.h"
 #include "lineio.h"
-#include "portio/port_state.h"
 #include "sim/default_bus.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_driver.h"
@@ -58,7 +58,7 @@ void MeasureControl(benchmark::State& state, double nominalMs, const std::functi
     state.ResumeTiming();
   }
   std::sort(samples.begin(), samples.end());
-  state.counters["DelayCount"] = lineio::PortLayer.DelayCount;
+  state.counters["DelayCount"] = lineio::processState.Ports.DelayCount;
   state.counters["nominal_ms"] = nominalMs;
   state.counters["median"] = samples[samples.size() / 2];
   state.counters["min"] = samples.front();

@@ -21,10 +21,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/process_state.h"
 #include "lineio.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 #include "sim/default_bus.h"
 #include "sim/simulated_driver.h"
 
@@ -58,7 +58,7 @@ struct Floors {
 const Floors& FloorsOfThisBoard() {
   static const Floors kestrel{11, 40, 7, 70};
   static const Floors merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard.Name, "Kestrel") == 0 ? kestrel : merlin;
+  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? kestrel : merlin;
 }
 
 // One board session for the whole run. DelayCount is the largest of a few
@@ -67,16 +67,16 @@ const Floors& FloorsOfThisBoard() {
 class Session {
  public:
   Session() {
-    bus_.AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                    static_cast<std::uint16_t>(ThisBoard.Device)));
+    bus_.AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                    static_cast<std::uint16_t>(ThisBoard().Device)));
     driver_.Install();
     std::fclose(stdin);  // no dialogue: one card opens without asking
     PortInit(0);
     std::int32_t count = 0;
     for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
-    PortLayer.DelayCount = count;
+    processState.Ports.DelayCount = count;
     waitScale_ = MeasureWait10us() / NominalWait10us;
-    std::printf("DelayCount %d; Wait10us takes %.2f us\n", PortLayer.DelayCount,
+    std::printf("DelayCount %d; Wait10us takes %.2f us\n", processState.Ports.DelayCount,
                 waitScale_ * NominalWait10us);
   }
 
@@ -109,8 +109,8 @@ template <typename Operation>
 void Measure(benchmark::State& state, double floorUs, Operation operation) {
   Session& session = TheSession();
   const bool waits = state.range(0) != 0;
-  const std::int32_t calibrated = PortLayer.DelayCount;
-  if (!waits) PortLayer.DelayCount = 0;
+  const std::int32_t calibrated = processState.Ports.DelayCount;
+  if (!waits) processState.Ports.DelayCount = 0;
   session.ClearRecords();
   std::int64_t sinceClear = 0;
   const double start = ThreadCpuMicroseconds();
@@ -122,7 +122,7 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
     }
   }
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
-  PortLayer.DelayCount = calibrated;
+  processState.Ports.DelayCount = calibrated;
   state.counters["floor_us"] = floorUs;
   if (waits) {
     state.counters["x_floor"] = perOperation / floorUs;

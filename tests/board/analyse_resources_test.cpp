@@ -44,20 +44,21 @@ TEST_P(AnalyseResourcesTest, MapsItemsToSlots) {
   auto card = std::make_unique<sim::SimCard>(Vendor, Device);
   c.resources(*card);
   AddCard(std::move(card));
-  BoardLayer.CurrentSpace = 3;  // left from an earlier open
+  processState.Board.CurrentSpace = 3;  // left from an earlier open
 
   BoardHandle* board = nullptr;
   const std::uint32_t opened = OpenBoard(board, Vendor, Device, 0, c.wish);
   EXPECT_EQ(opened, c.opens ? 1u : 0u);
-  EXPECT_EQ(BoardLayer.CurrentSpace, c.currentSpace);
+  EXPECT_EQ(processState.Board.CurrentSpace, c.currentSpace);
   if (c.opens) {
-    EXPECT_STREQ(BoardLayer.ErrorText, "");
+    EXPECT_STREQ(processState.Board.ErrorText, "");
     std::uint32_t inUse = 0;
-    for (std::uint32_t slot = 0; slot < SpaceSlotCount; ++slot) inUse |= board->Spaces[slot].InUse << slot;
+    for (std::uint32_t slot = 0; slot < SpaceSlotCount; ++slot)
+      inUse |= (board->Spaces[slot].InUse ? 1u : 0u) << slot;
     EXPECT_EQ(inUse, c.slotsInUse);
     CloseBoard(board);
   } else {
-    EXPECT_STREQ(BoardLayer.ErrorText, "error - card does not have all items expected for DOVEVED\n");
+    EXPECT_STREQ(processState.Board.ErrorText, "error - card does not have all items expected for DOVEVED\n");
   }
   ExpectNothingHeld();
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "tests/support/board_fixture.h"
 #include "tests/support/console.h"
 
@@ -34,12 +34,12 @@ class LocateBoardTest : public BoardTest {
 
 TEST_F(LocateBoardTest, OneMatchingCardOpensWithoutAQuestion) {
   AddOwnBoard();
-  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""), "DOVEVED PCI card found!\n");
+  EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""), "DOVEVED PCI card found!\n");
   ASSERT_NE(located, nullptr);
 }
 
 TEST_F(LocateBoardTest, NoMatchingCardPrintsTheScanMessage) {
-  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""), "no cards found\n");
+  EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""), "no cards found\n");
   EXPECT_EQ(located, nullptr);
 }
 
@@ -77,9 +77,9 @@ TEST_F(LocateBoardTest, AnOverlongAnswerIsCutAndDoesNotSpillIntoTheNextPrompt) {
 
 TEST_F(LocateBoardTest, SeveralCardsAskWhichOneToOpen) {
   AddOwnBoard();
-  const int second = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                                static_cast<std::uint16_t>(ThisBoard.Device), 0xD000));
-  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, "2\n"),
+  const int second = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                                static_cast<std::uint16_t>(ThisBoard().Device), 0xD000));
+  EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, "2\n"),
             "Found 2 matching PCI cards\nSelect card (1-2): DOVEVED PCI card found!\n");
   ASSERT_NE(located, nullptr);
   EXPECT_EQ(located->Slot.Slot, bus.SlotOf(second).Slot);
@@ -88,15 +88,15 @@ TEST_F(LocateBoardTest, SeveralCardsAskWhichOneToOpen) {
 
 TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
   AddOwnBoard();
-  AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                             static_cast<std::uint16_t>(ThisBoard.Device), 0xD000));
+  AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                             static_cast<std::uint16_t>(ThisBoard().Device), 0xD000));
   for (const char* answer : {"0\n", "3\n", "-1\n", "x\n"}) {
     SCOPED_TRACE(answer);
-    EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, answer),
+    EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, answer),
               "Found 2 matching PCI cards\nSelect card (1-2): Choice out of range\n");
     EXPECT_EQ(located, nullptr);
   }
-  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""),
+  EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""),
             "Found 2 matching PCI cards\nSelect card (1-2): ");
   EXPECT_EQ(located, nullptr);
 }
@@ -104,7 +104,7 @@ TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
 TEST_F(LocateBoardTest, AFailedOpenPrintsItsMessage) {
   AddOwnBoard();
   driver.LockByAnotherUser(0);
-  EXPECT_EQ(Locate(ThisBoard.Vendor, ThisBoard.Device, ""),
+  EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""),
             "error - could not lock device, already in use\n");
   EXPECT_EQ(located, nullptr);
 }

@@ -7,7 +7,7 @@
 
 #include "board/board.h"
 #include "platform/driver_service.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "tests/support/board_fixture.h"
 #include "tests/support/console.h"
 
@@ -57,25 +57,25 @@ TEST_F(OpenBoardTest, ScanBoardsCountsMatchingCardsAndExplainsFailures) {
   AddOwnBoard();
   AddOwnBoard();
   AddCard(sim::MakeBoardCard(0x1234, 0x5678, 0xD000));
-  EXPECT_EQ(ScanBoards(ThisBoard.Vendor, ThisBoard.Device), 2u);
-  EXPECT_STREQ(BoardLayer.ErrorText, "");
+  EXPECT_EQ(ScanBoards(ThisBoard().Vendor, ThisBoard().Device), 2u);
+  EXPECT_STREQ(processState.Board.ErrorText, "");
   EXPECT_EQ(ScanBoards(0x1234, 0x5678), 1u);
   EXPECT_EQ(ScanBoards(0x1234, 0x9999), 0u);
-  EXPECT_STREQ(BoardLayer.ErrorText, "no cards found\n");
+  EXPECT_STREQ(processState.Board.ErrorText, "no cards found\n");
 
   driver.SetVersion(12);
   EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
-  EXPECT_STREQ(BoardLayer.ErrorText, "error - incorrect WinDriver version\n");
+  EXPECT_STREQ(processState.Board.ErrorText, "error - incorrect WinDriver version\n");
   driver.SetDeviceMissing(true);
   EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
-  EXPECT_STREQ(BoardLayer.ErrorText, "Cannot open WinDriver device\n");
+  EXPECT_STREQ(processState.Board.ErrorText, "Cannot open WinDriver device\n");
   ExpectNothingHeld();
 }
 
 TEST_F(OpenBoardTest, ScanBoardsBelievesNoMoreCardsThanTheRecordHolds) {
   AddOwnBoard();
   driver.ReportCardCount(45);
-  EXPECT_EQ(ScanBoards(ThisBoard.Vendor, ThisBoard.Device), MaxScannedCards);
+  EXPECT_EQ(ScanBoards(ThisBoard().Vendor, ThisBoard().Device), MaxScannedCards);
 }
 
 TEST_F(OpenBoardTest, OpenBoardFailuresLeaveNothingBehind) {
@@ -106,9 +106,9 @@ TEST_F(OpenBoardTest, OpenBoardFailuresLeaveNothingBehind) {
     SCOPED_TRACE(c.name);
     c.arrange(*this);
     BoardHandle* board = nullptr;
-    EXPECT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, c.cardNumber, 0), 0u);
+    EXPECT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, c.cardNumber, 0), 0u);
     EXPECT_EQ(board, nullptr);
-    EXPECT_STREQ(BoardLayer.ErrorText, c.message);
+    EXPECT_STREQ(processState.Board.ErrorText, c.message);
     ExpectNothingHeld();
     driver.SetDeviceMissing(false);
     driver.SetVersion(sim::SimulatedDriverVersion);
@@ -119,18 +119,18 @@ TEST_F(OpenBoardTest, OpenBoardFailuresLeaveNothingBehind) {
 TEST_F(OpenBoardTest, ASecondOpenOfTheSameCardIsRefusedUntilTheFirstCloses) {
   AddOwnBoard();
   BoardHandle* first = nullptr;
-  ASSERT_EQ(OpenBoard(first, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  ASSERT_EQ(OpenBoard(first, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
   EXPECT_EQ(driver.Registrations(), 1);
 
   BoardHandle* second = nullptr;
-  EXPECT_EQ(OpenBoard(second, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 0u);
-  EXPECT_STREQ(BoardLayer.ErrorText, "error - could not lock device, already in use\n");
+  EXPECT_EQ(OpenBoard(second, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 0u);
+  EXPECT_STREQ(processState.Board.ErrorText, "error - could not lock device, already in use\n");
   EXPECT_EQ(driver.OpenHandles(), 1);
   EXPECT_EQ(LiveBoardHandles(), 1);
 
   CloseBoard(first);
   ExpectNothingHeld();
-  ASSERT_EQ(OpenBoard(second, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  ASSERT_EQ(OpenBoard(second, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
   CloseBoard(second);
   ExpectNothingHeld();
 }
@@ -139,10 +139,10 @@ TEST_F(OpenBoardTest, OpenBoardCopiesTheCardLocationAndClearsExclusiveFlags) {
   AddCard(sim::MakeBoardCard(0x1111, 0x2222, 0xD000));
   const int own = AddOwnBoard();
   BoardHandle* board = nullptr;
-  ASSERT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
+  ASSERT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
   EXPECT_EQ(board->Slot.Bus, bus.SlotOf(own).Bus);
   EXPECT_EQ(board->Slot.Slot, bus.SlotOf(own).Slot);
-  EXPECT_EQ(board->WantInterrupts, 0u);
+  EXPECT_FALSE(board->WantInterrupts);
   const CardResources& card = board->Registration.Card;
   for (std::uint32_t i = 0; i < card.ItemCount; ++i) {
     EXPECT_NE(card.Items[i].Type, ItemInterrupt) << "interrupts are not registered without the wish";
@@ -218,8 +218,8 @@ TEST_F(OpenBoardTest, ResourceCountBeyondTheRecordIsNotBelieved) {
   AddOwnBoard();
   driver.ReportItemCount(200);
   BoardHandle* board = nullptr;
-  ASSERT_EQ(OpenBoard(board, ThisBoard.Vendor, ThisBoard.Device, 0, 0), 1u);
-  EXPECT_EQ(board->Spaces[0].InUse, 1u);
+  ASSERT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
+  EXPECT_TRUE(board->Spaces[0].InUse);
   CloseBoard(board);
   ExpectNothingHeld();
 }

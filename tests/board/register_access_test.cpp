@@ -7,7 +7,7 @@
 
 #include "board/board.h"
 #include "lineio.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "tests/support/board_fixture.h"
 
 namespace lineio {
@@ -34,7 +34,7 @@ TEST_F(RegisterAccessTest, WithoutABoardReadsGiveZeroAndNothingIsSent) {
 TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
   const int card = AddOwnBoard();
   PortInitPrinting(0);
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   driver.ClearTrace();
   const std::uint64_t before = driver.RequestCount(ReqTransfer);
 
@@ -60,13 +60,13 @@ TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
 }
 
 TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
-  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddMemoryRange(0, 0xE8000000, 0x1000);
   sim::SimCard& memoryCard = bus.AddCard(std::move(card));
   PortInitPrinting(0);
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
-  ASSERT_EQ(BoardLayer.CurrentSpace, 0u);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
+  ASSERT_EQ(processState.Board.CurrentSpace, 0u);
   const std::uint64_t before = driver.TotalRequests();
 
   std::uint8_t* memory = memoryCard.MemoryOf(0);
@@ -93,12 +93,12 @@ TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
 TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothing) {
   // A range shorter than the register set: PortInit itself writes past it.
   constexpr std::uint32_t Length = 0x100;
-  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddMemoryRange(0, 0xE8000000, Length);
   sim::SimCard& memoryCard = bus.AddCard(std::move(card));
   PortInitPrinting(0);
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   std::uint8_t* memory = memoryCard.MemoryOf(0);
   std::memset(memory, 0xA5, Length);
 
@@ -135,8 +135,8 @@ TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothi
 }
 
 TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
-  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                             static_cast<std::uint16_t>(ThisBoard.Device));
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddIoRange(0, 0xC000, 0x400);
   ResourceItem stray{};
   stray.Type = ItemMemory;
@@ -145,8 +145,8 @@ TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
   card->AddRawItem(stray);
   AddCard(std::move(card));
   PortInitPrinting(0);
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
-  ASSERT_EQ(BoardLayer.CurrentSpace, SpaceSlotCount);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
+  ASSERT_EQ(processState.Board.CurrentSpace, SpaceSlotCount);
   const std::uint64_t before = driver.TotalRequests();
 
   OutB(0x310, 0x12);
@@ -159,7 +159,7 @@ TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
 TEST_F(RegisterAccessTest, ASpaceNotInUseSendsNothingAndReadsZero) {
   AddOwnBoard();
   PortInitPrinting(0);
-  BoardHandle* board = BoardLayer.CurrentBoard;
+  BoardHandle* board = processState.Board.CurrentBoard;
   ASSERT_NE(board, nullptr);
   const std::uint64_t before = driver.TotalRequests();
   std::uint8_t byte = 0x77;

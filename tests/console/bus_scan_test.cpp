@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "board/console.h"
+#include "console/console.h"
 #include "tests/console/console_test_support.h"
 #include "tests/support/console.h"
 

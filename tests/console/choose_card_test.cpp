@@ -1,7 +1,7 @@
 // Choosing a card by vendor and device identifier.
 #include <gtest/gtest.h>
 
-#include "board/console.h"
+#include "console/console.h"
 #include "tests/console/console_test_support.h"
 #include "tests/support/console.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "board/console.h"
+#include "console/console.h"
 #include "tests/console/console_test_support.h"
 #include "tests/support/console.h"
 

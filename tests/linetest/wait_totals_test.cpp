@@ -4,9 +4,9 @@
 
 #include <functional>
 
+#include "board/process_state.h"
 #include "lineio.h"
 #include "linetest/serial.h"
-#include "portio/port_state.h"
 #include "tests/support/board_fixture.h"
 
 namespace lineio {
@@ -17,7 +17,7 @@ class WaitTotalsTest : public testing::BoardTest {
   void SetUp() override {
     AddOwnBoard();
     PortInitPrinting(0);
-    PortLayer.DelayCount = 3;
+    processState.Ports.DelayCount = 3;
   }
 };
 
@@ -45,7 +45,7 @@ TEST_F(WaitTotalsTest, EachControlWaitsItsDocumentedMultipleOfDelayCount) {
     SCOPED_TRACE(c.name);
     SerialWaitsForTesting() = SerialWaitTally{};
     c.call();
-    EXPECT_EQ(SerialWaitsForTesting().Passes, c.multiple * PortLayer.DelayCount);
+    EXPECT_EQ(SerialWaitsForTesting().Passes, c.multiple * processState.Ports.DelayCount);
   }
 }
 

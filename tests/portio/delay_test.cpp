@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "board/process_state.h"
 #include "lineio.h"
 #include "platform/overrides.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 #include "tests/support/board_fixture.h"
 
 namespace lineio {
@@ -27,7 +27,7 @@ TEST_F(DelayTest, CalibrationGivesPassesPerTenMicroseconds) {
     CalibrationTakes(elapsed);
     EXPECT_EQ(CalibrateDelay(), expected);
     PortInitPrinting(0);
-    EXPECT_EQ(PortLayer.DelayCount, expected);
+    EXPECT_EQ(processState.Ports.DelayCount, expected);
     PortEnd();
   }
 }
@@ -63,7 +63,7 @@ TEST_F(DelayTest, RoundsSlowedByPreemptionDoNotShortenTheWaits) {
 }
 
 TEST_F(DelayTest, WaitsBeforePortInitUseTheInitialCount) {
-  EXPECT_EQ(PortLayer.DelayCount, 300);
+  EXPECT_EQ(processState.Ports.DelayCount, 300);
   // A real calibration on this machine gives a positive count.
   platform::OverrideClock(nullptr);
   EXPECT_GT(CalibrateDelay(), 0);

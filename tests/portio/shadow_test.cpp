@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lineio.h"
+#include "portio/board_description.h"
 #include "portio/ports.h"
 #include "tests/support/board_fixture.h"
 
@@ -43,12 +44,12 @@ class ShadowTest : public testing::BoardTest {
 
 TEST_F(ShadowTest, EveryValidPortHasItsOwnSlot) {
   const std::vector<std::uint16_t> ports = ValidPorts();
-  ASSERT_EQ(ports.size(), OutputShadowSize());
-  std::vector<bool> used(OutputShadowSize(), false);
+  ASSERT_EQ(ports.size(), ThisBoard().ShadowEntries);
+  std::vector<bool> used(ThisBoard().ShadowEntries, false);
   for (std::uint16_t port : ports) {
     const std::int32_t slot = PortOut(port, static_cast<std::uint16_t>(0x1000 + port));
     ASSERT_GE(slot, 0);
-    ASSERT_LT(slot, OutputShadowSize());
+    ASSERT_LT(slot, ThisBoard().ShadowEntries);
     EXPECT_FALSE(used[static_cast<std::size_t>(slot)]) << "port " << port;
     used[static_cast<std::size_t>(slot)] = true;
   }

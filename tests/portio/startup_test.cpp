@@ -4,8 +4,8 @@
 #include <array>
 
 #include "board/board.h"
+#include "board/process_state.h"
 #include "lineio.h"
-#include "portio/port_state.h"
 #include "tests/support/board_fixture.h"
 
 namespace lineio {
@@ -26,16 +26,16 @@ TEST_F(StartupTest, WithoutTheDriverPortInitFailsAndChangesNothing) {
   EXPECT_EQ(PortInitPrinting(1), "error - incorrect WinDriver version\n");
 
   EXPECT_EQ(::Test(0), 0);
-  EXPECT_EQ(PortLayer.DelayCount, InitialDelayCount);
-  EXPECT_EQ(PortLayer.Registers.DataReg, 0x310);
-  EXPECT_EQ(BoardLayer.CurrentBoard, nullptr);
+  EXPECT_EQ(processState.Ports.DelayCount, InitialDelayCount);
+  EXPECT_EQ(processState.Ports.Registers.DataReg, 0x310);
+  EXPECT_EQ(processState.Board.CurrentBoard, nullptr);
   ExpectNothingHeld();
 }
 
 TEST_F(StartupTest, PortInitOpensTheBoardAndSwitchesTheEnableBitOn) {
   const int card = AddOwnBoard();
   EXPECT_EQ(PortInitPrinting(0), "DOVEVED PCI card found!\n");
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   EXPECT_EQ(driver.Registrations(), 1);
   EXPECT_EQ(driver.OpenHandles(), 2);  // the driver link and the board's own handle
   EXPECT_EQ(::Test(123), 0xFFFF);
@@ -44,7 +44,7 @@ TEST_F(StartupTest, PortInitOpensTheBoardAndSwitchesTheEnableBitOn) {
   EXPECT_EQ(trace.back(), (RegisterAccess{AccessDirection::Write, 1, card, 0, 0x314, 0x04}));
 
   EXPECT_EQ(PortEnd(), 1);
-  EXPECT_EQ(BoardLayer.CurrentBoard, nullptr);
+  EXPECT_EQ(processState.Board.CurrentBoard, nullptr);
   EXPECT_EQ(::Test(0), 0xFFFF) << "PortEnd leaves the enable flag set";
   ExpectNothingHeld();
   EXPECT_EQ(InpB(0x310), 0);
@@ -52,9 +52,9 @@ TEST_F(StartupTest, PortInitOpensTheBoardAndSwitchesTheEnableBitOn) {
 
 TEST_F(StartupTest, WithoutABoardPortInitCompletesAndRegistersReadZero) {
   EXPECT_EQ(PortInitPrinting(2), "no cards found\n");
-  EXPECT_EQ(BoardLayer.CurrentBoard, nullptr);
+  EXPECT_EQ(processState.Board.CurrentBoard, nullptr);
   EXPECT_EQ(::Test(0), 0xFFFF);
-  EXPECT_EQ(PortLayer.Registers.DataReg, 0x300);
+  EXPECT_EQ(processState.Ports.Registers.DataReg, 0x300);
   EXPECT_EQ(InpD(0x300), 0u);
   EXPECT_EQ(driver.RequestCount(ReqTransfer), 0u);
   EXPECT_EQ(PortEnd(), 1);
@@ -65,11 +65,11 @@ TEST_F(StartupTest, ASecondPortInitReplacesTheBoardItHeld) {
   AddOwnBoard();
   PortInitPrinting(0);
   EXPECT_EQ(PortInitPrinting(1), "DOVEVED PCI card found!\n");
-  ASSERT_NE(BoardLayer.CurrentBoard, nullptr);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   EXPECT_EQ(driver.Registrations(), 1);
   EXPECT_EQ(driver.OpenHandles(), 2);
   EXPECT_EQ(LiveBoardHandles(), 1);
-  EXPECT_EQ(PortLayer.Registers.DataReg, 0x318);
+  EXPECT_EQ(processState.Ports.Registers.DataReg, 0x318);
   EXPECT_EQ(PortEnd(), 1);
   ExpectNothingHeld();
 }
@@ -79,8 +79,8 @@ TEST_F(StartupTest, AFailedSecondPortInitKeepsTheFirstBoard) {
   PortInitPrinting(0);
   driver.SetDeviceMissing(true);
   EXPECT_EQ(PortInitPrinting(1), "Cannot open WinDriver device\n");
-  EXPECT_NE(BoardLayer.CurrentBoard, nullptr);
-  EXPECT_EQ(PortLayer.Registers.DataReg, 0x310);
+  EXPECT_NE(processState.Board.CurrentBoard, nullptr);
+  EXPECT_EQ(processState.Ports.Registers.DataReg, 0x310);
   driver.SetDeviceMissing(false);
   EXPECT_EQ(PortEnd(), 1);
   ExpectNothingHeld();
@@ -110,10 +110,10 @@ TEST_F(StartupTest, TheRegisterSetFollowsBoardNumberAndMachineKind) {
     const RegisterSet expected{c.dataReg, static_cast<std::uint16_t>(c.dataReg + 2),
                                static_cast<std::uint16_t>(c.dataReg + 4),
                                static_cast<std::uint16_t>(c.dataReg + 6)};
-    EXPECT_EQ(PortLayer.Registers.DataReg, expected.DataReg);
-    EXPECT_EQ(PortLayer.Registers.AddrReg, expected.AddrReg);
-    EXPECT_EQ(PortLayer.Registers.CtrlReg, expected.CtrlReg);
-    EXPECT_EQ(PortLayer.Registers.StatReg, expected.StatReg);
+    EXPECT_EQ(processState.Ports.Registers.DataReg, expected.DataReg);
+    EXPECT_EQ(processState.Ports.Registers.AddrReg, expected.AddrReg);
+    EXPECT_EQ(processState.Ports.Registers.CtrlReg, expected.CtrlReg);
+    EXPECT_EQ(processState.Ports.Registers.StatReg, expected.StatReg);
     EXPECT_EQ(driver.Trace().back(),
               (RegisterAccess{AccessDirection::Write, 1, card, 0, expected.CtrlReg, 0x04}));
     PortEnd();

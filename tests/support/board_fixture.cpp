@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "board/board.h"
+#include "board/process_state.h"
 #include "platform/overrides.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "portio/delay.h"
-#include "portio/port_state.h"
 #include "portio/ports.h"
 #include "portio/startup.h"
 #include "sim/trace_format.h"
@@ -15,30 +15,29 @@
 
 namespace lineio::testing {
 
-void ResetProcessState() {
-  BoardLayer = BoardState{};
-  PortLayer = PortState{};
-  std::fill_n(OutputShadowEntries(), OutputShadowSize(), std::uint16_t{0});
+void ResetLibrary() {
+  ResetProcessState();
   platform::ResetOverrides();
 }
 
 BoardTest::BoardTest() {
-  ResetProcessState();
+  ResetLibrary();
   CalibrationTakes(40000.0);
   driver.Install();
 }
 
 BoardTest::~BoardTest() {
   ExpectNoProtocolErrors();
-  if (BoardLayer.CurrentBoard != nullptr || BoardLayer.DriverLink != platform::InvalidOsHandle) {
+  if (processState.Board.CurrentBoard != nullptr ||
+      processState.Board.DriverLink != platform::InvalidOsHandle) {
     lineio::PortEnd();
   }
-  ResetProcessState();
+  ResetLibrary();
 }
 
 int BoardTest::AddOwnBoard() {
-  ownBoard_ = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard.Vendor),
-                                         static_cast<std::uint16_t>(ThisBoard.Device)));
+  ownBoard_ = AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                         static_cast<std::uint16_t>(ThisBoard().Device)));
   return ownBoard_;
 }
 

@@ -19,8 +19,9 @@
 
 namespace lineio::testing {
 
-// Puts the library's process-wide state back as it is when the library loads.
-void ResetProcessState();
+// Puts the library's process-wide state back as it is when the library
+// loads, and the operating-system services back to the real ones.
+void ResetLibrary();
 
 class BoardTest : public ::testing::Test {
  public:

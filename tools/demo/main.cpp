@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "tools/demo/session.h"
 
 namespace {
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-  std::string own = lineio::ThisBoard.Name;
+  std::string own = lineio::ThisBoard().Name;
   for (char& c : own) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (board != own) return RunSibling(board.c_str());
   return lineio::demo::RunSession();

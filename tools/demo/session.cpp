@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "lineio.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
+#include "portio/bus.h"
 #include "sim/default_bus.h"
 #include "sim/line_board.h"
 #include "sim/serial_devices.h"
@@ -38,8 +39,6 @@ void Step(const char* what) { std::printf("\n%s\n", what); }
 // The status tick of the simulated board toggles on every this many reads of
 // StatReg, so that HdTimer and Click come to an end.
 constexpr std::uint32_t TickEveryReads = 500;
-constexpr std::uint16_t LineSerialPort = 36;
-constexpr std::uint16_t ClickPort = 35;
 
 constexpr sim::DeviceId AllDevices[] = {sim::DeviceId::Freq1,  sim::DeviceId::Freq2,   sim::DeviceId::Level,
                                         sim::DeviceId::Direct, sim::DeviceId::SigSw,   sim::DeviceId::BellDa,
@@ -49,7 +48,7 @@ constexpr sim::DeviceId AllDevices[] = {sim::DeviceId::Freq1,  sim::DeviceId::Fr
 sim::LineBoard& OwnBoard(sim::SimBus& bus) {
   for (int index = 0; index < bus.CardCount(); ++index) {
     auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
-    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device)
+    if (board != nullptr && board->Vendor() == ThisBoard().Vendor && board->Device() == ThisBoard().Device)
       return *board;
   }
   throw std::logic_error("the default bus holds no board of this deliverable");
@@ -164,7 +163,7 @@ int RunSession() {
   sim::SimulatedDriver driver(bus);
   driver.Install();
   std::printf("lineio demo: a host session with the %s board on a simulated PCI bus of %d cards\n",
-              ThisBoard.Name, bus.CardCount());
+              ThisBoard().Name, bus.CardCount());
 
   Step("PortInit(0): open the driver and the board");
   const int32_t opened = PortInit(0);

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "board/console.h"
+#include "console/console.h"
 #include "sim/bus_dump.h"
 #include "sim/default_bus.h"
 #include "sim/simulated_driver.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "tools/trace/export_table.h"
 
 namespace lineio::trace {
@@ -97,7 +97,7 @@ std::string ExportList() {
 
 std::string ProgramName() {
   std::string name = "lineio-trace-";
-  for (const char* c = ThisBoard.Name; *c != '\0'; ++c) {
+  for (const char* c = ThisBoard().Name; *c != '\0'; ++c) {
     name += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
   }
   return name;
@@ -109,8 +109,8 @@ void PrintUsage() {
 
 void PrintHelp() {
   PrintUsage();
-  std::printf(HelpBody, ThisBoard.Name, static_cast<unsigned>(ThisBoard.Vendor),
-              static_cast<unsigned>(ThisBoard.Device), ExportList().c_str());
+  std::printf(HelpBody, ThisBoard().Name, static_cast<unsigned>(ThisBoard().Vendor),
+              static_cast<unsigned>(ThisBoard().Device), ExportList().c_str());
 }
 
 }  // namespace lineio::trace

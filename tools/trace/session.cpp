@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/overrides.h"
-#include "portio/board_identity.h"
+#include "portio/board_description.h"
 #include "portio/machine_kind.h"
 #include "sim/default_bus.h"
 #include "sim/trace_format.h"
@@ -36,7 +36,7 @@ std::string LoadLine(const sim::DeviceLoad& load) {
 sim::LineBoard* OwnBoardOn(sim::SimBus& bus) {
   for (int index = 0; index < bus.CardCount(); ++index) {
     auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
-    if (board != nullptr && board->Vendor() == ThisBoard.Vendor && board->Device() == ThisBoard.Device) {
+    if (board != nullptr && board->Vendor() == ThisBoard().Vendor && board->Device() == ThisBoard().Device) {
       return board;
     }
   }
@@ -122,7 +122,7 @@ void TraceSession::SetInput(const std::vector<std::string>& words) {
   const auto port = static_cast<std::uint16_t>(Argument(words, 1, {0, PortMax}));
   const auto value = static_cast<std::uint8_t>(Argument(words, 2, {0, ByteMax}));
   if (!board_->LocationOf(port))
-    throw ScriptError("the " + std::string(ThisBoard.Name) + " board has no port " + words[1]);
+    throw ScriptError("the " + std::string(ThisBoard().Name) + " board has no port " + words[1]);
   board_->SetInput(port, value);
 }
 

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "board/board.h"
-#include "board/console.h"
-#include "board/console_input.h"
+#include "console/console.h"
+#include "console/console_input.h"
 
 namespace lineio {
 

@@ -1,7 +1,7 @@
 // Reading and writing one configuration register, 1 to 4 bytes wide, through
 // the aligned double word that holds it.
 #include "board/board.h"
-#include "board/console.h"
+#include "console/console.h"
 
 namespace lineio {
 

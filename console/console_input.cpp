@@ -1,5 +1,5 @@
 // Reading the answers of the diagnostic console from standard input.
-#include "board/console_input.h"
+#include "console/console_input.h"
 
 #include <cctype>
 #include <cstdio>

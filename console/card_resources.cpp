@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "board/board.h"
-#include "board/console.h"
 #include "board/driver_request.h"
+#include "console/console.h"
 
 namespace lineio {
 

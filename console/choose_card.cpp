@@ -3,9 +3,9 @@
 #include <optional>
 
 #include "board/board.h"
-#include "board/console.h"
-#include "board/console_input.h"
 #include "board/driver_request.h"
+#include "console/console.h"
+#include "console/console_input.h"
 
 namespace lineio {
 

@@ -1,7 +1,0 @@
-#include "board/board_state.h"
-
-namespace lineio {
-
-BoardState BoardLayer;
-
-}  // namespace lineio

@@ -1,7 +1,0 @@
-#include "portio/port_state.h"
-
-namespace lineio {
-
-PortState PortLayer;
-
-}  // namespace lineio
