@@ -3,7 +3,7 @@
 # board. Pass `--board merlin` for the Merlin board.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh --build
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target lineio-demo lineio-demo-merlin
-exec build/dev/tools/demo/lineio-demo "$@"
+scripts/install-deps.sh --demo
+cmake --preset demo >/dev/null
+cmake --build --preset demo
+exec build/demo/tools/demo/lineio-demo "$@"

@@ -2,16 +2,17 @@
 # Installs the Debian packages that the build, the tests and the benchmarks
 # need, when any of them is missing. Needs root (apt-get).
 #
-#   scripts/install-deps.sh          everything ./test.sh needs
-#   scripts/install-deps.sh --build  only what building the library and the
-#                                    demo needs (no cross compiler, no Wine)
+#   scripts/install-deps.sh         everything ./test.sh needs
+#   scripts/install-deps.sh --demo  only what building the library and the
+#                                   demo needs (./demo.sh)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
-          binutils libkissfft-dev libfftw3-dev)
-# The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
-# their tests (its 32-bit half comes from the i386 architecture).
-if [[ ${1:-} != --build ]]; then
+packages=(cmake ninja-build g++)
+if [[ ${1:-} != --demo ]]; then
+  # Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks).
+  packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev)
+  # The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
+  # their tests (its 32-bit half comes from the i386 architecture).
   packages+=(g++-mingw-w64-i686 wine wine32:i386)
 fi
 
