@@ -31,6 +31,8 @@ void ResetInterruptState(BoardHandle* board) {
 // Searches the free slots, with CurrentSpace as the search variable, for the
 // register whose base is the item's. CurrentSpace is left at the slot found, or
 // at SpaceSlotCount when none matched.
+// Kept: the process-wide CurrentSpace is the loop variable, so the space of every raw access is the slot of
+// the last range item.
 void MapItemToSlot(BoardHandle* board, std::uint32_t itemIndex, bool memoryItem) {
   const std::uint32_t base = board->Registration.Card.Items[itemIndex].Value0;
   std::uint32_t& slot = processState.Board.CurrentSpace;

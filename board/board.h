@@ -11,7 +11,8 @@
 
 namespace lineio {
 
-// Failure texts.
+// Failure texts, byte for byte as hosts have always seen them.
+// Kept: "DOVEVED" is the product name the board's own software printed; hosts and users match these texts.
 inline constexpr char MsgCannotOpenDriver[] = "Cannot open WinDriver device\n";
 inline constexpr char MsgIncorrectVersion[] = "error - incorrect WinDriver version\n";
 inline constexpr char MsgNoCardsFound[] = "no cards found\n";

@@ -15,6 +15,7 @@ namespace lineio {
 
 // Messages of the console.
 inline constexpr char MsgInvalidItemType[] = "Invalid item type";
+// Kept: "to big" is the console's own text; scripts that drive the console match it.
 inline constexpr char MsgValueTooBig[] = "Error: value to big for register\n";
 
 // Lists the resources that the driver reports for one card, one line each.

@@ -36,6 +36,7 @@ std::uint16_t ExchgLine(std::uint16_t mode, const char* pattern) {
   }
   const std::uint16_t base = LinePortBase();
   for (std::uint16_t word : words) SerialShiftOut(LineSerialPort, base, word, 16);
+  // Kept: every mode but 0 loads bank 1.
   LoadPulse(LineSerialPort, base, mode == 0 ? LoadBank0 : LoadBank1);
   return 0;
 }

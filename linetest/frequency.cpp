@@ -31,6 +31,7 @@ void ContFreq(std::uint16_t mode, std::uint16_t word) {
     WriteSignalPort(value);
     BitHoldWait();
   }
+  // Kept: any other mode shifts the word out and loads neither source.
   if (mode == 1 || mode == 2) {
     value |= mode == 1 ? LoadSource1 : LoadSource2;
     WriteSignalPort(value);

@@ -42,6 +42,7 @@ std::uint16_t HdTimer(std::uint32_t ticks) {
   if (processState.Board.CurrentBoard == nullptr) return EscapeDown;
   std::uint32_t tickCount = 0;
   std::uint16_t status = 0;
+  // Kept: at least one tick is waited for, also when 0 ticks are asked for.
   do {
     status = TickWait(tickCount);
   } while (status == 0 && tickCount < ticks);
@@ -55,6 +56,7 @@ void Click(std::uint32_t ticks) {
   const std::uint16_t value = LogicalPortReadBack(ClickPort);
   LogicalPortWrite(ClickPort, value | ClickBit);
   HdTimer(length);
+  // Kept: the high byte of ClickPort's remembered value is dropped here, as it always was.
   LogicalPortWrite(ClickPort, static_cast<std::uint16_t>(value & ~ClickBit & 0xFF));
 }
 

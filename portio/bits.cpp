@@ -13,6 +13,7 @@ inline constexpr std::uint16_t GroupBits = 0xF0;
 
 // 1 shifted by the bit number mod 32, as a 32-bit value: numbers 16 to 31
 // select no bit of a 16-bit port value.
+// Kept: bits 16 to 31 change and test nothing, and 32 on wrap round to bit 0 again.
 std::uint32_t BitMask(std::uint16_t bit) { return 1u << (bit % 32); }
 
 }  // namespace

@@ -36,6 +36,7 @@ std::int32_t LogicalPortWrite(std::uint16_t port, std::uint16_t value) {
   const std::uint8_t control = GroupControl(board, port);
   AnnounceAccess(board, control);
   const BusPort bus = MapLogicalPort(port);
+  // Kept: a rejected port gives 1, which is also the shadow slot of port 1; hosts test for it.
   if (!bus.Valid) return 1;
   if (bus.Direct) {
     DirectPortWrite(bus.Address, value);

@@ -70,6 +70,7 @@ std::uint16_t Test2(std::uint8_t* buffer) {
   for (; counter <= TestDigitCount; ++counter) {
     if (buffer != nullptr) buffer[counter - 1] = static_cast<std::uint8_t>(counter + DigitZero);
   }
+  // Kept: the result is the loop counter after the loop, 11, not the 10 digits written.
   return static_cast<std::uint16_t>(counter);
 }
 
