@@ -5,25 +5,21 @@
 // library depends on it; fused multiply-add stays off (the build turns
 // contraction off, and no fused intrinsic is used).
 #include "signal/butterfly_paths.h"
-#include "signal/signal.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && \
-    (defined(__GNUC__) || defined(__clang__))
-#define LINEIO_HAVE_AVX512_PATH 1
-#endif
-
-#if defined(LINEIO_HAVE_AVX512_PATH)
+#if defined(LINEIO_AVX_BUTTERFLIES)
 
 #include <immintrin.h>
 
+#include <bit>
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+#include "signal/bit_reversal.h"
+#include "signal/signal.h"
+#include "signal/target_pragmas.h"
+
+LINEIO_TARGET_PUSH("avx512f")
 
 #include "signal/avx_float_lanes.h"
 #include "signal/butterfly_kernels.h"
@@ -80,29 +76,11 @@ bool RunButterfliesInOrderAvx512(const ButterflyNetwork& network) {
 
 }  // namespace lineio
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LINEIO_TARGET_POP()
 
 namespace lineio {
 
-bool Avx512PathSupported() { return __builtin_cpu_supports("avx512f"); }
-
-}  // namespace lineio
-
-#else
-
-namespace lineio {
-
-bool Avx512PathSupported() { return false; }
-
-void RunButterfliesAvx512(const ButterflyNetwork& network) {
-  RunButterflies(network, ButterflyPath::kScalar);
-}
-
-bool RunButterfliesInOrderAvx512(const ButterflyNetwork&) { return false; }
+bool Avx512Available() { return __builtin_cpu_supports("avx512f"); }
 
 }  // namespace lineio
 
