@@ -29,8 +29,8 @@ namespace {
 
 struct Avx2Lanes : AvxFloatLanes {
   struct Doubles {
-    __m256d low;
-    __m256d high;
+    __m256d Low;
+    __m256d High;
   };
   using AvxFloatLanes::Add;
 
@@ -46,16 +46,16 @@ struct Avx2Lanes : AvxFloatLanes {
     return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)), _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
   }
   static Floats Narrow(Doubles d) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)), _mm256_cvtpd_ps(d.high), 1);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.Low)), _mm256_cvtpd_ps(d.High), 1);
   }
   static Doubles Add(Doubles a, Doubles b) {
-    return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};
+    return {_mm256_add_pd(a.Low, b.Low), _mm256_add_pd(a.High, b.High)};
   }
   static Doubles Sub(Doubles a, Doubles b) {
-    return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)};
+    return {_mm256_sub_pd(a.Low, b.Low), _mm256_sub_pd(a.High, b.High)};
   }
   static Doubles Mul(Doubles a, Doubles b) {
-    return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
+    return {_mm256_mul_pd(a.Low, b.Low), _mm256_mul_pd(a.High, b.High)};
   }
 };
 

@@ -40,13 +40,13 @@ struct Avx512Lanes : AvxFloatLanes {
     if (stride == 1) return Load(p);
     if (stride == 2) {
       const __m512i pairs = _mm512_castps_si512(_mm512_loadu_ps(p));
-      return _mm256_castsi256_ps(_mm512_maskz_cvtepi64_epi32(kAllLanes, pairs));  // low float of each pair
+      return _mm256_castsi256_ps(_mm512_maskz_cvtepi64_epi32(AllLanes, pairs));  // low float of each pair
     }
     if (stride == 4) {
-      const __m512i every_fourth = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 0, 0, 0, 0, 0, 0, 0, 0);
-      const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(p), every_fourth, _mm512_loadu_ps(p + 16));
-      constexpr __mmask8 kLowFourDoubles = 0x0F;  // the low eight floats
-      return _mm256_castpd_ps(_mm512_maskz_extractf64x4_pd(kLowFourDoubles, _mm512_castps_pd(picked), 0));
+      const __m512i everyFourth = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 0, 0, 0, 0, 0, 0, 0, 0);
+      const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(p), everyFourth, _mm512_loadu_ps(p + 16));
+      constexpr __mmask8 LowFourDoubles = 0x0F;  // the low eight floats
+      return _mm256_castpd_ps(_mm512_maskz_extractf64x4_pd(LowFourDoubles, _mm512_castps_pd(picked), 0));
     }
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i offsets = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(stride)));
@@ -56,9 +56,9 @@ struct Avx512Lanes : AvxFloatLanes {
   // The conversions (here and in LoadStrided) with all lanes selected and a
   // zero pass-through: the same instructions as the plain forms, whose
   // undefined pass-through operand some compilers warn about.
-  static constexpr __mmask8 kAllLanes = 0xFF;
-  static Doubles Widen(Floats v) { return _mm512_maskz_cvtps_pd(kAllLanes, v); }
-  static Floats Narrow(Doubles d) { return _mm512_maskz_cvtpd_ps(kAllLanes, d); }
+  static constexpr __mmask8 AllLanes = 0xFF;
+  static Doubles Widen(Floats v) { return _mm512_maskz_cvtps_pd(AllLanes, v); }
+  static Floats Narrow(Doubles d) { return _mm512_maskz_cvtpd_ps(AllLanes, d); }
   static Doubles Add(Doubles a, Doubles b) { return _mm512_add_pd(a, b); }
   static Doubles Sub(Doubles a, Doubles b) { return _mm512_sub_pd(a, b); }
   static Doubles Mul(Doubles a, Doubles b) { return _mm512_mul_pd(a, b); }

@@ -9,10 +9,10 @@
 namespace lineio {
 
 void ScalarButterfly(const ButterflyNetwork& network, std::size_t j, std::size_t p, std::size_t t) {
-  float* real = network.real;
-  float* imaginary = network.imaginary;
-  const double wr = network.cosine[t];
-  const double wi = network.inverse ? -static_cast<double>(network.sine[t]) : network.sine[t];
+  float* real = network.Real;
+  float* imaginary = network.Imaginary;
+  const double wr = network.Cosine[t];
+  const double wi = network.Inverse ? -static_cast<double>(network.Sine[t]) : network.Sine[t];
   const double ar = real[j];
   const double ai = imaginary[j];
   const double br = real[p];
@@ -26,7 +26,7 @@ void ScalarButterfly(const ButterflyNetwork& network, std::size_t j, std::size_t
 }
 
 void ScalarStage(const ButterflyNetwork& network, std::size_t half, std::size_t stride) {
-  for (std::size_t block = 1; block < network.n; block += 2 * half) {
+  for (std::size_t block = 1; block < network.N; block += 2 * half) {
     std::size_t t = 1;
     for (std::size_t j = block; j < block + half; ++j, t += stride) {
       ScalarButterfly(network, j, j + half, t);
@@ -35,9 +35,9 @@ void ScalarStage(const ButterflyNetwork& network, std::size_t half, std::size_t 
 }
 
 void ScalarFinalGroup(const ButterflyNetwork& network, std::size_t j) {
-  const std::size_t quarter_turn = 1 + network.n / 4;  // twiddle of j + 1 at half 2
+  const std::size_t quarterTurn = 1 + network.N / 4;  // twiddle of j + 1 at half 2
   ScalarButterfly(network, j, j + 2, 1);
-  ScalarButterfly(network, j + 1, j + 3, quarter_turn);
+  ScalarButterfly(network, j + 1, j + 3, quarterTurn);
   ScalarButterfly(network, j, j + 1, 1);
   ScalarButterfly(network, j + 2, j + 3, 1);
 }
@@ -45,7 +45,7 @@ void ScalarFinalGroup(const ButterflyNetwork& network, std::size_t j) {
 // Stages from half = n/2 down to half = 1, the stride doubling each time.
 void RunButterfliesScalar(const ButterflyNetwork& network) {
   std::size_t stride = 1;
-  for (std::size_t half = network.n / 2; half >= 1; half /= 2, stride *= 2) {
+  for (std::size_t half = network.N / 2; half >= 1; half /= 2, stride *= 2) {
     ScalarStage(network, half, stride);
   }
 }

@@ -30,7 +30,7 @@ constexpr ButterflyPathEntry Paths[] = {
     NotCompiled,
 #endif
 };
-static_assert(std::size(Paths) == static_cast<std::size_t>(ButterflyPath::kAvx512) + 1);
+static_assert(std::size(Paths) == static_cast<std::size_t>(ButterflyPath::Avx512) + 1);
 
 // A value outside the enumeration names no compiled path.
 const ButterflyPathEntry& EntryOf(ButterflyPath path) {
@@ -50,11 +50,11 @@ ButterflyPath FastestButterflyPath() {
     const auto path = static_cast<ButterflyPath>(index);
     if (ButterflyPathAvailable(path)) return path;
   }
-  return ButterflyPath::kScalar;
+  return ButterflyPath::Scalar;
 }
 
 void RunButterflies(const ButterflyNetwork& network, ButterflyPath path) {
-  if (!ButterflyPathAvailable(path)) path = ButterflyPath::kScalar;
+  if (!ButterflyPathAvailable(path)) path = ButterflyPath::Scalar;
   EntryOf(path).Run(network);
 }
 

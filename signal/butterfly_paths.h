@@ -1,7 +1,6 @@
 // The ways of running the butterfly network, as a table with one entry per
 // ButterflyPath, and the pieces that the paths share.
-#ifndef LINEIO_SIGNAL_BUTTERFLY_PATHS_H
-#define LINEIO_SIGNAL_BUTTERFLY_PATHS_H
+#pragma once
 
 #include <cstddef>
 
@@ -59,5 +58,3 @@ bool RunButterfliesInOrderAvx512(const ButterflyNetwork& network);
 #endif
 
 }  // namespace lineio
-
-#endif  // LINEIO_SIGNAL_BUTTERFLY_PATHS_H

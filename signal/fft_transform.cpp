@@ -10,12 +10,12 @@ namespace lineio {
 namespace {
 
 bool WithinContract(const TransformCall& call) {
-  if (!IsTransformLength(call.n, kMaxTransformLength)) return false;
-  if (call.cosine == nullptr || call.sine == nullptr || call.permutation == nullptr) return false;
-  if (call.real == nullptr || call.imaginary == nullptr) return false;
-  const bool reads_samples =
-      call.window == kWindowRectangular || call.window == kWindowHamming || call.window == kWindowHann;
-  return !reads_samples || call.samples != nullptr;
+  if (!IsTransformLength(call.N, MaxTransformLength)) return false;
+  if (call.Cosine == nullptr || call.Sine == nullptr || call.Permutation == nullptr) return false;
+  if (call.Real == nullptr || call.Imaginary == nullptr) return false;
+  const bool readsSamples =
+      call.Window == WindowRectangular || call.Window == WindowHamming || call.Window == WindowHann;
+  return !readsSamples || call.Samples != nullptr;
 }
 
 }  // namespace
@@ -23,11 +23,11 @@ bool WithinContract(const TransformCall& call) {
 void FourierTransform(const TransformCall& call, ButterflyPath path) {
   if (!WithinContract(call)) return;
   ApplyWindow(call);
-  const ButterflyNetwork network{call.n,    call.cosine,    call.sine,
-                                 call.real, call.imaginary, call.direction != 0};
-  if (IsBitReversalTable(call.n, call.permutation) && RunButterfliesInOrder(network, path)) return;
+  const ButterflyNetwork network{call.N,    call.Cosine,    call.Sine,
+                                 call.Real, call.Imaginary, call.Direction != 0};
+  if (IsBitReversalTable(call.N, call.Permutation) && RunButterfliesInOrder(network, path)) return;
   RunButterflies(network, path);
-  ReorderByPermutation(call.n, call.real, call.imaginary, call.permutation);
+  ReorderByPermutation(call.N, call.Real, call.Imaginary, call.Permutation);
 }
 
 void FourierTransform(const TransformCall& call) { FourierTransform(call, FastestButterflyPath()); }

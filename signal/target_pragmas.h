@@ -4,8 +4,7 @@
 // instructions, and may run only where the processor reports it. Standard
 // headers are included before the push, so that none of their functions is
 // compiled for the instruction set.
-#ifndef LINEIO_SIGNAL_TARGET_PRAGMAS_H
-#define LINEIO_SIGNAL_TARGET_PRAGMAS_H
+#pragma once
 
 #define LINEIO_PRAGMA(text) _Pragma(#text)
 
@@ -17,5 +16,3 @@
 #define LINEIO_TARGET_PUSH(features) LINEIO_PRAGMA(GCC push_options) LINEIO_PRAGMA(GCC target(features))
 #define LINEIO_TARGET_POP() LINEIO_PRAGMA(GCC pop_options)
 #endif
-
-#endif  // LINEIO_SIGNAL_TARGET_PRAGMAS_H

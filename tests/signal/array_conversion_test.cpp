@@ -46,10 +46,10 @@ TEST(signalArrays, DocumentedCases) {
 TEST(signalArrays, PairsRoundTripEveryWord) {
   Words words(32768);
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(i * 2 + (i & 1));
-  Words odd_half(32768);
-  for (std::size_t i = 0; i < odd_half.size(); ++i)
-    odd_half[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
-  for (const Words* source : {&words, &odd_half}) {
+  Words oddHalf(32768);
+  for (std::size_t i = 0; i < oddHalf.size(); ++i)
+    oddHalf[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
+  for (const Words* source : {&words, &oddHalf}) {
     Bytes bytes(2 * source->size());
     VALCHR2(source->data(), bytes.data(), static_cast<std::uint16_t>(source->size()));
     Words back(source->size());
@@ -75,18 +75,18 @@ TEST(signalArrays, CountZeroWritesNothing) {
 TEST(signalArrays, WritesExactlyTheCountedElements) {
   const std::size_t guard = 8;
   const std::uint16_t count = 5;
-  const Bytes source_bytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
-  const Words source_words{0, 0, 0, 0, 0, 0, 0, 0, 0x0102, 0x0304, 0x0506, 0x0708, 0x090A};
+  const Bytes sourceBytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  const Words sourceWords{0, 0, 0, 0, 0, 0, 0, 0, 0x0102, 0x0304, 0x0506, 0x0708, 0x090A};
   {
     Words words(count + 2 * guard, 0xEEEE);
-    CHRVAL2(source_bytes.data() + guard, words.data() + guard, count);
+    CHRVAL2(sourceBytes.data() + guard, words.data() + guard, count);
     EXPECT_EQ(words,
               (Words{0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0x0201, 0x0403, 0x0605,
                      0x0807, 0x0A09, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE}));
   }
   {
     Bytes bytes(2 * count + 2 * guard, 0xEE);
-    VALCHR2(source_words.data() + guard, bytes.data() + guard, count);
+    VALCHR2(sourceWords.data() + guard, bytes.data() + guard, count);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + guard), Bytes(guard, 0xEE));
     EXPECT_EQ(Bytes(bytes.begin() + guard, bytes.begin() + guard + 2 * count),
               (Bytes{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07, 0x0A, 0x09}));
@@ -94,13 +94,13 @@ TEST(signalArrays, WritesExactlyTheCountedElements) {
   }
   {
     Words words(count + 2 * guard, 0xEEEE);
-    CHRVAL1(source_bytes.data() + guard, words.data() + guard, count);
+    CHRVAL1(sourceBytes.data() + guard, words.data() + guard, count);
     EXPECT_EQ(Words(words.begin() + guard - 1, words.begin() + guard + count + 1),
               (Words{0xEEEE, 1, 2, 3, 4, 5, 0xEEEE}));
   }
   {
     Bytes bytes(count + 2 * guard, 0xEE);
-    VALCHR1(source_words.data() + guard, bytes.data() + guard, count);
+    VALCHR1(sourceWords.data() + guard, bytes.data() + guard, count);
     EXPECT_EQ(Bytes(bytes.begin() + guard - 1, bytes.begin() + guard + count + 1),
               (Bytes{0xEE, 0x02, 0x04, 0x06, 0x08, 0x0A, 0xEE}));
   }
