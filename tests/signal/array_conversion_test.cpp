@@ -9,13 +9,13 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Words = std::vector<std::uint16_t>;
 
-TEST(signalArrays, DocumentedCases) {
+TEST(SignalArraysTest, DocumentedCases) {
   {
     const Bytes bytes{0x34, 0x12, 0xFF, 0xFF, 0x00, 0x80};
     Words words(3);
@@ -43,7 +43,7 @@ TEST(signalArrays, DocumentedCases) {
 }
 
 // Converting to bytes and back gives the words, for every word value.
-TEST(signalArrays, PairsRoundTripEveryWord) {
+TEST(SignalArraysTest, PairsRoundTripEveryWord) {
   Words words(32768);
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(i * 2 + (i & 1));
   Words oddHalf(32768);
@@ -60,7 +60,7 @@ TEST(signalArrays, PairsRoundTripEveryWord) {
 
 // A count of 0 converts nothing; the guard words around each buffer (and the
 // buffers themselves) keep their values.
-TEST(signalArrays, CountZeroWritesNothing) {
+TEST(SignalArraysTest, CountZeroWritesNothing) {
   Bytes bytes(16, 0x5A);
   Words words(16, 0xA5A5);
   CHRVAL1(bytes.data() + 4, words.data() + 4, 0);
@@ -72,7 +72,7 @@ TEST(signalArrays, CountZeroWritesNothing) {
 }
 
 // Only the counted elements are written, with guards on both sides.
-TEST(signalArrays, WritesExactlyTheCountedElements) {
+TEST(SignalArraysTest, WritesExactlyTheCountedElements) {
   const std::size_t guard = 8;
   const std::uint16_t count = 5;
   const Bytes sourceBytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
@@ -108,7 +108,7 @@ TEST(signalArrays, WritesExactlyTheCountedElements) {
 
 // Above 32768 words the pairs go on past byte 65535 rather than wrapping
 // back onto the first bytes.
-TEST(signalArrays, CountsAbove32768UseTheFullBytePosition) {
+TEST(SignalArraysTest, CountsAbove32768UseTheFullBytePosition) {
   for (const std::uint16_t count : std::initializer_list<std::uint16_t>{32769, 40000, 65535}) {
     std::mt19937 random(count);
     Words words(count);
@@ -130,7 +130,7 @@ TEST(signalArrays, CountsAbove32768UseTheFullBytePosition) {
   }
 }
 
-TEST(signalArrays, NullArraysWriteNothing) {
+TEST(SignalArraysTest, NullArraysWriteNothing) {
   Bytes bytes(8, 0x5A);
   Words words(8, 0xA5A5);
   CHRVAL1(nullptr, words.data(), 4);
@@ -144,4 +144,4 @@ TEST(signalArrays, NullArraysWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -10,7 +10,7 @@
 #include "signal/bit_reversal.h"
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 // Element i holds i (real) and -i (imaginary), so every move shows.
@@ -41,7 +41,7 @@ void ExpectSameArrays(const Spectrum& got, const Spectrum& want, const char* wha
   EXPECT_EQ(got.Imaginary, want.Imaginary) << what << " n " << n;
 }
 
-TEST(signalReorder, BlockedSwapsGiveThePlainOrderAtEveryLength) {
+TEST(SignalReorderTest, BlockedSwapsGiveThePlainOrderAtEveryLength) {
   for (const std::size_t n : TransformLengths()) {
     const Tables tables(n);
     const Spectrum want = ReorderedByRule(n, tables.Permutation);
@@ -54,7 +54,7 @@ TEST(signalReorder, BlockedSwapsGiveThePlainOrderAtEveryLength) {
   }
 }
 
-TEST(signalReorder, RecognisesTheStandardTableFromSixteenOn) {
+TEST(SignalReorderTest, RecognisesTheStandardTableFromSixteenOn) {
   for (const std::size_t n : TransformLengths()) {
     const Tables tables(n);
     EXPECT_EQ(IsBitReversalTable(n, tables.Permutation.data()), n >= 16) << "n " << n;
@@ -65,7 +65,7 @@ TEST(signalReorder, RecognisesTheStandardTableFromSixteenOn) {
 // group, at a group start, in the middle, at the end; to 0, beyond n, or to
 // another valid index), or with two entries traded. None is standard, and
 // the reordering follows each as given.
-TEST(signalReorder, AnyOtherTableIsFollowedAsGiven) {
+TEST(SignalReorderTest, AnyOtherTableIsFollowedAsGiven) {
   struct Change {
     std::size_t Entry;
     std::size_t Value;  // Trade: trade with the next entry
@@ -93,4 +93,4 @@ TEST(signalReorder, AnyOtherTableIsFollowedAsGiven) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -11,7 +11,7 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 // Values over a wide range of magnitudes and both signs, with zeros and
@@ -83,11 +83,11 @@ struct NetworkCase {
   ButterflyNetwork Network{};
 };
 
-TEST(signalPaths, FastestPathIsAvailable) { EXPECT_TRUE(ButterflyPathAvailable(FastestButterflyPath())); }
+TEST(SignalPathsTest, FastestPathIsAvailable) { EXPECT_TRUE(ButterflyPathAvailable(FastestButterflyPath())); }
 
 // Real twiddle tables and arbitrary ones (the network reads the tables as
 // given), both directions, every length.
-TEST(signalPaths, VectorPathsMatchTheScalarPathBitForBit) {
+TEST(SignalPathsTest, VectorPathsMatchTheScalarPathBitForBit) {
   std::mt19937 random(314159);
   int compared = 0;
   for (const std::size_t n : TransformLengths()) {
@@ -114,7 +114,7 @@ TEST(signalPaths, VectorPathsMatchTheScalarPathBitForBit) {
 // network's bits in the rule's order, from the first length each path takes
 // (four lanes need 16 elements, eight lanes 64); below it nothing is touched
 // and the path says so.
-TEST(signalPaths, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
+TEST(SignalPathsTest, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
   std::mt19937 random(27182);
   int compared = 0;
   for (const std::size_t n : TransformLengths()) {
@@ -147,7 +147,7 @@ TEST(signalPaths, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
 // The whole transform on every path, with the standard table and with
 // hand-made ones (two entries traded, one entry pointing elsewhere), which
 // must be followed as given rather than taken for the standard order.
-TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
+TEST(SignalPathsTest, TransformFollowsAnyTableOnEveryPath) {
   std::mt19937 random(16180);
   for (const std::size_t n :
        {std::size_t{16}, std::size_t{64}, std::size_t{256}, std::size_t{4096}, std::size_t{32768}}) {
@@ -184,4 +184,4 @@ TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -29,7 +29,7 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 constexpr double UnitRoundoff = 0x1p-24;
@@ -86,7 +86,7 @@ std::vector<std::size_t> BinsToCheck(std::size_t n, std::mt19937& random) {
   return bins;
 }
 
-TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
+TEST(SignalPropertiesTest, AgreesWithADirectDftAtEveryLength) {
   std::mt19937 random(20240521);
   std::uniform_real_distribution<float> value(-1.0f, 1.0f);
   for (const std::size_t n : TransformLengths()) {
@@ -116,7 +116,7 @@ TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
 // exact inverse pair up to 2t stages of rounding (eta each) and twiddles that
 // stray from the true circle by at most pi - P (relative, per stage):
 // ||back - x||_2 <= ((1 + eta + pi - P)^(2t) (1 + u) - 1) * ||x||_2.
-TEST(signalProperties, InverseOfForwardGivesTheSamplesBack) {
+TEST(SignalPropertiesTest, InverseOfForwardGivesTheSamplesBack) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> value(-1.0f, 1.0f);
   for (const std::size_t n : TransformLengths()) {
@@ -147,7 +147,7 @@ TEST(signalProperties, InverseOfForwardGivesTheSamplesBack) {
 // element 1. The tone is built with the true pi, so the circle constant's
 // term is the same as against the reference; rounding the samples adds
 // u * ||z||_1 and the amplitude's own rounding u relative.
-TEST(signalProperties, PureToneLandsInItsBin) {
+TEST(SignalPropertiesTest, PureToneLandsInItsBin) {
   std::mt19937 random(99);
   for (const std::size_t n : TransformLengths()) {
     std::vector<std::size_t> bins{0};
@@ -179,4 +179,4 @@ TEST(signalProperties, PureToneLandsInItsBin) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

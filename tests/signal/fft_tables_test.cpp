@@ -7,17 +7,17 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
-TEST(signalTables, PermutationOfEightReadsTheDocumentedOrder) {
+TEST(SignalTablesTest, PermutationOfEightReadsTheDocumentedOrder) {
   const Tables tables(8);
   const std::vector<std::uint16_t> expected{1, 5, 3, 7, 2, 6, 4, 8};
   EXPECT_EQ(std::vector<std::uint16_t>(tables.Permutation.begin() + 1, tables.Permutation.end()), expected);
 }
 
 // The near-zero entries are not zero because the circle constant is 3.14159.
-TEST(signalTables, FourPointTablesCarryTheCircleConstant) {
+TEST(SignalTablesTest, FourPointTablesCarryTheCircleConstant) {
   const Tables tables(4);
   // 1, 1.3267949e-06, -1, -3.9803849e-06
   EXPECT_EQ(BitsOf(tables.Cosine, 1, 4),
@@ -33,7 +33,7 @@ std::uint16_t OnePlusBitReversal(std::size_t k, unsigned bits) {
   return static_cast<std::uint16_t>(reversed + 1);
 }
 
-TEST(signalTables, PermutationIsOnePlusTheBitReversalAtEveryLength) {
+TEST(SignalTablesTest, PermutationIsOnePlusTheBitReversalAtEveryLength) {
   for (const std::size_t n : TransformLengths()) {
     const Tables tables(n);
     for (std::size_t k = 1; k <= n; ++k) {
@@ -44,7 +44,7 @@ TEST(signalTables, PermutationIsOnePlusTheBitReversalAtEveryLength) {
 
 // Twiddle k turns by (k - 1) / n of the circle 2 * 3.14159: a quarter turn
 // lands 1.3e-6 short of the imaginary axis at every length.
-TEST(signalTables, TwiddlesAreUnitStepsAroundTheCircle) {
+TEST(SignalTablesTest, TwiddlesAreUnitStepsAroundTheCircle) {
   for (const std::size_t n : TransformLengths()) {
     if (n < 4) continue;
     const Tables tables(n);
@@ -61,7 +61,7 @@ TEST(signalTables, TwiddlesAreUnitStepsAroundTheCircle) {
   }
 }
 
-TEST(signalTables, ElementZeroIsLeftAlone) {
+TEST(SignalTablesTest, ElementZeroIsLeftAlone) {
   std::vector<float> cosine(9, 7.0f);
   std::vector<float> sine(9, 7.0f);
   std::vector<std::int16_t> permutation(9, 77);
@@ -72,7 +72,7 @@ TEST(signalTables, ElementZeroIsLeftAlone) {
 }
 
 // Lengths outside the table export's range and null tables write nothing.
-TEST(signalTables, RefusedCallsWriteNothing) {
+TEST(SignalTablesTest, RefusedCallsWriteNothing) {
   struct Case {
     std::uint16_t N;
     bool NullCosine, NullSine, NullPermutation;
@@ -97,4 +97,4 @@ TEST(signalTables, RefusedCallsWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -9,12 +9,12 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 using Words = std::vector<std::uint32_t>;
 
-TEST(signalTransform, FourPointImpulseAtTheSecondSample) {
+TEST(SignalTransformTest, FourPointImpulseAtTheSecondSample) {
   const Tables tables(4);
   Spectrum data(4);
   const std::vector<float> samples{0, 0, 1, 0, 0};
@@ -25,7 +25,7 @@ TEST(signalTransform, FourPointImpulseAtTheSecondSample) {
   EXPECT_EQ(BitsOf(data.Imaginary, 0, 4), (Words{0, 0, 0xBE800000, 0, 0x3E800000}));
 }
 
-TEST(signalTransform, InverseDirectionTurnsTheOtherWay) {
+TEST(SignalTransformTest, InverseDirectionTurnsTheOtherWay) {
   const Tables tables(4);
   Spectrum data(4);
   const std::vector<float> samples{0, 0, 1, 0, 0};
@@ -36,7 +36,7 @@ TEST(signalTransform, InverseDirectionTurnsTheOtherWay) {
 
 // Eight samples of 1 under each window. The rectangular window leaves only
 // frequency 0; the raised-cosine windows spread into frequencies 1 and 7.
-TEST(signalTransform, EightPointConstantUnderEachWindow) {
+TEST(SignalTransformTest, EightPointConstantUnderEachWindow) {
   struct Case {
     std::uint16_t Window;
     Words Real;
@@ -63,7 +63,7 @@ TEST(signalTransform, EightPointConstantUnderEachWindow) {
   }
 }
 
-TEST(signalTransform, TwoPointsAreHalfSumAndHalfDifference) {
+TEST(SignalTransformTest, TwoPointsAreHalfSumAndHalfDifference) {
   const float pairs[][2] = {{1.0f, 3.0f}, {0.1f, 0.7f}, {-2.5f, 2.5f}, {1e-30f, 3e-30f}, {-7.0f, -0.5f}};
   const Tables tables(2);
   for (const auto& pair : pairs) {
@@ -80,7 +80,7 @@ TEST(signalTransform, TwoPointsAreHalfSumAndHalfDifference) {
 
 // The header is 5000 div n for every selector; element 0 of the imaginary
 // array becomes 0 even when the caller left something else there.
-TEST(signalTransform, HeaderIsFiveThousandDivN) {
+TEST(SignalTransformTest, HeaderIsFiveThousandDivN) {
   const struct {
     std::uint16_t N;
     float Header;
@@ -101,7 +101,7 @@ TEST(signalTransform, HeaderIsFiveThousandDivN) {
 // With a selector outside 1 to 3 the caller's complex data is transformed
 // as it stands: data holding x / n gives what the rectangular window gives
 // from x, and the sample array is not read.
-TEST(signalTransform, OtherSelectorsTransformTheCallersData) {
+TEST(SignalTransformTest, OtherSelectorsTransformTheCallersData) {
   const std::uint16_t n = 16;
   const Tables tables(n);
   std::vector<float> samples(n + 1);
@@ -122,7 +122,7 @@ TEST(signalTransform, OtherSelectorsTransformTheCallersData) {
 }
 
 // A selector outside 1 to 3 needs no sample array at all.
-TEST(signalTransform, OtherSelectorsAcceptNoSampleArray) {
+TEST(SignalTransformTest, OtherSelectorsAcceptNoSampleArray) {
   const Tables tables(4);
   Spectrum data(4);
   data.Real = {9, 0, 1, 0, 0};
@@ -132,7 +132,7 @@ TEST(signalTransform, OtherSelectorsAcceptNoSampleArray) {
 
 // Each sample is read before its element is written, so the sample array
 // may be the real array itself.
-TEST(signalTransform, SampleArrayMayBeTheRealArray) {
+TEST(SignalTransformTest, SampleArrayMayBeTheRealArray) {
   const std::uint16_t n = 64;
   const Tables tables(n);
   for (const std::uint16_t window : std::initializer_list<std::uint16_t>{1, 2, 3}) {
@@ -154,7 +154,7 @@ TEST(signalTransform, SampleArrayMayBeTheRealArray) {
 // samples a little ahead of or behind the real array, samples as the
 // imaginary array, real and imaginary overlapping) end as the plain loop
 // leaves them.
-TEST(signalTransform, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
+TEST(SignalTransformTest, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
   struct Placement {
     std::size_t N, Samples, Real, Imaginary;
   };
@@ -195,7 +195,7 @@ TEST(signalTransform, RectangularWindowKeepsItsOrderWhateverTheArraysShare) {
 // in another language with explicit single rounding of each stored value).
 // Rounding the differences or the twiddle products to single precision, or
 // fusing a multiply with its add, changes these bits.
-TEST(signalTransform, SixteenPointsMatchAnIndependentModel) {
+TEST(SignalTransformTest, SixteenPointsMatchAnIndependentModel) {
   const std::uint16_t n = 16;
   const Tables tables(n);
   std::vector<float> samples(n + 1);
@@ -224,7 +224,7 @@ TEST(signalTransform, SixteenPointsMatchAnIndependentModel) {
 }
 
 // Lengths the transform does not take, and null arrays, write nothing.
-TEST(signalTransform, RefusedCallsWriteNothing) {
+TEST(SignalTransformTest, RefusedCallsWriteNothing) {
   const Tables tables(8);
   const std::size_t size = 65536;
   std::vector<float> cosine(size, 0.5f);
@@ -252,4 +252,4 @@ TEST(signalTransform, RefusedCallsWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -23,7 +23,7 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 constexpr std::size_t Guard = 16;
@@ -196,7 +196,7 @@ void FuzzArrayConversions(Fuzzer& fuzz) {
   ASSERT_TRUE(words.GuardsIntact() && bytes.GuardsIntact()) << count;
 }
 
-TEST(signalFuzz, NothingIsTouchedOutsideTheCallersElements) {
+TEST(SignalFuzzTest, NothingIsTouchedOutsideTheCallersElements) {
   Fuzzer fuzz(0x5EED);
   for (int round = 0; round < 300; ++round) {
     SCOPED_TRACE(round);
@@ -208,4 +208,4 @@ TEST(signalFuzz, NothingIsTouchedOutsideTheCallersElements) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -10,7 +10,7 @@
 #include "lineio.h"
 #include "signal/signal.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 
 inline std::uint32_t Bits(float x) { return std::bit_cast<std::uint32_t>(x); }
 inline float FromBits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
@@ -62,4 +62,4 @@ inline std::vector<std::size_t> TransformLengths() {
 
 inline unsigned Log2(std::size_t n) { return static_cast<unsigned>(std::countr_zero(n)); }
 
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -9,12 +9,12 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 constexpr std::uint32_t FloorBits = 0x399D4952;  // 0.0003 in single precision
 
-TEST(signalSpectrum, MagnitudeWithFloor) {
+TEST(SignalSpectrumTest, MagnitudeWithFloor) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
   const struct {
@@ -48,7 +48,7 @@ TEST(signalSpectrum, MagnitudeWithFloor) {
 }
 
 // Elements 0..n div 2 are converted, the rest of both arrays is left alone.
-TEST(signalSpectrum, ConvertsElementsZeroToHalfN) {
+TEST(SignalSpectrumTest, ConvertsElementsZeroToHalfN) {
   const struct {
     std::uint16_t N;
     std::size_t Last;
@@ -64,7 +64,7 @@ TEST(signalSpectrum, ConvertsElementsZeroToHalfN) {
   }
 }
 
-TEST(signalSpectrum, AfterTheTransformOfAConstant) {
+TEST(SignalSpectrumTest, AfterTheTransformOfAConstant) {
   const Tables tables(8);
   Spectrum data(8);
   const std::vector<float> samples(9, 1.0f);
@@ -76,7 +76,7 @@ TEST(signalSpectrum, AfterTheTransformOfAConstant) {
   EXPECT_EQ(BitsOf(data.Real, 5, 8), BitsOf(before, 5, 8));
 }
 
-TEST(signalSpectrum, NullArraysWriteNothing) {
+TEST(SignalSpectrumTest, NullArraysWriteNothing) {
   std::vector<float> real(5, 3.0f);
   std::vector<float> imaginary(5, 4.0f);
   FFTP32(8, real.data(), nullptr);
@@ -86,4 +86,4 @@ TEST(signalSpectrum, NullArraysWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing
