@@ -46,7 +46,7 @@ struct Fft32Setup {
         Imaginary(N + 1u),
         InputReal(RandomValues(N + 1u, 1)),
         InputImaginary(RandomValues(N + 1u, 2)) {
-    FFTK32(N, Cosine.data(), Sine.data(), reinterpret_cast<std::int16_t*>(Permutation.data()));
+    FFTK32(N, Cosine.data(), Sine.data(), Permutation.data());
   }
   void Transform(std::uint16_t window) {
     FFT32(N, Cosine.data(), Sine.data(), Real.data(), Imaginary.data(), Permutation.data(), window,

@@ -64,7 +64,7 @@ TEST(SignalTablesTest, TwiddlesAreUnitStepsAroundTheCircle) {
 TEST(SignalTablesTest, ElementZeroIsLeftAlone) {
   std::vector<float> cosine(9, 7.0f);
   std::vector<float> sine(9, 7.0f);
-  std::vector<std::int16_t> permutation(9, 77);
+  std::vector<std::uint16_t> permutation(9, 77);
   FFTK32(8, cosine.data(), sine.data(), permutation.data());
   EXPECT_EQ(cosine[0], 7.0f);
   EXPECT_EQ(sine[0], 7.0f);
@@ -87,12 +87,12 @@ TEST(SignalTablesTest, RefusedCallsWriteNothing) {
     const std::size_t size = 65536;
     std::vector<float> cosine(size, 7.0f);
     std::vector<float> sine(size, 7.0f);
-    std::vector<std::int16_t> permutation(size, 77);
+    std::vector<std::uint16_t> permutation(size, 77);
     FFTK32(c.N, c.NullCosine ? nullptr : cosine.data(), c.NullSine ? nullptr : sine.data(),
            c.NullPermutation ? nullptr : permutation.data());
     EXPECT_EQ(cosine, std::vector<float>(size, 7.0f)) << c.N;
     EXPECT_EQ(sine, std::vector<float>(size, 7.0f)) << c.N;
-    EXPECT_EQ(permutation, std::vector<std::int16_t>(size, 77)) << c.N;
+    EXPECT_EQ(permutation, std::vector<std::uint16_t>(size, 77)) << c.N;
   }
 }
 

@@ -28,8 +28,7 @@ struct Tables {
   explicit Tables(std::size_t length)
       : N(length), Cosine(length + 1), Sine(length + 1), Permutation(length + 1) {
     if (N <= MaxTableLength) {
-      FFTK32(static_cast<std::uint16_t>(N), Cosine.data(), Sine.data(),
-             reinterpret_cast<std::int16_t*>(Permutation.data()));
+      FFTK32(static_cast<std::uint16_t>(N), Cosine.data(), Sine.data(), Permutation.data());
     } else {
       BuildFftTables(N, Cosine.data(), Sine.data(), Permutation.data());
     }
