@@ -83,7 +83,40 @@ struct NetworkCase {
   ButterflyNetwork Network{};
 };
 
-TEST(SignalPathsTest, FastestPathIsAvailable) { EXPECT_TRUE(ButterflyPathAvailable(FastestButterflyPath())); }
+// The paths are listed from the slowest to the fastest: the fastest one
+// this processor runs is available and none after it is; the scalar path
+// always is.
+TEST(SignalPathsTest, FastestPathIsTheLastAvailable) {
+  const ButterflyPath fastest = FastestButterflyPath();
+  EXPECT_TRUE(ButterflyPathAvailable(fastest));
+  EXPECT_TRUE(ButterflyPathAvailable(ButterflyPath::Scalar));
+  for (const ButterflyPath path : VectorPaths) {
+    if (path > fastest) {
+      EXPECT_FALSE(ButterflyPathAvailable(path)) << static_cast<int>(path);
+    }
+  }
+}
+
+// A value outside the enumeration names no path: it is not available, runs
+// as the scalar path and has no ordered form.
+TEST(SignalPathsTest, UnknownPathRunsAsTheScalarPath) {
+  std::mt19937 random(4);
+  const NetworkCase input(256, true, false, random);
+  const NetworkRun scalar = RunPath(ButterflyPath::Scalar, input.Network);
+  for (const int value : {4, 5, 255, -1}) {
+    const auto unknown = static_cast<ButterflyPath>(value);
+    EXPECT_FALSE(ButterflyPathAvailable(unknown)) << value;
+    const NetworkRun run = RunPath(unknown, input.Network);
+    EXPECT_TRUE(SameBits(run.Real, scalar.Real) && SameBits(run.Imaginary, scalar.Imaginary)) << value;
+    NetworkRun untouched{input.Real, input.Imaginary};
+    ButterflyNetwork network = input.Network;
+    network.Real = untouched.Real.data();
+    network.Imaginary = untouched.Imaginary.data();
+    EXPECT_FALSE(RunButterfliesInOrder(network, unknown)) << value;
+    EXPECT_TRUE(SameBits(untouched.Real, input.Real) && SameBits(untouched.Imaginary, input.Imaginary))
+        << value;
+  }
+}
 
 // Real twiddle tables and arbitrary ones (the network reads the tables as
 // given), both directions, every length.
