@@ -5,10 +5,10 @@
 #include "exports/export.h"
 #include "signal/signal.h"
 
-// The permutation table is declared with signed entries; the values 1..n it
-// receives have the same representation as unsigned 16-bit integers.
-LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, int16_t* permutation) {
-  lineio::PrepareFftTables(n, cosine, sine, reinterpret_cast<uint16_t*>(permutation));
+// The permutation table has unsigned 16-bit entries in both exports: its
+// values run from 1 to n, up to 32768.
+LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, uint16_t* permutation) {
+  lineio::PrepareFftTables(n, cosine, sine, permutation);
 }
 
 LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real,

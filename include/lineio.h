@@ -124,7 +124,7 @@ uint16_t LINEIO_CALL ExchgLine(uint16_t mode, const char* pattern);
 
 /* Prepares the tables of length n: cosine[1..n], sine[1..n] and the
  * permutation[1..n] that puts the transform's output in natural order. */
-void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, int16_t* permutation);
+void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, uint16_t* permutation);
 /* Windows samples[1..n] into real/imaginary[1..n] (window 1 rectangular,
  * 2 Hamming, 3 Hann, scaled by 1/n; any other value transforms real and
  * imaginary as they are) and transforms them in place: element k + 1 holds

@@ -8,8 +8,8 @@
 namespace lineio {
 namespace {
 
-constexpr unsigned kByteBits = 8;
-constexpr unsigned kByteMask = 0xFF;
+constexpr unsigned ByteBits = 8;
+constexpr unsigned ByteMask = 0xFF;
 
 }  // namespace
 
@@ -20,7 +20,7 @@ void PackBytePairs(const std::uint8_t* bytes, std::uint16_t* words, std::uint16_
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned low = bytes[2 * i];
     const unsigned high = bytes[2 * i + 1];
-    words[i] = static_cast<std::uint16_t>(low | (high << kByteBits));
+    words[i] = static_cast<std::uint16_t>(low | (high << ByteBits));
   }
 }
 
@@ -30,8 +30,8 @@ void UnpackWordPairs(const std::uint16_t* words, std::uint8_t* bytes, std::uint1
   if (words == nullptr || bytes == nullptr) return;
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned word = words[i];
-    bytes[2 * i] = static_cast<std::uint8_t>(word & kByteMask);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>(word >> kByteBits);
+    bytes[2 * i] = static_cast<std::uint8_t>(word & ByteMask);
+    bytes[2 * i + 1] = static_cast<std::uint8_t>(word >> ByteBits);
   }
 }
 
@@ -42,7 +42,7 @@ void WidenBytes(const std::uint8_t* bytes, std::uint16_t* words, std::uint16_t c
 
 void NarrowWords(const std::uint16_t* words, std::uint8_t* bytes, std::uint16_t count) {
   if (words == nullptr || bytes == nullptr) return;
-  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(words[i] & kByteMask);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(words[i] & ByteMask);
 }
 
 }  // namespace lineio

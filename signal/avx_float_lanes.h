@@ -4,8 +4,7 @@
 // its doubles and its strided load. Include it only after the target options
 // of the including file are in force (it has internal linkage, so each path
 // compiles its own).
-#ifndef LINEIO_SIGNAL_AVX_FLOAT_LANES_H
-#define LINEIO_SIGNAL_AVX_FLOAT_LANES_H
+#pragma once
 
 #include <immintrin.h>
 
@@ -15,7 +14,7 @@ namespace lineio {
 namespace {
 
 struct AvxFloatLanes {
-  static constexpr std::size_t kWidth = 8;
+  static constexpr std::size_t Width = 8;
   using Floats = __m256;
 
   static Floats Load(const float* p) { return _mm256_loadu_ps(p); }
@@ -26,7 +25,7 @@ struct AvxFloatLanes {
 
   // Two four-lane halves from or to separate places, for stages whose half
   // is four.
-  static constexpr bool kSplitsHalves = true;
+  static constexpr bool SplitsHalves = true;
   static Floats LoadHalves(const float* low, const float* high) {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
   }
@@ -42,21 +41,21 @@ struct AvxFloatLanes {
   // Rows a, b, c, d become the columns, within each 128-bit half: the low
   // halves hold four groups, the high halves four more.
   static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) {
-    const __m256 ab_low = _mm256_unpacklo_ps(a, b);
-    const __m256 cd_low = _mm256_unpacklo_ps(c, d);
-    const __m256 ab_high = _mm256_unpackhi_ps(a, b);
-    const __m256 cd_high = _mm256_unpackhi_ps(c, d);
-    a = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(1, 0, 1, 0));
-    b = _mm256_shuffle_ps(ab_low, cd_low, _MM_SHUFFLE(3, 2, 3, 2));
-    c = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(1, 0, 1, 0));
-    d = _mm256_shuffle_ps(ab_high, cd_high, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 abLow = _mm256_unpacklo_ps(a, b);
+    const __m256 cdLow = _mm256_unpacklo_ps(c, d);
+    const __m256 abHigh = _mm256_unpackhi_ps(a, b);
+    const __m256 cdHigh = _mm256_unpackhi_ps(c, d);
+    a = _mm256_shuffle_ps(abLow, cdLow, _MM_SHUFFLE(1, 0, 1, 0));
+    b = _mm256_shuffle_ps(abLow, cdLow, _MM_SHUFFLE(3, 2, 3, 2));
+    c = _mm256_shuffle_ps(abHigh, cdHigh, _MM_SHUFFLE(1, 0, 1, 0));
+    d = _mm256_shuffle_ps(abHigh, cdHigh, _MM_SHUFFLE(3, 2, 3, 2));
   }
 
   // Rows 0..7 become the columns 0..7: rows are interleaved pairwise, then
   // four at a time (column k of rows 0..3 in the low half, column k + 4 in
   // the high half), then the halves of rows 0..3 and 4..7 are joined.
   // Written out in full so that every vector stays in a register.
-  static void TransposeSquare(Floats (&rows)[kWidth]) {
+  static void TransposeSquare(Floats (&rows)[Width]) {
     const __m256 p0 = _mm256_unpacklo_ps(rows[0], rows[1]);
     const __m256 p1 = _mm256_unpackhi_ps(rows[0], rows[1]);
     const __m256 p2 = _mm256_unpacklo_ps(rows[2], rows[3]);
@@ -73,20 +72,18 @@ struct AvxFloatLanes {
     const __m256 q5 = _mm256_shuffle_ps(p4, p6, _MM_SHUFFLE(3, 2, 3, 2));
     const __m256 q6 = _mm256_shuffle_ps(p5, p7, _MM_SHUFFLE(1, 0, 1, 0));
     const __m256 q7 = _mm256_shuffle_ps(p5, p7, _MM_SHUFFLE(3, 2, 3, 2));
-    constexpr int kLowHalves = 0x20;
-    constexpr int kHighHalves = 0x31;
-    rows[0] = _mm256_permute2f128_ps(q0, q4, kLowHalves);
-    rows[1] = _mm256_permute2f128_ps(q1, q5, kLowHalves);
-    rows[2] = _mm256_permute2f128_ps(q2, q6, kLowHalves);
-    rows[3] = _mm256_permute2f128_ps(q3, q7, kLowHalves);
-    rows[4] = _mm256_permute2f128_ps(q0, q4, kHighHalves);
-    rows[5] = _mm256_permute2f128_ps(q1, q5, kHighHalves);
-    rows[6] = _mm256_permute2f128_ps(q2, q6, kHighHalves);
-    rows[7] = _mm256_permute2f128_ps(q3, q7, kHighHalves);
+    constexpr int LowHalves = 0x20;
+    constexpr int HighHalves = 0x31;
+    rows[0] = _mm256_permute2f128_ps(q0, q4, LowHalves);
+    rows[1] = _mm256_permute2f128_ps(q1, q5, LowHalves);
+    rows[2] = _mm256_permute2f128_ps(q2, q6, LowHalves);
+    rows[3] = _mm256_permute2f128_ps(q3, q7, LowHalves);
+    rows[4] = _mm256_permute2f128_ps(q0, q4, HighHalves);
+    rows[5] = _mm256_permute2f128_ps(q1, q5, HighHalves);
+    rows[6] = _mm256_permute2f128_ps(q2, q6, HighHalves);
+    rows[7] = _mm256_permute2f128_ps(q3, q7, HighHalves);
   }
 };
 
 }  // namespace
 }  // namespace lineio
-
-#endif  // LINEIO_SIGNAL_AVX_FLOAT_LANES_H

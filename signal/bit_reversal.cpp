@@ -1,8 +1,8 @@
 // The bit-reversal reordering by blocks. An index of log2(n) bits is split
 // into high bits a, middle bits m and low bits c, the high and low parts
-// each kRowBits wide; its reversal is (rev c, rev m, rev a). For one pair of
+// each RowBits wide; its reversal is (rev c, rev m, rev a). For one pair of
 // middle values (m, rev m) the block of indices (a, m, c) trades places with
-// the block (rev c, rev m, rev a): 2^kRowBits short rows against as many.
+// the block (rev c, rev m, rev a): 2^RowBits short rows against as many.
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -15,7 +15,7 @@ namespace lineio {
 namespace {
 
 // Bits of the row index and of the position within a row of a block.
-constexpr unsigned kRowBits = 5;
+constexpr unsigned RowBits = 5;
 
 // Every pair whose indices differ in the plain bit-by-bit way: for lengths
 // too short to split into blocks.
@@ -29,37 +29,35 @@ void SwapPairsPlainly(std::size_t n, unsigned bits, float* real, float* imaginar
   }
 }
 
-constexpr std::size_t kRow = std::size_t{1} << kRowBits;
-using Block = float[kRow][kRow];
+constexpr std::size_t Row = std::size_t{1} << RowBits;
+using Block = float[Row][Row];
 
 struct BlockShape {
   explicit BlockShape(unsigned bits)
-      : middle_bits(bits - 2 * kRowBits),
-        middle_count(std::size_t{1} << middle_bits),
-        row_shift(bits - kRowBits) {
-    for (std::size_t k = 0; k < kRow; ++k) row_reversal[k] = ReverseBits(k, kRowBits);
+      : MiddleBits(bits - 2 * RowBits), MiddleCount(std::size_t{1} << MiddleBits), RowShift(bits - RowBits) {
+    for (std::size_t k = 0; k < Row; ++k) RowReversal[k] = ReverseBits(k, RowBits);
   }
-  unsigned middle_bits;
-  std::size_t middle_count;
-  unsigned row_shift;  // position of the high part a
-  std::size_t row_reversal[kRow];
+  unsigned MiddleBits;
+  std::size_t MiddleCount;
+  unsigned RowShift;  // position of the high part a
+  std::size_t RowReversal[Row];
 };
 
-// Rows a = 0..kRow-1 of the block of middle value m, each kRow elements long.
+// Rows a = 0..Row-1 of the block of middle value m, each Row elements long.
 void ReadBlock(const BlockShape& shape, const float* data, std::size_t m, Block& block) {
-  for (std::size_t a = 0; a < kRow; ++a) {
-    const float* row = data + 1 + ((a << shape.row_shift) | (m << kRowBits));
-    for (std::size_t c = 0; c < kRow; ++c) block[a][c] = row[c];
+  for (std::size_t a = 0; a < Row; ++a) {
+    const float* row = data + 1 + ((a << shape.RowShift) | (m << RowBits));
+    for (std::size_t c = 0; c < Row; ++c) block[a][c] = row[c];
   }
 }
 
 // Writes element (a, c) of the block of middle value m from element
 // (rev c, rev a) of the other block.
 void WriteReversedBlock(const BlockShape& shape, float* data, std::size_t m, const Block& other) {
-  for (std::size_t a = 0; a < kRow; ++a) {
-    float* row = data + 1 + ((a << shape.row_shift) | (m << kRowBits));
-    const std::size_t column = shape.row_reversal[a];
-    for (std::size_t c = 0; c < kRow; ++c) row[c] = other[shape.row_reversal[c]][column];
+  for (std::size_t a = 0; a < Row; ++a) {
+    float* row = data + 1 + ((a << shape.RowShift) | (m << RowBits));
+    const std::size_t column = shape.RowReversal[a];
+    for (std::size_t c = 0; c < Row; ++c) row[c] = other[shape.RowReversal[c]][column];
   }
 }
 
@@ -85,28 +83,28 @@ void TradeBlocks(const BlockShape& shape, float* data, std::size_t m, std::size_
 // arithmetic (every valid entry fits), so that the loop is a few vector
 // operations per group.
 bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
-  constexpr unsigned kGroupBits = 4;
-  constexpr std::size_t kGroup = std::size_t{1} << kGroupBits;
+  constexpr unsigned GroupBits = 4;
+  constexpr std::size_t Group = std::size_t{1} << GroupBits;
   const unsigned bits = static_cast<unsigned>(std::countr_zero(n));
-  if (bits < kGroupBits) return false;
-  constexpr auto kGroupReversal = [] {
-    std::array<std::uint16_t, kGroup> reversal{};
-    for (std::size_t c = 0; c < kGroup; ++c)
-      reversal[c] = static_cast<std::uint16_t>(ReverseBits(c, kGroupBits));
+  if (bits < GroupBits) return false;
+  constexpr auto GroupReversal = [] {
+    std::array<std::uint16_t, Group> reversal{};
+    for (std::size_t c = 0; c < Group; ++c)
+      reversal[c] = static_cast<std::uint16_t>(ReverseBits(c, GroupBits));
     return reversal;
   }();
-  std::uint16_t expected_offset[kGroup];  // 1 + the spread reversal of c
-  for (std::size_t c = 0; c < kGroup; ++c) {
-    expected_offset[c] = static_cast<std::uint16_t>(1 + (kGroupReversal[c] << (bits - kGroupBits)));
+  std::uint16_t expectedOffset[Group];  // 1 + the spread reversal of c
+  for (std::size_t c = 0; c < Group; ++c) {
+    expectedOffset[c] = static_cast<std::uint16_t>(1 + (GroupReversal[c] << (bits - GroupBits)));
   }
-  std::uint16_t differences[kGroup] = {};
-  for (std::size_t g = 0; g < n / kGroup; ++g) {
-    const std::uint16_t* group = permutation + 1 + g * kGroup;
+  std::uint16_t differences[Group] = {};
+  for (std::size_t g = 0; g < n / Group; ++g) {
+    const std::uint16_t* group = permutation + 1 + g * Group;
     const auto base =
-        static_cast<std::uint16_t>(static_cast<std::uint16_t>(permutation[1 + g] - 1u) >> kGroupBits);
-    for (std::size_t c = 0; c < kGroup; ++c) {
+        static_cast<std::uint16_t>(static_cast<std::uint16_t>(permutation[1 + g] - 1u) >> GroupBits);
+    for (std::size_t c = 0; c < Group; ++c) {
       differences[c] |=
-          static_cast<std::uint16_t>(group[c] ^ static_cast<std::uint16_t>(base + expected_offset[c]));
+          static_cast<std::uint16_t>(group[c] ^ static_cast<std::uint16_t>(base + expectedOffset[c]));
     }
   }
   std::uint16_t any = 0;
@@ -116,13 +114,13 @@ bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation) {
 
 void SwapBitReversedPairs(std::size_t n, float* real, float* imaginary) {
   const unsigned bits = static_cast<unsigned>(std::countr_zero(n));
-  if (bits < 2 * kRowBits) {
+  if (bits < 2 * RowBits) {
     SwapPairsPlainly(n, bits, real, imaginary);
     return;
   }
   const BlockShape shape(bits);
-  for (std::size_t m = 0; m < shape.middle_count; ++m) {
-    const std::size_t rm = ReverseBits(m, shape.middle_bits);
+  for (std::size_t m = 0; m < shape.MiddleCount; ++m) {
+    const std::size_t rm = ReverseBits(m, shape.MiddleBits);
     if (m > rm) continue;  // the pair of blocks is done from the other side
     TradeBlocks(shape, real, m, rm);
     TradeBlocks(shape, imaginary, m, rm);

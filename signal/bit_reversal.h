@@ -1,7 +1,6 @@
 // The reordering of the butterfly network's output when the permutation
 // table is the standard one (element k goes to 1 + the bit reversal of k - 1).
-#ifndef LINEIO_SIGNAL_BIT_REVERSAL_H
-#define LINEIO_SIGNAL_BIT_REVERSAL_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -26,5 +25,3 @@ bool IsBitReversalTable(std::size_t n, const std::uint16_t* permutation);
 void SwapBitReversedPairs(std::size_t n, float* real, float* imaginary);
 
 }  // namespace lineio
-
-#endif  // LINEIO_SIGNAL_BIT_REVERSAL_H

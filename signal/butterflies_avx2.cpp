@@ -3,25 +3,21 @@
 // for AVX2 through a target pragma, so nothing else of the library depends on
 // it; fused multiply-add stays off (the target names AVX2 alone).
 #include "signal/butterfly_paths.h"
-#include "signal/signal.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && \
-    (defined(__GNUC__) || defined(__clang__))
-#define LINEIO_HAVE_AVX2_PATH 1
-#endif
-
-#if defined(LINEIO_HAVE_AVX2_PATH)
+#if defined(LINEIO_AVX_BUTTERFLIES)
 
 #include <immintrin.h>
 
+#include <bit>
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#include "signal/bit_reversal.h"
+#include "signal/signal.h"
+#include "signal/target_pragmas.h"
+
+LINEIO_TARGET_PUSH("avx2")
 
 #include "signal/avx_float_lanes.h"
 #include "signal/butterfly_kernels.h"
@@ -33,8 +29,8 @@ namespace {
 
 struct Avx2Lanes : AvxFloatLanes {
   struct Doubles {
-    __m256d low;
-    __m256d high;
+    __m256d Low;
+    __m256d High;
   };
   using AvxFloatLanes::Add;
 
@@ -50,16 +46,16 @@ struct Avx2Lanes : AvxFloatLanes {
     return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)), _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
   }
   static Floats Narrow(Doubles d) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)), _mm256_cvtpd_ps(d.high), 1);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.Low)), _mm256_cvtpd_ps(d.High), 1);
   }
   static Doubles Add(Doubles a, Doubles b) {
-    return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};
+    return {_mm256_add_pd(a.Low, b.Low), _mm256_add_pd(a.High, b.High)};
   }
   static Doubles Sub(Doubles a, Doubles b) {
-    return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)};
+    return {_mm256_sub_pd(a.Low, b.Low), _mm256_sub_pd(a.High, b.High)};
   }
   static Doubles Mul(Doubles a, Doubles b) {
-    return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
+    return {_mm256_mul_pd(a.Low, b.Low), _mm256_mul_pd(a.High, b.High)};
   }
 };
 
@@ -75,27 +71,11 @@ bool RunButterfliesInOrderAvx2(const ButterflyNetwork& network) {
 
 }  // namespace lineio
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LINEIO_TARGET_POP()
 
 namespace lineio {
 
-bool Avx2PathSupported() { return __builtin_cpu_supports("avx2"); }
-
-}  // namespace lineio
-
-#else
-
-namespace lineio {
-
-bool Avx2PathSupported() { return false; }
-
-void RunButterfliesAvx2(const ButterflyNetwork& network) { RunButterflies(network, ButterflyPath::kScalar); }
-
-bool RunButterfliesInOrderAvx2(const ButterflyNetwork&) { return false; }
+bool Avx2Available() { return __builtin_cpu_supports("avx2"); }
 
 }  // namespace lineio
 

@@ -5,25 +5,21 @@
 // library depends on it; fused multiply-add stays off (the build turns
 // contraction off, and no fused intrinsic is used).
 #include "signal/butterfly_paths.h"
-#include "signal/signal.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && \
-    (defined(__GNUC__) || defined(__clang__))
-#define LINEIO_HAVE_AVX512_PATH 1
-#endif
-
-#if defined(LINEIO_HAVE_AVX512_PATH)
+#if defined(LINEIO_AVX_BUTTERFLIES)
 
 #include <immintrin.h>
 
+#include <bit>
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+#include "signal/bit_reversal.h"
+#include "signal/signal.h"
+#include "signal/target_pragmas.h"
+
+LINEIO_TARGET_PUSH("avx512f")
 
 #include "signal/avx_float_lanes.h"
 #include "signal/butterfly_kernels.h"
@@ -44,13 +40,13 @@ struct Avx512Lanes : AvxFloatLanes {
     if (stride == 1) return Load(p);
     if (stride == 2) {
       const __m512i pairs = _mm512_castps_si512(_mm512_loadu_ps(p));
-      return _mm256_castsi256_ps(_mm512_maskz_cvtepi64_epi32(kAllLanes, pairs));  // low float of each pair
+      return _mm256_castsi256_ps(_mm512_maskz_cvtepi64_epi32(AllLanes, pairs));  // low float of each pair
     }
     if (stride == 4) {
-      const __m512i every_fourth = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 0, 0, 0, 0, 0, 0, 0, 0);
-      const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(p), every_fourth, _mm512_loadu_ps(p + 16));
-      constexpr __mmask8 kLowFourDoubles = 0x0F;  // the low eight floats
-      return _mm256_castpd_ps(_mm512_maskz_extractf64x4_pd(kLowFourDoubles, _mm512_castps_pd(picked), 0));
+      const __m512i everyFourth = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 0, 0, 0, 0, 0, 0, 0, 0);
+      const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(p), everyFourth, _mm512_loadu_ps(p + 16));
+      constexpr __mmask8 LowFourDoubles = 0x0F;  // the low eight floats
+      return _mm256_castpd_ps(_mm512_maskz_extractf64x4_pd(LowFourDoubles, _mm512_castps_pd(picked), 0));
     }
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i offsets = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(stride)));
@@ -60,9 +56,9 @@ struct Avx512Lanes : AvxFloatLanes {
   // The conversions (here and in LoadStrided) with all lanes selected and a
   // zero pass-through: the same instructions as the plain forms, whose
   // undefined pass-through operand some compilers warn about.
-  static constexpr __mmask8 kAllLanes = 0xFF;
-  static Doubles Widen(Floats v) { return _mm512_maskz_cvtps_pd(kAllLanes, v); }
-  static Floats Narrow(Doubles d) { return _mm512_maskz_cvtpd_ps(kAllLanes, d); }
+  static constexpr __mmask8 AllLanes = 0xFF;
+  static Doubles Widen(Floats v) { return _mm512_maskz_cvtps_pd(AllLanes, v); }
+  static Floats Narrow(Doubles d) { return _mm512_maskz_cvtpd_ps(AllLanes, d); }
   static Doubles Add(Doubles a, Doubles b) { return _mm512_add_pd(a, b); }
   static Doubles Sub(Doubles a, Doubles b) { return _mm512_sub_pd(a, b); }
   static Doubles Mul(Doubles a, Doubles b) { return _mm512_mul_pd(a, b); }
@@ -80,29 +76,11 @@ bool RunButterfliesInOrderAvx512(const ButterflyNetwork& network) {
 
 }  // namespace lineio
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LINEIO_TARGET_POP()
 
 namespace lineio {
 
-bool Avx512PathSupported() { return __builtin_cpu_supports("avx512f"); }
-
-}  // namespace lineio
-
-#else
-
-namespace lineio {
-
-bool Avx512PathSupported() { return false; }
-
-void RunButterfliesAvx512(const ButterflyNetwork& network) {
-  RunButterflies(network, ButterflyPath::kScalar);
-}
-
-bool RunButterfliesInOrderAvx512(const ButterflyNetwork&) { return false; }
+bool Avx512Available() { return __builtin_cpu_supports("avx512f"); }
 
 }  // namespace lineio
 

@@ -1,7 +1,7 @@
 // Brings the butterfly network's output into natural frequency order by the
 // permutation table: for i = 1..n in ascending order, element i changes
 // place with element permutation[i] when i < permutation[i]. From
-// kBlockedReorderFrom elements on, where the arrays no longer fit the
+// BlockedReorderFrom elements on, where the arrays no longer fit the
 // first-level cache together, the standard table (the bit reversal that the
 // table export writes) is done block by block instead, with the same result;
 // any other table takes the plain loop.
@@ -15,7 +15,7 @@
 namespace lineio {
 namespace {
 
-constexpr std::size_t kBlockedReorderFrom = 16384;
+constexpr std::size_t BlockedReorderFrom = 16384;
 
 void ReorderPlainly(std::size_t n, float* real, float* imaginary, const std::uint16_t* permutation) {
   for (std::size_t i = 1; i <= n; ++i) {
@@ -32,7 +32,7 @@ void ReorderPlainly(std::size_t n, float* real, float* imaginary, const std::uin
 }  // namespace
 
 void ReorderByPermutation(std::size_t n, float* real, float* imaginary, const std::uint16_t* permutation) {
-  if (n >= kBlockedReorderFrom && IsBitReversalTable(n, permutation)) {
+  if (n >= BlockedReorderFrom && IsBitReversalTable(n, permutation)) {
     SwapBitReversedPairs(n, real, imaginary);
   } else {
     ReorderPlainly(n, real, imaginary, permutation);

@@ -32,7 +32,7 @@ std::uint16_t PermutationEntry(std::size_t k, std::size_t n) {
 
 // Angle of twiddle k: ((2.0 * P) * (k - 1)) / n, in double precision.
 double TwiddleAngle(std::size_t k, std::size_t n) {
-  return ((2.0 * kCircle) * static_cast<double>(k - 1)) / static_cast<double>(n);
+  return ((2.0 * Circle) * static_cast<double>(k - 1)) / static_cast<double>(n);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ void BuildFftTables(std::size_t n, float* cosine, float* sine, std::uint16_t* pe
 }
 
 void PrepareFftTables(std::uint16_t n, float* cosine, float* sine, std::uint16_t* permutation) {
-  if (!IsTransformLength(n, kMaxTableLength)) return;
+  if (!IsTransformLength(n, MaxTableLength)) return;
   if (cosine == nullptr || sine == nullptr || permutation == nullptr) return;
   BuildFftTables(n, cosine, sine, permutation);
 }

@@ -9,22 +9,22 @@ namespace lineio {
 namespace {
 
 // The header of the real array: 5000 div n, the host's scale for the spectrum.
-constexpr unsigned kHeaderDividend = 5000;
+constexpr unsigned HeaderDividend = 5000;
 
 struct RaisedCosine {
-  double slope;   // weight of cos(theta)
-  double offset;  // the constant part
+  double Slope;   // weight of cos(theta)
+  double Offset;  // the constant part
 };
-constexpr RaisedCosine kHamming{0.46, 0.54};
-constexpr RaisedCosine kHann{0.5, 0.5};
+constexpr RaisedCosine Hamming{0.46, 0.54};
+constexpr RaisedCosine Hann{0.5, 0.5};
 
 // Rectangular window: x[i] / n. With n a power of two the quotient is x[i]
 // times the exact reciprocal, rounded once; the same value as the division.
 // Sample i is read before elements i are written, in ascending order, which
 // matters only when the caller's arrays overlap otherwise than the samples
 // being the real array itself; the other cases take loops over chunks of
-// kChunk elements (n a multiple of it), which the compiler vectorises.
-constexpr std::size_t kChunk = 8;
+// Chunk elements (n a multiple of it), which the compiler vectorises.
+constexpr std::size_t Chunk = 8;
 
 void WeightInOrder(std::size_t n, const float* samples, float reciprocal, float* real, float* imaginary) {
   for (std::size_t i = 1; i <= n; ++i) {
@@ -35,8 +35,8 @@ void WeightInOrder(std::size_t n, const float* samples, float reciprocal, float*
 
 void WeightApart(std::size_t n, const float* __restrict samples, float reciprocal, float* __restrict real,
                  float* __restrict imaginary) {
-  for (std::size_t i = 1; i <= n; i += kChunk) {
-    for (std::size_t k = i; k < i + kChunk; ++k) {
+  for (std::size_t i = 1; i <= n; i += Chunk) {
+    for (std::size_t k = i; k < i + Chunk; ++k) {
       real[k] = samples[k] * reciprocal;
       imaginary[k] = 0.0f;
     }
@@ -44,8 +44,8 @@ void WeightApart(std::size_t n, const float* __restrict samples, float reciproca
 }
 
 void WeightInPlace(std::size_t n, float reciprocal, float* __restrict real, float* __restrict imaginary) {
-  for (std::size_t i = 1; i <= n; i += kChunk) {
-    for (std::size_t k = i; k < i + kChunk; ++k) {
+  for (std::size_t i = 1; i <= n; i += Chunk) {
+    for (std::size_t k = i; k < i + Chunk; ++k) {
       real[k] *= reciprocal;
       imaginary[k] = 0.0f;
     }
@@ -61,16 +61,16 @@ bool Apart(const float* a, const float* b, std::size_t n) {
 }
 
 void WeightRectangular(const TransformCall& call) {
-  const std::size_t n = call.n;
+  const std::size_t n = call.N;
   const float reciprocal = 1.0f / static_cast<float>(n);
-  if (n % kChunk != 0 || !Apart(call.real, call.imaginary, n)) {
-    WeightInOrder(n, call.samples, reciprocal, call.real, call.imaginary);
-  } else if (call.samples == call.real) {
-    WeightInPlace(n, reciprocal, call.real, call.imaginary);
-  } else if (Apart(call.samples, call.real, n) && Apart(call.samples, call.imaginary, n)) {
-    WeightApart(n, call.samples, reciprocal, call.real, call.imaginary);
+  if (n % Chunk != 0 || !Apart(call.Real, call.Imaginary, n)) {
+    WeightInOrder(n, call.Samples, reciprocal, call.Real, call.Imaginary);
+  } else if (call.Samples == call.Real) {
+    WeightInPlace(n, reciprocal, call.Real, call.Imaginary);
+  } else if (Apart(call.Samples, call.Real, n) && Apart(call.Samples, call.Imaginary, n)) {
+    WeightApart(n, call.Samples, reciprocal, call.Real, call.Imaginary);
   } else {
-    WeightInOrder(n, call.samples, reciprocal, call.real, call.imaginary);
+    WeightInOrder(n, call.Samples, reciprocal, call.Real, call.Imaginary);
   }
 }
 
@@ -78,24 +78,24 @@ void WeightRectangular(const TransformCall& call) {
 // from just above -P to P, so the weight peaks at i = n/2 and ends at i = n.
 // The weight is rounded to single precision before it scales the sample.
 void WeightRaisedCosine(const TransformCall& call, RaisedCosine shape) {
-  const double n = static_cast<double>(call.n);
-  for (std::size_t i = 1; i <= call.n; ++i) {
-    const double theta = ((2.0 * kCircle) * static_cast<double>(i)) / n - kCircle;
-    const float weight = static_cast<float>((std::cos(theta) * shape.slope + shape.offset) / n);
-    call.real[i] = static_cast<float>(static_cast<double>(weight) * static_cast<double>(call.samples[i]));
-    call.imaginary[i] = 0.0f;
+  const double n = static_cast<double>(call.N);
+  for (std::size_t i = 1; i <= call.N; ++i) {
+    const double theta = ((2.0 * Circle) * static_cast<double>(i)) / n - Circle;
+    const float weight = static_cast<float>((std::cos(theta) * shape.Slope + shape.Offset) / n);
+    call.Real[i] = static_cast<float>(static_cast<double>(weight) * static_cast<double>(call.Samples[i]));
+    call.Imaginary[i] = 0.0f;
   }
 }
 
 }  // namespace
 
 void ApplyWindow(const TransformCall& call) {
-  call.real[0] = static_cast<float>(kHeaderDividend / call.n);
-  call.imaginary[0] = 0.0f;
-  switch (call.window) {
-    case kWindowRectangular: WeightRectangular(call); break;
-    case kWindowHamming: WeightRaisedCosine(call, kHamming); break;
-    case kWindowHann: WeightRaisedCosine(call, kHann); break;
+  call.Real[0] = static_cast<float>(HeaderDividend / call.N);
+  call.Imaginary[0] = 0.0f;
+  switch (call.Window) {
+    case WindowRectangular: WeightRectangular(call); break;
+    case WindowHamming: WeightRaisedCosine(call, Hamming); break;
+    case WindowHann: WeightRaisedCosine(call, Hann); break;
     default: break;  // the caller's complex data is transformed as it is
   }
 }

@@ -1,6 +1,6 @@
 // The last stages of the butterfly network together with the reordering by
 // the standard permutation table (element 1 + x goes to 1 + the bit reversal
-// of x), for a lane set L of W = L::kWidth float lanes.
+// of x), for a lane set L of W = L::Width float lanes.
 //
 // An index x of log2(n) bits is split into a row part a (its top w = log2 W
 // bits), a middle part m and a column part c (its low w bits). The W x W
@@ -17,8 +17,7 @@
 // twiddle, in stage order; the blocks' reordering is that of the swaps in
 // ascending order, since the swapped pairs are disjoint. Include this header
 // after butterfly_kernels.h; L must also give TransposeSquare.
-#ifndef LINEIO_SIGNAL_ORDERED_TAIL_H
-#define LINEIO_SIGNAL_ORDERED_TAIL_H
+#pragma once
 
 #include <bit>
 #include <cstddef>
@@ -31,26 +30,28 @@
 
 namespace lineio::butterfly_kernels {
 
-// Calls f(std::integral_constant<std::size_t, k>) for k = 0..count-1, so
+// Calls f(std::integral_constant<std::size_t, k>) for k = 0..Count-1, so
 // that every index is a constant and the blocks stay in registers.
-template <std::size_t kCount, class F>
+template <std::size_t Count, class F>
 inline void ForEachIndex(F&& f) {
-  [&]<std::size_t... k>(std::index_sequence<k...>) { (f(std::integral_constant<std::size_t, k>{}), ...); }
-  (std::make_index_sequence<kCount>{});
+  [&]<std::size_t... Indices>(std::index_sequence<Indices...>) {
+    (f(std::integral_constant<std::size_t, Indices>{}), ...);
+  }
+  (std::make_index_sequence<Count>{});
 }
 
 // The shortest transform whose last stages and reordering go by blocks.
 template <class L>
 constexpr std::size_t OrderedTailFrom() {
-  return L::kWidth * L::kWidth;
+  return L::Width * L::Width;
 }
 
 template <class L>
 struct TailBlock {
-  static constexpr std::size_t kWidth = L::kWidth;
-  static constexpr unsigned kWidthBits = static_cast<unsigned>(std::countr_zero(kWidth));
-  typename L::Floats real[kWidth];
-  typename L::Floats imaginary[kWidth];
+  static constexpr std::size_t Width = L::Width;
+  static constexpr unsigned WidthBits = static_cast<unsigned>(std::countr_zero(Width));
+  typename L::Floats Real[Width];
+  typename L::Floats Imaginary[Width];
 };
 
 // The twiddles of the last w stages, widened once: entry h + c for the
@@ -58,59 +59,58 @@ struct TailBlock {
 template <class L>
 struct TailTwiddles {
   explicit TailTwiddles(const ButterflyNetwork& net) {
-    for (std::size_t half = L::kWidth / 2; half >= 1; half /= 2) {
-      const std::size_t stride = net.n / (2 * half);
+    for (std::size_t half = L::Width / 2; half >= 1; half /= 2) {
+      const std::size_t stride = net.N / (2 * half);
       for (std::size_t c = 0; c < half; ++c) {
         const std::size_t t = 1 + c * stride;
-        cosine[half + c] = L::Widen(L::Broadcast(net.cosine[t]));
-        sine[half + c] = L::Widen(DirectedSine<L>(L::Broadcast(net.sine[t]), net.inverse));
+        Cosine[half + c] = L::Widen(L::Broadcast(net.Cosine[t]));
+        Sine[half + c] = L::Widen(DirectedSine<L>(L::Broadcast(net.Sine[t]), net.Inverse));
       }
     }
   }
-  typename L::Doubles cosine[L::kWidth];
-  typename L::Doubles sine[L::kWidth];
+  typename L::Doubles Cosine[L::Width];
+  typename L::Doubles Sine[L::Width];
 };
 
 // Where the blocks lie: row a of a block whose first column is `column`
-// begins at element 1 + a * row_stride + column; middle values have
-// middle_bits bits.
+// begins at element 1 + a * RowStride + column; middle values have
+// MiddleBits bits.
 struct TailLayout {
-  explicit TailLayout(std::size_t n, unsigned width_bits)
-      : row_stride(n >> width_bits),
-        middle_bits(static_cast<unsigned>(std::countr_zero(n)) - 2 * width_bits) {}
-  std::size_t row_stride;
-  unsigned middle_bits;
+  explicit TailLayout(std::size_t n, unsigned widthBits)
+      : RowStride(n >> widthBits), MiddleBits(static_cast<unsigned>(std::countr_zero(n)) - 2 * widthBits) {}
+  std::size_t RowStride;
+  unsigned MiddleBits;
 };
 
 template <class L>
 inline void LoadColumns(const float* data, const TailLayout& layout, std::size_t column,
-                        typename L::Floats (&vectors)[L::kWidth]) {
-  ForEachIndex<L::kWidth>([&](auto k) {
-    constexpr std::size_t kRow = ReverseBits(k, TailBlock<L>::kWidthBits);
-    vectors[k] = L::Load(data + 1 + kRow * layout.row_stride + column);
+                        typename L::Floats (&vectors)[L::Width]) {
+  ForEachIndex<L::Width>([&](auto k) {
+    constexpr std::size_t Row = ReverseBits(k, TailBlock<L>::WidthBits);
+    vectors[k] = L::Load(data + 1 + Row * layout.RowStride + column);
   });
   L::TransposeSquare(vectors);
 }
 
 template <class L>
 inline void StoreReversedRows(float* data, const TailLayout& layout, std::size_t column,
-                              const typename L::Floats (&vectors)[L::kWidth]) {
-  ForEachIndex<L::kWidth>([&](auto c) {
-    constexpr std::size_t kRow = ReverseBits(c, TailBlock<L>::kWidthBits);
-    L::Store(data + 1 + kRow * layout.row_stride + column, vectors[c]);
+                              const typename L::Floats (&vectors)[L::Width]) {
+  ForEachIndex<L::Width>([&](auto c) {
+    constexpr std::size_t Row = ReverseBits(c, TailBlock<L>::WidthBits);
+    L::Store(data + 1 + Row * layout.RowStride + column, vectors[c]);
   });
 }
 
 // The last w stages on a loaded block, stage by stage.
 template <class L>
 inline void TailStages(TailBlock<L>& block, const TailTwiddles<L>& w) {
-  ForEachIndex<TailBlock<L>::kWidthBits>([&](auto stage) {
-    constexpr std::size_t kHalf = L::kWidth >> (stage + 1);
-    ForEachIndex<L::kWidth>([&](auto c) {
-      if constexpr ((c & kHalf) == 0) {
-        constexpr std::size_t kTwiddle = kHalf + (c & (kHalf - 1));
-        Butterfly<L>(block.real[c], block.imaginary[c], block.real[c + kHalf], block.imaginary[c + kHalf],
-                     w.cosine[kTwiddle], w.sine[kTwiddle]);
+  ForEachIndex<TailBlock<L>::WidthBits>([&](auto stage) {
+    constexpr std::size_t Half = L::Width >> (stage + 1);
+    ForEachIndex<L::Width>([&](auto c) {
+      if constexpr ((c & Half) == 0) {
+        constexpr std::size_t Twiddle = Half + (c & (Half - 1));
+        Butterfly<L>(block.Real[c], block.Imaginary[c], block.Real[c + Half], block.Imaginary[c + Half],
+                     w.Cosine[Twiddle], w.Sine[Twiddle]);
       }
     });
   });
@@ -120,8 +120,8 @@ inline void TailStages(TailBlock<L>& block, const TailTwiddles<L>& w) {
 template <class L>
 inline void TransformBlock(const ButterflyNetwork& net, const TailLayout& layout, const TailTwiddles<L>& w,
                            std::size_t m, TailBlock<L>& block) {
-  LoadColumns<L>(net.real, layout, m * L::kWidth, block.real);
-  LoadColumns<L>(net.imaginary, layout, m * L::kWidth, block.imaginary);
+  LoadColumns<L>(net.Real, layout, m * L::Width, block.Real);
+  LoadColumns<L>(net.Imaginary, layout, m * L::Width, block.Imaginary);
   TailStages<L>(block, w);
 }
 
@@ -129,8 +129,8 @@ inline void TransformBlock(const ButterflyNetwork& net, const TailLayout& layout
 template <class L>
 inline void StoreBlockAt(const ButterflyNetwork& net, const TailLayout& layout, std::size_t m,
                          const TailBlock<L>& block) {
-  StoreReversedRows<L>(net.real, layout, m * L::kWidth, block.real);
-  StoreReversedRows<L>(net.imaginary, layout, m * L::kWidth, block.imaginary);
+  StoreReversedRows<L>(net.Real, layout, m * L::Width, block.Real);
+  StoreReversedRows<L>(net.Imaginary, layout, m * L::Width, block.Imaginary);
 }
 
 // The last w stages and the reordering; n must be at least
@@ -138,11 +138,11 @@ inline void StoreBlockAt(const ButterflyNetwork& net, const TailLayout& layout, 
 // inlined (flatten), so that a block's vectors stay in registers.
 template <class L>
 [[gnu::flatten]] void OrderedTail(const ButterflyNetwork& net) {
-  const TailLayout layout(net.n, TailBlock<L>::kWidthBits);
+  const TailLayout layout(net.N, TailBlock<L>::WidthBits);
   const TailTwiddles<L> w(net);
-  const std::size_t middle_count = std::size_t{1} << layout.middle_bits;
-  for (std::size_t m = 0; m < middle_count; ++m) {
-    const std::size_t rm = ReverseBits(m, layout.middle_bits);
+  const std::size_t middleCount = std::size_t{1} << layout.MiddleBits;
+  for (std::size_t m = 0; m < middleCount; ++m) {
+    const std::size_t rm = ReverseBits(m, layout.MiddleBits);
     if (rm < m) continue;  // the pair was done from its other side
     TailBlock<L> first;
     TransformBlock<L>(net, layout, w, m, first);
@@ -162,9 +162,9 @@ template <class L>
 // and returns false.
 template <class L>
 bool RunNetworkInOrder(const ButterflyNetwork& net) {
-  if (net.n < OrderedTailFrom<L>()) return false;
+  if (net.N < OrderedTailFrom<L>()) return false;
   std::size_t stride = 1;
-  for (std::size_t half = net.n / 2; half >= L::kWidth; half /= 2, stride *= 2) {
+  for (std::size_t half = net.N / 2; half >= L::Width; half /= 2, stride *= 2) {
     VectorStage<L>(net, half, stride);
   }
   OrderedTail<L>(net);
@@ -172,5 +172,3 @@ bool RunNetworkInOrder(const ButterflyNetwork& net) {
 }
 
 }  // namespace lineio::butterfly_kernels
-
-#endif  // LINEIO_SIGNAL_ORDERED_TAIL_H

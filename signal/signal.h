@@ -3,8 +3,7 @@
 //
 // Every array of the transform family is used from element 1 to element n;
 // element 0 lies outside the transform (the transform writes a header there).
-#ifndef LINEIO_SIGNAL_SIGNAL_H
-#define LINEIO_SIGNAL_SIGNAL_H
+#pragma once
 
 #include <bit>
 #include <cstddef>
@@ -15,13 +14,13 @@ namespace lineio {
 // The circle constant of the tables and windows: 3.14159, not pi. The small
 // deviations it causes (cos of a quarter turn is 1.3e-6, not 0) are part of
 // every result the host has ever seen, so they are kept.
-inline constexpr double kCircle = 3.14159;
-static_assert(std::bit_cast<std::uint64_t>(kCircle) == 0x400921F9F01B866EULL);
+inline constexpr double Circle = 3.14159;
+static_assert(std::bit_cast<std::uint64_t>(Circle) == 0x400921F9F01B866EULL);
 
 // Longest transform that the table export prepares (its original loop counter
 // was a signed 16-bit value) and longest that the transform export runs.
-inline constexpr std::size_t kMaxTableLength = 16384;
-inline constexpr std::size_t kMaxTransformLength = 32768;
+inline constexpr std::size_t MaxTableLength = 16384;
+inline constexpr std::size_t MaxTransformLength = 32768;
 
 // A transform length is a power of two from 2 up to the given limit.
 constexpr bool IsTransformLength(std::size_t n, std::size_t limit) {
@@ -36,7 +35,7 @@ constexpr bool IsTransformLength(std::size_t n, std::size_t limit) {
 void BuildFftTables(std::size_t n, float* cosine, float* sine, std::uint16_t* permutation);
 
 // The table export: writes nothing unless n is a transform length of at most
-// kMaxTableLength and no pointer is null.
+// MaxTableLength and no pointer is null.
 void PrepareFftTables(std::uint16_t n, float* cosine, float* sine, std::uint16_t* permutation);
 
 // ---- Transform --------------------------------------------------------------
@@ -44,21 +43,21 @@ void PrepareFftTables(std::uint16_t n, float* cosine, float* sine, std::uint16_t
 // Window selectors of the transform; any other value transforms the complex
 // data the caller left in the real and imaginary arrays.
 enum WindowSelector : std::uint16_t {
-  kWindowRectangular = 1,
-  kWindowHamming = 2,
-  kWindowHann = 3,
+  WindowRectangular = 1,
+  WindowHamming = 2,
+  WindowHann = 3,
 };
 
 struct TransformCall {
-  std::uint16_t n;
-  const float* cosine;
-  const float* sine;
-  float* real;
-  float* imaginary;
-  const std::uint16_t* permutation;
-  std::uint16_t window;
-  const float* samples;     // may be the real array itself
-  std::uint16_t direction;  // 0 forward, other inverse
+  std::uint16_t N;
+  const float* Cosine;
+  const float* Sine;
+  float* Real;
+  float* Imaginary;
+  const std::uint16_t* Permutation;
+  std::uint16_t Window;
+  const float* Samples;     // may be the real array itself
+  std::uint16_t Direction;  // 0 forward, other inverse
 };
 
 // Writes the header (5000 div n into real[0], 0 into imaginary[0]) and
@@ -69,22 +68,25 @@ void ApplyWindow(const TransformCall& call);
 // The in-place butterfly network over elements 1..n of the real and
 // imaginary arrays (decimation in frequency, output in bit-reversed order).
 struct ButterflyNetwork {
-  std::size_t n;
-  const float* cosine;
-  const float* sine;
-  float* real;
-  float* imaginary;
-  bool inverse;
+  std::size_t N;
+  const float* Cosine;
+  const float* Sine;
+  float* Real;
+  float* Imaginary;
+  bool Inverse;
 };
 
 // The ways of running the network. Every path gives the same bits; the
 // vector paths run the independent butterflies of a stage side by side in
 // double lanes, with the operations of the scalar path in the same order.
-enum class ButterflyPath { kScalar, kSse2, kAvx2, kAvx512 };
+// Listed from the slowest to the fastest.
+enum class ButterflyPath { Scalar, Sse2, Avx2, Avx512 };
 
+// True when the path is compiled for this target and this processor runs it.
 bool ButterflyPathAvailable(ButterflyPath path);
 // The fastest path this processor runs.
 ButterflyPath FastestButterflyPath();
+// The network on the path, or on the scalar path where that is not available.
 void RunButterflies(const ButterflyNetwork& network, ButterflyPath path);
 // The network followed by the reordering by the standard permutation table,
 // on a vector path; false, with nothing done, where the path has no such
@@ -100,7 +102,7 @@ void ReorderByPermutation(std::size_t n, float* real, float* imaginary, const st
 // network's last stages (RunButterfliesInOrder); any other table is followed
 // entry by entry after the network.
 // Writes nothing unless n is a transform length of at most
-// kMaxTransformLength and every pointer the call reads is non-null.
+// MaxTransformLength and every pointer the call reads is non-null.
 void FourierTransform(const TransformCall& call, ButterflyPath path);
 void FourierTransform(const TransformCall& call);
 
@@ -122,5 +124,3 @@ void WidenBytes(const std::uint8_t* bytes, std::uint16_t* words, std::uint16_t c
 void NarrowWords(const std::uint16_t* words, std::uint8_t* bytes, std::uint16_t count);
 
 }  // namespace lineio
-
-#endif  // LINEIO_SIGNAL_SIGNAL_H

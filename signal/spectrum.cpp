@@ -10,8 +10,8 @@ namespace {
 
 // No amplitude falls below this floor: the comparison is made against the
 // double, the value stored is the nearest single (just above the double).
-constexpr double kAmplitudeFloor = 0.0003;
-constexpr float kStoredFloor = 0.0003f;
+constexpr double AmplitudeFloor = 0.0003;
+constexpr float StoredFloor = 0.0003f;
 
 // The magnitude as the host has always received it: squares and square root
 // through the standard library's pow. (A square of a widened float is exact
@@ -22,7 +22,7 @@ float Amplitude(float real, float imaginary) {
   const double b = std::pow(static_cast<double>(imaginary), 2.0);
   const float magnitude = static_cast<float>(std::pow(b + a, 0.5));
   // Not at least the floor: also true of a NaN.
-  return magnitude >= kAmplitudeFloor ? magnitude : kStoredFloor;
+  return magnitude >= AmplitudeFloor ? magnitude : StoredFloor;
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Four float lanes in an SSE register, with their doubles in two SSE2
 // registers. The lane set of the SSE2 path, also the narrow lanes of the
 // AVX2 path (where the compiler encodes the same operations with VEX).
-#ifndef LINEIO_SIGNAL_SSE2_LANES_H
-#define LINEIO_SIGNAL_SSE2_LANES_H
+#pragma once
 
 #include <emmintrin.h>
 
@@ -12,12 +11,12 @@ namespace lineio {
 namespace {
 
 struct Sse2Lanes {
-  static constexpr std::size_t kWidth = 4;
-  static constexpr bool kSplitsHalves = false;
+  static constexpr std::size_t Width = 4;
+  static constexpr bool SplitsHalves = false;
   using Floats = __m128;
   struct Doubles {
-    __m128d low;
-    __m128d high;
+    __m128d Low;
+    __m128d High;
   };
 
   static Floats Load(const float* p) { return _mm_loadu_ps(p); }
@@ -31,17 +30,15 @@ struct Sse2Lanes {
   static Floats Add(Floats a, Floats b) { return _mm_add_ps(a, b); }
 
   static Doubles Widen(Floats v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
-  static Floats Narrow(Doubles d) { return _mm_movelh_ps(_mm_cvtpd_ps(d.low), _mm_cvtpd_ps(d.high)); }
-  static Doubles Add(Doubles a, Doubles b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
-  static Doubles Sub(Doubles a, Doubles b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
-  static Doubles Mul(Doubles a, Doubles b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
+  static Floats Narrow(Doubles d) { return _mm_movelh_ps(_mm_cvtpd_ps(d.Low), _mm_cvtpd_ps(d.High)); }
+  static Doubles Add(Doubles a, Doubles b) { return {_mm_add_pd(a.Low, b.Low), _mm_add_pd(a.High, b.High)}; }
+  static Doubles Sub(Doubles a, Doubles b) { return {_mm_sub_pd(a.Low, b.Low), _mm_sub_pd(a.High, b.High)}; }
+  static Doubles Mul(Doubles a, Doubles b) { return {_mm_mul_pd(a.Low, b.Low), _mm_mul_pd(a.High, b.High)}; }
 
   // Rows a, b, c, d become the columns.
   static void Transpose4(Floats& a, Floats& b, Floats& c, Floats& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
-  static void TransposeSquare(Floats (&rows)[kWidth]) { Transpose4(rows[0], rows[1], rows[2], rows[3]); }
+  static void TransposeSquare(Floats (&rows)[Width]) { Transpose4(rows[0], rows[1], rows[2], rows[3]); }
 };
 
 }  // namespace
 }  // namespace lineio
-
-#endif  // LINEIO_SIGNAL_SSE2_LANES_H

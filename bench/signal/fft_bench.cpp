@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr std::uint16_t kForward = 0;
+constexpr std::uint16_t Forward = 0;
 
 std::vector<float> RandomValues(std::size_t count, std::uint32_t seed) {
   std::mt19937 random(seed);
@@ -38,33 +38,33 @@ std::vector<float> RandomValues(std::size_t count, std::uint32_t seed) {
 
 struct Fft32Setup {
   explicit Fft32Setup(std::uint16_t length)
-      : n(length),
-        cosine(n + 1u),
-        sine(n + 1u),
-        permutation(n + 1u),
-        real(n + 1u),
-        imaginary(n + 1u),
-        input_real(RandomValues(n + 1u, 1)),
-        input_imaginary(RandomValues(n + 1u, 2)) {
-    FFTK32(n, cosine.data(), sine.data(), reinterpret_cast<std::int16_t*>(permutation.data()));
+      : N(length),
+        Cosine(N + 1u),
+        Sine(N + 1u),
+        Permutation(N + 1u),
+        Real(N + 1u),
+        Imaginary(N + 1u),
+        InputReal(RandomValues(N + 1u, 1)),
+        InputImaginary(RandomValues(N + 1u, 2)) {
+    FFTK32(N, Cosine.data(), Sine.data(), Permutation.data());
   }
   void Transform(std::uint16_t window) {
-    FFT32(n, cosine.data(), sine.data(), real.data(), imaginary.data(), permutation.data(), window,
-          input_real.data(), kForward);
+    FFT32(N, Cosine.data(), Sine.data(), Real.data(), Imaginary.data(), Permutation.data(), window,
+          InputReal.data(), Forward);
   }
-  std::uint16_t n;
-  std::vector<float> cosine, sine;
-  std::vector<std::uint16_t> permutation;
-  std::vector<float> real, imaginary, input_real, input_imaginary;
+  std::uint16_t N;
+  std::vector<float> Cosine, Sine;
+  std::vector<std::uint16_t> Permutation;
+  std::vector<float> Real, Imaginary, InputReal, InputImaginary;
 };
 
 // Selector 0 on a fresh copy of the input, as every FFT32 (selector 0) run
 // here is timed.
 void CopyInAndTransform(Fft32Setup& fft) {
-  std::copy(fft.input_real.begin(), fft.input_real.end(), fft.real.begin());
-  std::copy(fft.input_imaginary.begin(), fft.input_imaginary.end(), fft.imaginary.begin());
+  std::copy(fft.InputReal.begin(), fft.InputReal.end(), fft.Real.begin());
+  std::copy(fft.InputImaginary.begin(), fft.InputImaginary.end(), fft.Imaginary.begin());
   fft.Transform(0);
-  benchmark::DoNotOptimize(fft.real.data());
+  benchmark::DoNotOptimize(fft.Real.data());
   benchmark::ClobberMemory();
 }
 
@@ -128,7 +128,7 @@ void BM_Fft32Rectangular(benchmark::State& state) {
   Fft32Setup fft(static_cast<std::uint16_t>(state.range(0)));
   for (auto _ : state) {
     fft.Transform(1);
-    benchmark::DoNotOptimize(fft.real.data());
+    benchmark::DoNotOptimize(fft.Real.data());
     benchmark::ClobberMemory();
   }
 }
@@ -137,8 +137,8 @@ void BM_Fft32RectangularSpectrum(benchmark::State& state) {
   Fft32Setup fft(static_cast<std::uint16_t>(state.range(0)));
   for (auto _ : state) {
     fft.Transform(1);
-    FFTP32(fft.n, fft.real.data(), fft.imaginary.data());
-    benchmark::DoNotOptimize(fft.real.data());
+    FFTP32(fft.N, fft.Real.data(), fft.Imaginary.data());
+    benchmark::DoNotOptimize(fft.Real.data());
     benchmark::ClobberMemory();
   }
 }
@@ -156,10 +156,10 @@ void BM_Fftw(benchmark::State& state) {
 // Seconds per call of f over a batch of calls.
 template <class F>
 double SecondsPerCall(F f) {
-  constexpr int kBatch = 32;
+  constexpr int Batch = 32;
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kBatch; ++i) f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / kBatch;
+  for (int i = 0; i < Batch; ++i) f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / Batch;
 }
 
 double Median(std::vector<double> values) {
@@ -172,16 +172,16 @@ void BM_Fft32Ratios(benchmark::State& state) {
   Fft32Setup fft(static_cast<std::uint16_t>(n));
   KissRun kiss(n);
   FftwRun fftw(n);
-  std::vector<double> to_kiss;
-  std::vector<double> to_fftw;
+  std::vector<double> toKiss;
+  std::vector<double> toFftw;
   for (auto _ : state) {
     const double fft32 = SecondsPerCall([&] { CopyInAndTransform(fft); });
-    to_kiss.push_back(fft32 / SecondsPerCall([&] { kiss.Transform(); }));
-    to_fftw.push_back(fft32 / SecondsPerCall([&] { fftw.Transform(); }));
+    toKiss.push_back(fft32 / SecondsPerCall([&] { kiss.Transform(); }));
+    toFftw.push_back(fft32 / SecondsPerCall([&] { fftw.Transform(); }));
     state.SetIterationTime(fft32);
   }
-  state.counters["x_kiss"] = Median(to_kiss);
-  state.counters["x_fftw"] = Median(to_fftw);
+  state.counters["x_kiss"] = Median(toKiss);
+  state.counters["x_fftw"] = Median(toFftw);
 }
 
 void Lengths(benchmark::internal::Benchmark* bench) {

@@ -9,13 +9,13 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Words = std::vector<std::uint16_t>;
 
-TEST(signalArrays, DocumentedCases) {
+TEST(SignalArraysTest, DocumentedCases) {
   {
     const Bytes bytes{0x34, 0x12, 0xFF, 0xFF, 0x00, 0x80};
     Words words(3);
@@ -43,13 +43,13 @@ TEST(signalArrays, DocumentedCases) {
 }
 
 // Converting to bytes and back gives the words, for every word value.
-TEST(signalArrays, PairsRoundTripEveryWord) {
+TEST(SignalArraysTest, PairsRoundTripEveryWord) {
   Words words(32768);
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(i * 2 + (i & 1));
-  Words odd_half(32768);
-  for (std::size_t i = 0; i < odd_half.size(); ++i)
-    odd_half[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
-  for (const Words* source : {&words, &odd_half}) {
+  Words oddHalf(32768);
+  for (std::size_t i = 0; i < oddHalf.size(); ++i)
+    oddHalf[i] = static_cast<std::uint16_t>(i * 2 + 1 - (i & 1));
+  for (const Words* source : {&words, &oddHalf}) {
     Bytes bytes(2 * source->size());
     VALCHR2(source->data(), bytes.data(), static_cast<std::uint16_t>(source->size()));
     Words back(source->size());
@@ -60,7 +60,7 @@ TEST(signalArrays, PairsRoundTripEveryWord) {
 
 // A count of 0 converts nothing; the guard words around each buffer (and the
 // buffers themselves) keep their values.
-TEST(signalArrays, CountZeroWritesNothing) {
+TEST(SignalArraysTest, CountZeroWritesNothing) {
   Bytes bytes(16, 0x5A);
   Words words(16, 0xA5A5);
   CHRVAL1(bytes.data() + 4, words.data() + 4, 0);
@@ -72,21 +72,21 @@ TEST(signalArrays, CountZeroWritesNothing) {
 }
 
 // Only the counted elements are written, with guards on both sides.
-TEST(signalArrays, WritesExactlyTheCountedElements) {
+TEST(SignalArraysTest, WritesExactlyTheCountedElements) {
   const std::size_t guard = 8;
   const std::uint16_t count = 5;
-  const Bytes source_bytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
-  const Words source_words{0, 0, 0, 0, 0, 0, 0, 0, 0x0102, 0x0304, 0x0506, 0x0708, 0x090A};
+  const Bytes sourceBytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  const Words sourceWords{0, 0, 0, 0, 0, 0, 0, 0, 0x0102, 0x0304, 0x0506, 0x0708, 0x090A};
   {
     Words words(count + 2 * guard, 0xEEEE);
-    CHRVAL2(source_bytes.data() + guard, words.data() + guard, count);
+    CHRVAL2(sourceBytes.data() + guard, words.data() + guard, count);
     EXPECT_EQ(words,
               (Words{0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0x0201, 0x0403, 0x0605,
                      0x0807, 0x0A09, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE, 0xEEEE}));
   }
   {
     Bytes bytes(2 * count + 2 * guard, 0xEE);
-    VALCHR2(source_words.data() + guard, bytes.data() + guard, count);
+    VALCHR2(sourceWords.data() + guard, bytes.data() + guard, count);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + guard), Bytes(guard, 0xEE));
     EXPECT_EQ(Bytes(bytes.begin() + guard, bytes.begin() + guard + 2 * count),
               (Bytes{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07, 0x0A, 0x09}));
@@ -94,13 +94,13 @@ TEST(signalArrays, WritesExactlyTheCountedElements) {
   }
   {
     Words words(count + 2 * guard, 0xEEEE);
-    CHRVAL1(source_bytes.data() + guard, words.data() + guard, count);
+    CHRVAL1(sourceBytes.data() + guard, words.data() + guard, count);
     EXPECT_EQ(Words(words.begin() + guard - 1, words.begin() + guard + count + 1),
               (Words{0xEEEE, 1, 2, 3, 4, 5, 0xEEEE}));
   }
   {
     Bytes bytes(count + 2 * guard, 0xEE);
-    VALCHR1(source_words.data() + guard, bytes.data() + guard, count);
+    VALCHR1(sourceWords.data() + guard, bytes.data() + guard, count);
     EXPECT_EQ(Bytes(bytes.begin() + guard - 1, bytes.begin() + guard + count + 1),
               (Bytes{0xEE, 0x02, 0x04, 0x06, 0x08, 0x0A, 0xEE}));
   }
@@ -108,7 +108,7 @@ TEST(signalArrays, WritesExactlyTheCountedElements) {
 
 // Above 32768 words the pairs go on past byte 65535 rather than wrapping
 // back onto the first bytes.
-TEST(signalArrays, CountsAbove32768UseTheFullBytePosition) {
+TEST(SignalArraysTest, CountsAbove32768UseTheFullBytePosition) {
   for (const std::uint16_t count : std::initializer_list<std::uint16_t>{32769, 40000, 65535}) {
     std::mt19937 random(count);
     Words words(count);
@@ -130,7 +130,7 @@ TEST(signalArrays, CountsAbove32768UseTheFullBytePosition) {
   }
 }
 
-TEST(signalArrays, NullArraysWriteNothing) {
+TEST(SignalArraysTest, NullArraysWriteNothing) {
   Bytes bytes(8, 0x5A);
   Words words(8, 0xA5A5);
   CHRVAL1(nullptr, words.data(), 4);
@@ -144,4 +144,4 @@ TEST(signalArrays, NullArraysWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -11,7 +11,7 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
 // Values over a wide range of magnitudes and both signs, with zeros and
@@ -28,16 +28,16 @@ float WideRangeValue(std::mt19937& random) {
 }
 
 struct NetworkRun {
-  std::vector<float> real;
-  std::vector<float> imaginary;
+  std::vector<float> Real;
+  std::vector<float> Imaginary;
 };
 
 NetworkRun RunPath(ButterflyPath path, const ButterflyNetwork& input) {
-  NetworkRun run{std::vector<float>(input.real, input.real + input.n + 1),
-                 std::vector<float>(input.imaginary, input.imaginary + input.n + 1)};
+  NetworkRun run{std::vector<float>(input.Real, input.Real + input.N + 1),
+                 std::vector<float>(input.Imaginary, input.Imaginary + input.N + 1)};
   ButterflyNetwork network = input;
-  network.real = run.real.data();
-  network.imaginary = run.imaginary.data();
+  network.Real = run.Real.data();
+  network.Imaginary = run.Imaginary.data();
   RunButterflies(network, path);
   return run;
 }
@@ -46,16 +46,16 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-constexpr ButterflyPath kVectorPaths[] = {ButterflyPath::kSse2, ButterflyPath::kAvx2, ButterflyPath::kAvx512};
+constexpr ButterflyPath VectorPaths[] = {ButterflyPath::Sse2, ButterflyPath::Avx2, ButterflyPath::Avx512};
 
 // The scalar network, then the reordering rule as the host's code states it.
 NetworkRun ScalarThenReordered(const ButterflyNetwork& input, const std::vector<std::uint16_t>& permutation) {
-  NetworkRun run = RunPath(ButterflyPath::kScalar, input);
-  for (std::size_t i = 1; i <= input.n; ++i) {
+  NetworkRun run = RunPath(ButterflyPath::Scalar, input);
+  for (std::size_t i = 1; i <= input.N; ++i) {
     const std::size_t r = permutation[i];
-    if (i < r && r <= input.n) {
-      std::swap(run.real[i], run.real[r]);
-      std::swap(run.imaginary[i], run.imaginary[r]);
+    if (i < r && r <= input.N) {
+      std::swap(run.Real[i], run.Real[r]);
+      std::swap(run.Imaginary[i], run.Imaginary[r]);
     }
   }
   return run;
@@ -63,44 +63,77 @@ NetworkRun ScalarThenReordered(const ButterflyNetwork& input, const std::vector<
 
 // A network over random wide-range data on real or arbitrary twiddles.
 struct NetworkCase {
-  NetworkCase(std::size_t n, bool real_tables, bool inverse, std::mt19937& random)
-      : tables(n), arbitrary_cosine(n + 1), arbitrary_sine(n + 1), real(n + 1), imaginary(n + 1) {
+  NetworkCase(std::size_t n, bool realTables, bool inverse, std::mt19937& random)
+      : StandardTables(n), ArbitraryCosine(n + 1), ArbitrarySine(n + 1), Real(n + 1), Imaginary(n + 1) {
     for (std::size_t i = 0; i <= n; ++i) {
-      arbitrary_cosine[i] = WideRangeValue(random);
-      arbitrary_sine[i] = WideRangeValue(random);
-      real[i] = WideRangeValue(random);
-      imaginary[i] = WideRangeValue(random);
+      ArbitraryCosine[i] = WideRangeValue(random);
+      ArbitrarySine[i] = WideRangeValue(random);
+      Real[i] = WideRangeValue(random);
+      Imaginary[i] = WideRangeValue(random);
     }
-    network = {n,
-               real_tables ? tables.cosine.data() : arbitrary_cosine.data(),
-               real_tables ? tables.sine.data() : arbitrary_sine.data(),
-               real.data(),
-               imaginary.data(),
+    Network = {n,
+               realTables ? StandardTables.Cosine.data() : ArbitraryCosine.data(),
+               realTables ? StandardTables.Sine.data() : ArbitrarySine.data(),
+               Real.data(),
+               Imaginary.data(),
                inverse};
   }
-  Tables tables;
-  std::vector<float> arbitrary_cosine, arbitrary_sine, real, imaginary;
-  ButterflyNetwork network{};
+  Tables StandardTables;
+  std::vector<float> ArbitraryCosine, ArbitrarySine, Real, Imaginary;
+  ButterflyNetwork Network{};
 };
 
-TEST(signalPaths, FastestPathIsAvailable) { EXPECT_TRUE(ButterflyPathAvailable(FastestButterflyPath())); }
+// The paths are listed from the slowest to the fastest: the fastest one
+// this processor runs is available and none after it is; the scalar path
+// always is.
+TEST(SignalPathsTest, FastestPathIsTheLastAvailable) {
+  const ButterflyPath fastest = FastestButterflyPath();
+  EXPECT_TRUE(ButterflyPathAvailable(fastest));
+  EXPECT_TRUE(ButterflyPathAvailable(ButterflyPath::Scalar));
+  for (const ButterflyPath path : VectorPaths) {
+    if (path > fastest) {
+      EXPECT_FALSE(ButterflyPathAvailable(path)) << static_cast<int>(path);
+    }
+  }
+}
+
+// A value outside the enumeration names no path: it is not available, runs
+// as the scalar path and has no ordered form.
+TEST(SignalPathsTest, UnknownPathRunsAsTheScalarPath) {
+  std::mt19937 random(4);
+  const NetworkCase input(256, true, false, random);
+  const NetworkRun scalar = RunPath(ButterflyPath::Scalar, input.Network);
+  for (const int value : {4, 5, 255, -1}) {
+    const auto unknown = static_cast<ButterflyPath>(value);
+    EXPECT_FALSE(ButterflyPathAvailable(unknown)) << value;
+    const NetworkRun run = RunPath(unknown, input.Network);
+    EXPECT_TRUE(SameBits(run.Real, scalar.Real) && SameBits(run.Imaginary, scalar.Imaginary)) << value;
+    NetworkRun untouched{input.Real, input.Imaginary};
+    ButterflyNetwork network = input.Network;
+    network.Real = untouched.Real.data();
+    network.Imaginary = untouched.Imaginary.data();
+    EXPECT_FALSE(RunButterfliesInOrder(network, unknown)) << value;
+    EXPECT_TRUE(SameBits(untouched.Real, input.Real) && SameBits(untouched.Imaginary, input.Imaginary))
+        << value;
+  }
+}
 
 // Real twiddle tables and arbitrary ones (the network reads the tables as
 // given), both directions, every length.
-TEST(signalPaths, VectorPathsMatchTheScalarPathBitForBit) {
+TEST(SignalPathsTest, VectorPathsMatchTheScalarPathBitForBit) {
   std::mt19937 random(314159);
   int compared = 0;
   for (const std::size_t n : TransformLengths()) {
-    for (const bool real_tables : {true, false}) {
+    for (const bool realTables : {true, false}) {
       for (const bool inverse : {false, true}) {
-        const NetworkCase input(n, real_tables, inverse, random);
-        const NetworkRun scalar = RunPath(ButterflyPath::kScalar, input.network);
-        for (const ButterflyPath path : kVectorPaths) {
+        const NetworkCase input(n, realTables, inverse, random);
+        const NetworkRun scalar = RunPath(ButterflyPath::Scalar, input.Network);
+        for (const ButterflyPath path : VectorPaths) {
           if (!ButterflyPathAvailable(path)) continue;
-          const NetworkRun vector = RunPath(path, input.network);
-          EXPECT_TRUE(SameBits(vector.real, scalar.real))
+          const NetworkRun vector = RunPath(path, input.Network);
+          EXPECT_TRUE(SameBits(vector.Real, scalar.Real))
               << "path " << static_cast<int>(path) << " n " << n << " inverse " << inverse;
-          EXPECT_TRUE(SameBits(vector.imaginary, scalar.imaginary))
+          EXPECT_TRUE(SameBits(vector.Imaginary, scalar.Imaginary))
               << "path " << static_cast<int>(path) << " n " << n << " inverse " << inverse;
           ++compared;
         }
@@ -114,26 +147,26 @@ TEST(signalPaths, VectorPathsMatchTheScalarPathBitForBit) {
 // network's bits in the rule's order, from the first length each path takes
 // (four lanes need 16 elements, eight lanes 64); below it nothing is touched
 // and the path says so.
-TEST(signalPaths, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
+TEST(SignalPathsTest, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
   std::mt19937 random(27182);
   int compared = 0;
   for (const std::size_t n : TransformLengths()) {
-    for (const bool real_tables : {true, false}) {
+    for (const bool realTables : {true, false}) {
       for (const bool inverse : {false, true}) {
-        NetworkCase input(n, real_tables, inverse, random);
-        const NetworkRun want = ScalarThenReordered(input.network, input.tables.permutation);
-        for (const ButterflyPath path : kVectorPaths) {
+        NetworkCase input(n, realTables, inverse, random);
+        const NetworkRun want = ScalarThenReordered(input.Network, input.StandardTables.Permutation);
+        for (const ButterflyPath path : VectorPaths) {
           if (!ButterflyPathAvailable(path)) continue;
-          NetworkRun got{input.real, input.imaginary};
-          ButterflyNetwork network = input.network;
-          network.real = got.real.data();
-          network.imaginary = got.imaginary.data();
+          NetworkRun got{input.Real, input.Imaginary};
+          ButterflyNetwork network = input.Network;
+          network.Real = got.Real.data();
+          network.Imaginary = got.Imaginary.data();
           const bool done = RunButterfliesInOrder(network, path);
-          const std::size_t first_length = path == ButterflyPath::kSse2 ? 16 : 64;
-          EXPECT_EQ(done, n >= first_length) << "path " << static_cast<int>(path) << " n " << n;
-          const NetworkRun& expected = done ? want : NetworkRun{input.real, input.imaginary};
-          EXPECT_TRUE(SameBits(got.real, expected.real)) << "path " << static_cast<int>(path) << " n " << n;
-          EXPECT_TRUE(SameBits(got.imaginary, expected.imaginary))
+          const std::size_t firstLength = path == ButterflyPath::Sse2 ? 16 : 64;
+          EXPECT_EQ(done, n >= firstLength) << "path " << static_cast<int>(path) << " n " << n;
+          const NetworkRun& expected = done ? want : NetworkRun{input.Real, input.Imaginary};
+          EXPECT_TRUE(SameBits(got.Real, expected.Real)) << "path " << static_cast<int>(path) << " n " << n;
+          EXPECT_TRUE(SameBits(got.Imaginary, expected.Imaginary))
               << "path " << static_cast<int>(path) << " n " << n;
           ++compared;
         }
@@ -141,42 +174,42 @@ TEST(signalPaths, InOrderPathsMatchTheScalarNetworkThenTheReordering) {
     }
   }
   if (compared == 0) GTEST_SKIP() << "no vector path on this processor";
-  EXPECT_FALSE(RunButterfliesInOrder(NetworkCase(64, true, false, random).network, ButterflyPath::kScalar));
+  EXPECT_FALSE(RunButterfliesInOrder(NetworkCase(64, true, false, random).Network, ButterflyPath::Scalar));
 }
 
 // The whole transform on every path, with the standard table and with
 // hand-made ones (two entries traded, one entry pointing elsewhere), which
 // must be followed as given rather than taken for the standard order.
-TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
+TEST(SignalPathsTest, TransformFollowsAnyTableOnEveryPath) {
   std::mt19937 random(16180);
   for (const std::size_t n :
        {std::size_t{16}, std::size_t{64}, std::size_t{256}, std::size_t{4096}, std::size_t{32768}}) {
     const NetworkCase input(n, true, false, random);
-    std::vector<std::vector<std::uint16_t>> tables{input.tables.permutation};
-    tables.push_back(input.tables.permutation);
+    std::vector<std::vector<std::uint16_t>> tables{input.StandardTables.Permutation};
+    tables.push_back(input.StandardTables.Permutation);
     std::swap(tables.back()[2], tables.back()[n / 2 + 1]);
-    tables.push_back(input.tables.permutation);
+    tables.push_back(input.StandardTables.Permutation);
     tables.back()[n - 1] = 3;
     for (const std::vector<std::uint16_t>& permutation : tables) {
-      const NetworkRun want = ScalarThenReordered(input.network, permutation);
+      const NetworkRun want = ScalarThenReordered(input.Network, permutation);
       for (const ButterflyPath path :
-           {ButterflyPath::kScalar, ButterflyPath::kSse2, ButterflyPath::kAvx2, ButterflyPath::kAvx512}) {
-        NetworkRun got{input.real, input.imaginary};
+           {ButterflyPath::Scalar, ButterflyPath::Sse2, ButterflyPath::Avx2, ButterflyPath::Avx512}) {
+        NetworkRun got{input.Real, input.Imaginary};
         const TransformCall call{static_cast<std::uint16_t>(n),
-                                 input.tables.cosine.data(),
-                                 input.tables.sine.data(),
-                                 got.real.data(),
-                                 got.imaginary.data(),
+                                 input.StandardTables.Cosine.data(),
+                                 input.StandardTables.Sine.data(),
+                                 got.Real.data(),
+                                 got.Imaginary.data(),
                                  permutation.data(),
                                  0,
                                  nullptr,
                                  0};
         FourierTransform(call, path);
         // The transform writes its header into element 0.
-        got.real[0] = want.real[0];
-        got.imaginary[0] = want.imaginary[0];
-        EXPECT_TRUE(SameBits(got.real, want.real)) << "path " << static_cast<int>(path) << " n " << n;
-        EXPECT_TRUE(SameBits(got.imaginary, want.imaginary))
+        got.Real[0] = want.Real[0];
+        got.Imaginary[0] = want.Imaginary[0];
+        EXPECT_TRUE(SameBits(got.Real, want.Real)) << "path " << static_cast<int>(path) << " n " << n;
+        EXPECT_TRUE(SameBits(got.Imaginary, want.Imaginary))
             << "path " << static_cast<int>(path) << " n " << n;
       }
     }
@@ -184,4 +217,4 @@ TEST(signalPaths, TransformFollowsAnyTableOnEveryPath) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

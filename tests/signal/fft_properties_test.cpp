@@ -29,13 +29,13 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
-constexpr double kUnitRoundoff = 0x1p-24;
-constexpr double kStageError = 2.01 * kUnitRoundoff;
-constexpr double kCircleShortfall = std::numbers::pi - kCircle;
-constexpr float kFloor = 0.0003f;  // the spectrum's least amplitude
+constexpr double UnitRoundoff = 0x1p-24;
+constexpr double StageError = 2.01 * UnitRoundoff;
+constexpr double CircleShortfall = std::numbers::pi - Circle;
+constexpr float Floor = 0.0003f;  // the spectrum's least amplitude
 
 double Norm1(const std::vector<std::complex<double>>& z) {
   double sum = 0;
@@ -53,8 +53,8 @@ double Norm2(const std::vector<std::complex<double>>& z) {
 double TransformBound(std::size_t n, const std::vector<std::complex<double>>& z) {
   const double t = Log2(n);
   const double rounding =
-      (std::pow(1.0 + kStageError, t) - 1.0) * std::sqrt(static_cast<double>(n)) * Norm2(z);
-  const double circle = kCircleShortfall * std::max(t, 2.0) * Norm1(z);
+      (std::pow(1.0 + StageError, t) - 1.0) * std::sqrt(static_cast<double>(n)) * Norm2(z);
+  const double circle = CircleShortfall * std::max(t, 2.0) * Norm1(z);
   const double reference = static_cast<double>(n) * 0x1p-50 * Norm1(z);
   return rounding + circle + reference;
 }
@@ -66,7 +66,7 @@ std::complex<double> DirectDft(const std::vector<std::complex<double>>& z, std::
   const double sign = inverse ? 1.0 : -1.0;
   std::complex<double> sum = 0;
   for (std::size_t m = 0; m < n; ++m) {
-    const double angle = 2.0 * kCircle * static_cast<double>(m * k % n) / static_cast<double>(n);
+    const double angle = 2.0 * Circle * static_cast<double>(m * k % n) / static_cast<double>(n);
     sum += z[m] * std::polar(1.0, sign * angle);
   }
   return sum;
@@ -86,7 +86,7 @@ std::vector<std::size_t> BinsToCheck(std::size_t n, std::mt19937& random) {
   return bins;
 }
 
-TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
+TEST(SignalPropertiesTest, AgreesWithADirectDftAtEveryLength) {
   std::mt19937 random(20240521);
   std::uniform_real_distribution<float> value(-1.0f, 1.0f);
   for (const std::size_t n : TransformLengths()) {
@@ -95,15 +95,15 @@ TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
       Spectrum data(n);
       std::vector<std::complex<double>> z(n);
       for (std::size_t i = 1; i <= n; ++i) {
-        data.real[i] = value(random);
-        data.imaginary[i] = value(random);
-        z[i - 1] = {data.real[i], data.imaginary[i]};
+        data.Real[i] = value(random);
+        data.Imaginary[i] = value(random);
+        z[i - 1] = {data.Real[i], data.Imaginary[i]};
       }
       Transform(tables, data, 0, nullptr, direction);
       const double bound = TransformBound(n, z);
       for (const std::size_t k : BinsToCheck(n, random)) {
         const std::complex<double> expected = DirectDft(z, k, direction != 0);
-        const std::complex<double> actual{data.real[k + 1], data.imaginary[k + 1]};
+        const std::complex<double> actual{data.Real[k + 1], data.Imaginary[k + 1]};
         ASSERT_LE(std::abs(actual - expected), bound)
             << "n " << n << " k " << k << " direction " << direction;
       }
@@ -116,7 +116,7 @@ TEST(signalProperties, AgreesWithADirectDftAtEveryLength) {
 // exact inverse pair up to 2t stages of rounding (eta each) and twiddles that
 // stray from the true circle by at most pi - P (relative, per stage):
 // ||back - x||_2 <= ((1 + eta + pi - P)^(2t) (1 + u) - 1) * ||x||_2.
-TEST(signalProperties, InverseOfForwardGivesTheSamplesBack) {
+TEST(SignalPropertiesTest, InverseOfForwardGivesTheSamplesBack) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> value(-1.0f, 1.0f);
   for (const std::size_t n : TransformLengths()) {
@@ -129,15 +129,15 @@ TEST(signalProperties, InverseOfForwardGivesTheSamplesBack) {
     }
     norm = std::sqrt(norm);
     Spectrum data(n);
-    Transform(tables, data, kWindowRectangular, samples.data(), 0);
+    Transform(tables, data, WindowRectangular, samples.data(), 0);
     Transform(tables, data, 0, nullptr, 1);
     double error = 0;
     for (std::size_t i = 1; i <= n; ++i) {
-      error += std::norm(std::complex<double>(data.real[i] - samples[i], data.imaginary[i]));
+      error += std::norm(std::complex<double>(data.Real[i] - samples[i], data.Imaginary[i]));
     }
     const double t = Log2(n);
     const double bound =
-        (std::pow(1.0 + kStageError + kCircleShortfall, 2 * t) * (1.0 + kUnitRoundoff) - 1.0) * norm;
+        (std::pow(1.0 + StageError + CircleShortfall, 2 * t) * (1.0 + UnitRoundoff) - 1.0) * norm;
     EXPECT_LE(std::sqrt(error), bound) << "n " << n;
   }
 }
@@ -147,7 +147,7 @@ TEST(signalProperties, InverseOfForwardGivesTheSamplesBack) {
 // element 1. The tone is built with the true pi, so the circle constant's
 // term is the same as against the reference; rounding the samples adds
 // u * ||z||_1 and the amplitude's own rounding u relative.
-TEST(signalProperties, PureToneLandsInItsBin) {
+TEST(SignalPropertiesTest, PureToneLandsInItsBin) {
   std::mt19937 random(99);
   for (const std::size_t n : TransformLengths()) {
     std::vector<std::size_t> bins{0};
@@ -163,15 +163,15 @@ TEST(signalProperties, PureToneLandsInItsBin) {
         z[m] = samples[m + 1] / static_cast<double>(n);
       }
       Spectrum data(n);
-      Transform(tables, data, kWindowRectangular, samples.data(), 0);
-      FFTP32(static_cast<std::uint16_t>(n), data.real.data(), data.imaginary.data());
+      Transform(tables, data, WindowRectangular, samples.data(), 0);
+      FFTP32(static_cast<std::uint16_t>(n), data.Real.data(), data.Imaginary.data());
 
       const double expected = k == 0 ? amplitude : amplitude / 2;
-      const double bound = TransformBound(n, z) + kUnitRoundoff * Norm1(z) + kUnitRoundoff * 2 * expected;
-      EXPECT_NEAR(data.real[k + 1], expected, bound) << "n " << n << " k " << k;
+      const double bound = TransformBound(n, z) + UnitRoundoff * Norm1(z) + UnitRoundoff * 2 * expected;
+      EXPECT_NEAR(data.Real[k + 1], expected, bound) << "n " << n << " k " << k;
       for (std::size_t i = 1; i <= n / 2; ++i) {
         if (i == k + 1) continue;
-        ASSERT_LE(data.real[i], std::max(bound, static_cast<double>(kFloor)))
+        ASSERT_LE(data.Real[i], std::max(bound, static_cast<double>(Floor)))
             << "n " << n << " k " << k << " element " << i;
       }
     }
@@ -179,4 +179,4 @@ TEST(signalProperties, PureToneLandsInItsBin) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

@@ -23,31 +23,31 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
-constexpr std::size_t kGuard = 16;
+constexpr std::size_t Guard = 16;
 
 // An array of `size` elements between two runs of guard elements.
 template <class T>
 class GuardedArray {
  public:
-  GuardedArray(std::size_t size, T guard) : storage_(size + 2 * kGuard, guard), size_(size), guard_(guard) {
+  GuardedArray(std::size_t size, T guard) : storage_(size + 2 * Guard, guard), size_(size), guard_(guard) {
     SetGuardsPoisoned(true);
   }
   ~GuardedArray() { SetGuardsPoisoned(false); }
   GuardedArray(const GuardedArray&) = delete;
   GuardedArray& operator=(const GuardedArray&) = delete;
 
-  T* data() { return storage_.data() + kGuard; }
-  T& operator[](std::size_t i) { return data()[i]; }
-  std::vector<T> Contents() { return std::vector<T>(data(), data() + size_); }
+  T* Data() { return storage_.data() + Guard; }
+  T& operator[](std::size_t i) { return Data()[i]; }
+  std::vector<T> Contents() { return std::vector<T>(Data(), Data() + size_); }
 
   bool GuardsIntact() {
     SetGuardsPoisoned(false);
-    const auto is_guard = [this](const T& v) { return std::memcmp(&v, &guard_, sizeof(T)) == 0; };
-    const bool intact = std::all_of(storage_.begin(), storage_.begin() + kGuard, is_guard) &&
-                        std::all_of(storage_.end() - kGuard, storage_.end(), is_guard);
+    const auto isGuard = [this](const T& v) { return std::memcmp(&v, &guard_, sizeof(T)) == 0; };
+    const bool intact = std::all_of(storage_.begin(), storage_.begin() + Guard, isGuard) &&
+                        std::all_of(storage_.end() - Guard, storage_.end(), isGuard);
     SetGuardsPoisoned(true);
     return intact;
   }
@@ -55,13 +55,13 @@ class GuardedArray {
  private:
   void SetGuardsPoisoned([[maybe_unused]] bool poisoned) {
 #if defined(LINEIO_TEST_ASAN)
-    const std::size_t bytes = kGuard * sizeof(T);
+    const std::size_t bytes = Guard * sizeof(T);
     if (poisoned) {
       ASAN_POISON_MEMORY_REGION(storage_.data(), bytes);
-      ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + size_, bytes);
+      ASAN_POISON_MEMORY_REGION(storage_.data() + Guard + size_, bytes);
     } else {
       ASAN_UNPOISON_MEMORY_REGION(storage_.data(), bytes);
-      ASAN_UNPOISON_MEMORY_REGION(storage_.data() + kGuard + size_, bytes);
+      ASAN_UNPOISON_MEMORY_REGION(storage_.data() + Guard + size_, bytes);
     }
 #endif
   }
@@ -85,7 +85,7 @@ class Fuzzer {
     if (Chance(4)) return static_cast<std::uint16_t>(Uniform(0, 4));
     return static_cast<std::uint16_t>(Uniform(0, 65535));
   }
-  bool Chance(unsigned one_in) { return Uniform(1, one_in) == 1; }
+  bool Chance(unsigned oneIn) { return Uniform(1, oneIn) == 1; }
   unsigned Uniform(unsigned low, unsigned high) {
     return std::uniform_int_distribution<unsigned>(low, high)(random_);
   }
@@ -106,30 +106,30 @@ class Fuzzer {
 void FuzzTablesAndTransform(Fuzzer& fuzz) {
   const std::uint16_t n = fuzz.Length();
   const std::size_t size = std::size_t{n} + 1;
-  const bool tables_in_contract = IsTransformLength(n, kMaxTableLength);
-  const bool transform_in_contract = IsTransformLength(n, kMaxTransformLength);
+  const bool tablesInContract = IsTransformLength(n, MaxTableLength);
+  const bool transformInContract = IsTransformLength(n, MaxTransformLength);
 
   GuardedArray<float> cosine(size, -9.0f);
   GuardedArray<float> sine(size, -9.0f);
-  GuardedArray<std::int16_t> permutation(size, -99);
+  GuardedArray<std::uint16_t> permutation(size, 0xFF9D);
   fuzz.FillValues(cosine, size);
   fuzz.FillValues(sine, size);
   fuzz.Fill(permutation, size);
-  const std::vector<float> cosine_before = cosine.Contents();
-  const std::vector<std::int16_t> permutation_before = permutation.Contents();
-  FFTK32(n, cosine.data(), sine.data(), permutation.data());
+  const std::vector<float> cosineBefore = cosine.Contents();
+  const std::vector<std::uint16_t> permutationBefore = permutation.Contents();
+  FFTK32(n, cosine.Data(), sine.Data(), permutation.Data());
   ASSERT_TRUE(cosine.GuardsIntact() && sine.GuardsIntact() && permutation.GuardsIntact()) << n;
-  ASSERT_EQ(cosine[0], cosine_before[0]) << n;
-  ASSERT_EQ(permutation[0], permutation_before[0]) << n;
-  if (!tables_in_contract) {
-    ASSERT_TRUE(SameBits(cosine.Contents(), cosine_before)) << n;
-    ASSERT_EQ(permutation.Contents(), permutation_before) << n;
+  ASSERT_EQ(cosine[0], cosineBefore[0]) << n;
+  ASSERT_EQ(permutation[0], permutationBefore[0]) << n;
+  if (!tablesInContract) {
+    ASSERT_TRUE(SameBits(cosine.Contents(), cosineBefore)) << n;
+    ASSERT_EQ(permutation.Contents(), permutationBefore) << n;
   }
-  if (n == kMaxTransformLength) {
-    BuildFftTables(n, cosine.data(), sine.data(), reinterpret_cast<std::uint16_t*>(permutation.data()));
+  if (n == MaxTransformLength) {
+    BuildFftTables(n, cosine.Data(), sine.Data(), permutation.Data());
   }
   // Now and then a permutation table that no table export made.
-  if (transform_in_contract && fuzz.Chance(8)) fuzz.Fill(permutation, size);
+  if (transformInContract && fuzz.Chance(8)) fuzz.Fill(permutation, size);
 
   GuardedArray<float> real(size, -7.0f);
   GuardedArray<float> imaginary(size, -7.0f);
@@ -140,30 +140,29 @@ void FuzzTablesAndTransform(Fuzzer& fuzz) {
   const std::uint16_t windows[] = {0, 1, 2, 3, 4, 0xFFFF};
   const std::uint16_t window = windows[fuzz.Uniform(0, 5)];
   const std::uint16_t direction = static_cast<std::uint16_t>(fuzz.Chance(2) ? 0 : fuzz.Uniform(1, 65535));
-  const bool shared_samples = fuzz.Chance(4);
-  const unsigned null_argument = fuzz.Chance(6) ? fuzz.Uniform(1, 6) : 0;
-  const auto pointer = [null_argument](unsigned position, auto* p) {
-    return position == null_argument ? nullptr : p;
+  const bool sharedSamples = fuzz.Chance(4);
+  const unsigned nullArgument = fuzz.Chance(6) ? fuzz.Uniform(1, 6) : 0;
+  const auto pointer = [nullArgument](unsigned position, auto* p) {
+    return position == nullArgument ? nullptr : p;
   };
 
-  const std::vector<float> real_before = real.Contents();
-  const std::vector<float> imaginary_before = imaginary.Contents();
-  const std::vector<float> samples_before = samples.Contents();
-  const std::vector<float> tables_before = cosine.Contents();
-  FFT32(n, pointer(1, cosine.data()), pointer(2, sine.data()), pointer(3, real.data()),
-        pointer(4, imaginary.data()), pointer(5, reinterpret_cast<std::uint16_t*>(permutation.data())),
-        window, pointer(6, shared_samples ? real.data() : samples.data()), direction);
+  const std::vector<float> realBefore = real.Contents();
+  const std::vector<float> imaginaryBefore = imaginary.Contents();
+  const std::vector<float> samplesBefore = samples.Contents();
+  const std::vector<float> tablesBefore = cosine.Contents();
+  FFT32(n, pointer(1, cosine.Data()), pointer(2, sine.Data()), pointer(3, real.Data()),
+        pointer(4, imaginary.Data()), pointer(5, permutation.Data()), window,
+        pointer(6, sharedSamples ? real.Data() : samples.Data()), direction);
 
   ASSERT_TRUE(real.GuardsIntact() && imaginary.GuardsIntact() && samples.GuardsIntact()) << n;
   ASSERT_TRUE(cosine.GuardsIntact() && sine.GuardsIntact() && permutation.GuardsIntact()) << n;
-  ASSERT_TRUE(SameBits(samples.Contents(), samples_before)) << n;
-  ASSERT_TRUE(SameBits(cosine.Contents(), tables_before)) << n;
-  const bool samples_needed = window >= 1 && window <= 3;
-  const bool refused =
-      !transform_in_contract || (null_argument != 0 && (null_argument != 6 || samples_needed));
+  ASSERT_TRUE(SameBits(samples.Contents(), samplesBefore)) << n;
+  ASSERT_TRUE(SameBits(cosine.Contents(), tablesBefore)) << n;
+  const bool samplesNeeded = window >= 1 && window <= 3;
+  const bool refused = !transformInContract || (nullArgument != 0 && (nullArgument != 6 || samplesNeeded));
   if (refused) {
-    ASSERT_TRUE(SameBits(real.Contents(), real_before)) << n << " null " << null_argument;
-    ASSERT_TRUE(SameBits(imaginary.Contents(), imaginary_before)) << n << " null " << null_argument;
+    ASSERT_TRUE(SameBits(real.Contents(), realBefore)) << n << " null " << nullArgument;
+    ASSERT_TRUE(SameBits(imaginary.Contents(), imaginaryBefore)) << n << " null " << nullArgument;
   } else {
     ASSERT_EQ(real[0], static_cast<float>(5000 / n)) << n;
   }
@@ -176,7 +175,7 @@ void FuzzSpectrum(Fuzzer& fuzz) {
   GuardedArray<float> imaginary(size, -7.0f);
   fuzz.FillValues(real, size);
   fuzz.FillValues(imaginary, size);
-  FFTP32(n, real.data(), imaginary.data());
+  FFTP32(n, real.Data(), imaginary.Data());
   ASSERT_TRUE(real.GuardsIntact() && imaginary.GuardsIntact()) << n;
   for (std::size_t i = 0; i < size; ++i) ASSERT_GE(real[i], 0.0003f) << n << " " << i;
 }
@@ -184,20 +183,20 @@ void FuzzSpectrum(Fuzzer& fuzz) {
 void FuzzArrayConversions(Fuzzer& fuzz) {
   const std::uint16_t count =
       static_cast<std::uint16_t>(fuzz.Chance(2) ? fuzz.Uniform(0, 40) : fuzz.Uniform(0, 65535));
-  const std::size_t words_size = count;
-  const std::size_t bytes_size = 2 * std::size_t{count};
-  GuardedArray<std::uint16_t> words(words_size, 0xEEEE);
-  GuardedArray<std::uint8_t> bytes(bytes_size, 0xEE);
-  fuzz.Fill(words, words_size);
-  fuzz.Fill(bytes, bytes_size);
-  CHRVAL1(bytes.data(), words.data(), count);
-  VALCHR1(words.data(), bytes.data(), count);
-  CHRVAL2(bytes.data(), words.data(), count);
-  VALCHR2(words.data(), bytes.data(), count);
+  const std::size_t wordsSize = count;
+  const std::size_t bytesSize = 2 * std::size_t{count};
+  GuardedArray<std::uint16_t> words(wordsSize, 0xEEEE);
+  GuardedArray<std::uint8_t> bytes(bytesSize, 0xEE);
+  fuzz.Fill(words, wordsSize);
+  fuzz.Fill(bytes, bytesSize);
+  CHRVAL1(bytes.Data(), words.Data(), count);
+  VALCHR1(words.Data(), bytes.Data(), count);
+  CHRVAL2(bytes.Data(), words.Data(), count);
+  VALCHR2(words.Data(), bytes.Data(), count);
   ASSERT_TRUE(words.GuardsIntact() && bytes.GuardsIntact()) << count;
 }
 
-TEST(signalFuzz, NothingIsTouchedOutsideTheCallersElements) {
+TEST(SignalFuzzTest, NothingIsTouchedOutsideTheCallersElements) {
   Fuzzer fuzz(0x5EED);
   for (int round = 0; round < 300; ++round) {
     SCOPED_TRACE(round);
@@ -209,4 +208,4 @@ TEST(signalFuzz, NothingIsTouchedOutsideTheCallersElements) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing

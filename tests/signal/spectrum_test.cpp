@@ -9,74 +9,74 @@
 
 #include "signal_test_support.h"
 
-namespace lineio::test {
+namespace lineio::testing {
 namespace {
 
-constexpr std::uint32_t kFloorBits = 0x399D4952;  // 0.0003 in single precision
+constexpr std::uint32_t FloorBits = 0x399D4952;  // 0.0003 in single precision
 
-TEST(signalSpectrum, MagnitudeWithFloor) {
+TEST(SignalSpectrumTest, MagnitudeWithFloor) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
   const struct {
-    float real, imaginary;
-    std::uint32_t expected;
+    float Real, Imaginary;
+    std::uint32_t Expected;
   } cases[] = {
       {3, 4, Bits(5.0f)},
       {-3, -4, Bits(5.0f)},
       {-3, 4, Bits(5.0f)},
-      {0, 0, kFloorBits},
-      {-0.0f, 0, kFloorBits},
-      {0.0002f, 0, kFloorBits},
-      {0, -0.0002f, kFloorBits},
-      {nan, 1, kFloorBits},
-      {1, nan, kFloorBits},
-      {FromBits(kFloorBits), 0, kFloorBits},  // the single 0.0003 lies above the double
-      {0, -FromBits(kFloorBits), kFloorBits},
-      {0.00029999f, 0, kFloorBits},  // below the double 0.0003: floored
+      {0, 0, FloorBits},
+      {-0.0f, 0, FloorBits},
+      {0.0002f, 0, FloorBits},
+      {0, -0.0002f, FloorBits},
+      {nan, 1, FloorBits},
+      {1, nan, FloorBits},
+      {FromBits(FloorBits), 0, FloorBits},  // the single 0.0003 lies above the double
+      {0, -FromBits(FloorBits), FloorBits},
+      {0.00029999f, 0, FloorBits},  // below the double 0.0003: floored
       {0.0003001f, 0, Bits(0.0003001f)},
       {1e20f, 0, Bits(1e20f)},  // squares are formed in double
       {-8, 15, Bits(17.0f)},
       {infinity, 1, Bits(infinity)},
   };
   for (const auto& c : cases) {
-    std::vector<float> real{c.real};
-    const std::vector<float> imaginary{c.imaginary};
+    std::vector<float> real{c.Real};
+    const std::vector<float> imaginary{c.Imaginary};
     FFTP32(1, real.data(), imaginary.data());
-    EXPECT_EQ(Bits(real[0]), c.expected) << c.real << " " << c.imaginary;
-    EXPECT_EQ(Bits(imaginary[0]), Bits(c.imaginary));
+    EXPECT_EQ(Bits(real[0]), c.Expected) << c.Real << " " << c.Imaginary;
+    EXPECT_EQ(Bits(imaginary[0]), Bits(c.Imaginary));
   }
 }
 
 // Elements 0..n div 2 are converted, the rest of both arrays is left alone.
-TEST(signalSpectrum, ConvertsElementsZeroToHalfN) {
+TEST(SignalSpectrumTest, ConvertsElementsZeroToHalfN) {
   const struct {
-    std::uint16_t n;
-    std::size_t last;
+    std::uint16_t N;
+    std::size_t Last;
   } cases[] = {{0, 0}, {1, 0}, {5, 2}, {8, 4}, {9, 4}};
   for (const auto& c : cases) {
     std::vector<float> real(12, -3.0f);
     std::vector<float> imaginary(12, 4.0f);
-    FFTP32(c.n, real.data(), imaginary.data());
+    FFTP32(c.N, real.data(), imaginary.data());
     for (std::size_t i = 0; i < real.size(); ++i) {
-      EXPECT_EQ(real[i], i <= c.last ? 5.0f : -3.0f) << "n " << c.n << " element " << i;
+      EXPECT_EQ(real[i], i <= c.Last ? 5.0f : -3.0f) << "n " << c.N << " element " << i;
       EXPECT_EQ(imaginary[i], 4.0f);
     }
   }
 }
 
-TEST(signalSpectrum, AfterTheTransformOfAConstant) {
+TEST(SignalSpectrumTest, AfterTheTransformOfAConstant) {
   const Tables tables(8);
   Spectrum data(8);
   const std::vector<float> samples(9, 1.0f);
-  Transform(tables, data, kWindowRectangular, samples.data(), 0);
-  const std::vector<float> before = data.real;
-  FFTP32(8, data.real.data(), data.imaginary.data());
-  EXPECT_EQ(BitsOf(data.real, 0, 4),
-            (std::vector<std::uint32_t>{Bits(625.0f), Bits(1.0f), kFloorBits, kFloorBits, kFloorBits}));
-  EXPECT_EQ(BitsOf(data.real, 5, 8), BitsOf(before, 5, 8));
+  Transform(tables, data, WindowRectangular, samples.data(), 0);
+  const std::vector<float> before = data.Real;
+  FFTP32(8, data.Real.data(), data.Imaginary.data());
+  EXPECT_EQ(BitsOf(data.Real, 0, 4),
+            (std::vector<std::uint32_t>{Bits(625.0f), Bits(1.0f), FloorBits, FloorBits, FloorBits}));
+  EXPECT_EQ(BitsOf(data.Real, 5, 8), BitsOf(before, 5, 8));
 }
 
-TEST(signalSpectrum, NullArraysWriteNothing) {
+TEST(SignalSpectrumTest, NullArraysWriteNothing) {
   std::vector<float> real(5, 3.0f);
   std::vector<float> imaginary(5, 4.0f);
   FFTP32(8, real.data(), nullptr);
@@ -86,4 +86,4 @@ TEST(signalSpectrum, NullArraysWriteNothing) {
 }
 
 }  // namespace
-}  // namespace lineio::test
+}  // namespace lineio::testing
