@@ -14,11 +14,13 @@ namespace lineio {
 // The circle constant of the tables and windows: 3.14159, not pi. The small
 // deviations it causes (cos of a quarter turn is 1.3e-6, not 0) are part of
 // every result the host has ever seen, so they are kept.
+// Kept: 3.14159 rather than pi, so every table and window has the bits hosts have always had.
 inline constexpr double Circle = 3.14159;
 static_assert(std::bit_cast<std::uint64_t>(Circle) == 0x400921F9F01B866EULL);
 
 // Longest transform that the table export prepares (its original loop counter
 // was a signed 16-bit value) and longest that the transform export runs.
+// Kept: the table export stops at 16384 though the transform runs up to 32768.
 inline constexpr std::size_t MaxTableLength = 16384;
 inline constexpr std::size_t MaxTransformLength = 32768;
 
