@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "board/board.h"
+#include "console/answer_number.h"
 #include "console/console.h"
 #include "console/console_input.h"
 
@@ -80,9 +81,11 @@ bool EditRegister(platform::OsHandle driver, PciSlot slot, const ConfigRegister&
   const std::optional<Answer> answer = ReadAnswerWord();
   if (!answer) return false;
   if (AnswerStartsWith(*answer, 'X')) return true;
-  std::uint32_t value = 0;
-  if (std::sscanf(answer->Text, "%x", &value) != 1) value = 0;
-  if (!FitsRegister(value, entry.Width)) {
+  // A word that is no hexadecimal number writes 0; one too large for 32 bits
+  // fits no register.
+  const AnswerNumber number = ParseHexNumber(answer->Text, answer->Length);
+  const std::uint32_t value = number.Value;
+  if (number.Kind == AnswerNumberKind::TooBig || !FitsRegister(value, entry.Width)) {
     std::printf("%s", MsgValueTooBig);
     return true;
   }

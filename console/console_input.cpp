@@ -1,6 +1,8 @@
 // Reading the answers of the diagnostic console from standard input.
 #include "console/console_input.h"
 
+#include "console/answer_number.h"
+
 #include <cctype>
 #include <cstdio>
 
@@ -30,26 +32,30 @@ std::optional<Answer> ReadAnswerWord() {
   // The blank that ended the word stays in the input, as with scanf.
   if (c != EOF) std::ungetc(c, stdin);
   answer.Text[length] = '\0';
+  answer.Length = length;
   return answer;
 }
 
 namespace {
 
-// The next word parsed with the format; a word that does not parse gives 0.
-template <typename T>
-std::optional<T> ReadNumberAnswer(const char* format) {
+// The next word parsed by `parse`; a word that is no number, or too large a
+// one, gives 0.
+std::optional<std::uint32_t> ReadNumberAnswer(AnswerNumber (*parse)(const char*, std::size_t)) {
   const std::optional<Answer> answer = ReadAnswerWord();
   if (!answer) return std::nullopt;
-  T value = 0;
-  if (std::sscanf(answer->Text, format, &value) != 1) value = 0;
-  return value;
+  const AnswerNumber number = parse(answer->Text, answer->Length);
+  return number.Kind == AnswerNumberKind::Number ? number.Value : 0;
 }
 
 }  // namespace
 
-std::optional<std::int32_t> ReadDecimalAnswer() { return ReadNumberAnswer<std::int32_t>("%d"); }
+std::optional<std::int32_t> ReadDecimalAnswer() {
+  const std::optional<std::uint32_t> bits = ReadNumberAnswer(ParseDecimalNumber);
+  if (!bits) return std::nullopt;
+  return static_cast<std::int32_t>(*bits);
+}
 
-std::optional<std::uint32_t> ReadHexAnswer() { return ReadNumberAnswer<std::uint32_t>("%x"); }
+std::optional<std::uint32_t> ReadHexAnswer() { return ReadNumberAnswer(ParseHexNumber); }
 
 bool SkipAnswerLine() {
   int c = std::getchar();

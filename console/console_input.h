@@ -18,12 +18,14 @@ inline constexpr std::size_t AnswerBytes = 100;
 
 struct Answer {
   char Text[AnswerBytes];
+  std::size_t Length;  // characters kept in Text (a NUL byte typed counts)
 };
 
 // The next word; nothing at end of input.
 std::optional<Answer> ReadAnswerWord();
-// The next word parsed as "%d" or "%x": nothing at end of input; 0 when the
-// word does not begin with a number.
+// The next word parsed as "%d" or "%x" (console/answer_number.h): nothing at
+// end of input; 0 when the word does not begin with a number, and when the
+// number does not fit 32 bits.
 std::optional<std::int32_t> ReadDecimalAnswer();
 std::optional<std::uint32_t> ReadHexAnswer();
 // Reads one line and throws it away, however long it is; false at end of

@@ -88,7 +88,7 @@ TEST_F(ConfigEditorTest, CellsTakeTheirBytesFromTheAlignedDoubleWord) {
 TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
   struct Case {
     const char* name;
-    const char* input;
+    std::string input;
     const char* prompt;
     bool tooBig;
     std::vector<ConfigAccess> writes;
@@ -100,6 +100,8 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
       {"RID x cancels", "5\nx\n", rid, false, {}},
       {"RID X cancels", "5\nXyz\n", rid, false, {}},
       {"RID zz writes 0", "5\nzz\n", rid, false, {{false, 0x08, 0x11800100}}},
+      {"RID 100000001 is too big, not 01", "5\n100000001\n", rid, true, {}},
+      {"RID f, NUL, f is no number", std::string("5\nf\0f\n", 6), rid, false, {{false, 0x08, 0x11800100}}},
       {"LAT keeps the other bytes",
        "8\n40\n",
        "Enter value to write to LAT register (or 'X' to cancel): ",
@@ -110,6 +112,11 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
        "Enter value to write to BADDR0 register (or 'X' to cancel): ",
        false,
        {{false, 0x10, 0xFFFFFFFF}}},
+      {"BADDR0 100000000 is too big",
+       "11\n100000000\n",
+       "Enter value to write to BADDR0 register (or 'X' to cancel): ",
+       true,
+       {}},
       {"VID 10000 is too big",
        "1\n10000\n",
        "Enter value to write to VID register (or 'X' to cancel): ",
@@ -140,7 +147,7 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     recorder_.accesses.clear();
-    const std::string output = Edit(std::string(c.input) + "99\n");
+    const std::string output = Edit(c.input + "99\n");
     const std::string answered = display + c.prompt + (c.tooBig ? MsgValueTooBig : "");
     EXPECT_EQ(output.substr(0, answered.size()), answered);
     EXPECT_EQ(output.substr(answered.size(), 1 + sizeof TableHeading - 1), std::string("\n") + TableHeading);
@@ -168,6 +175,8 @@ TEST_F(ConfigEditorTest, WrittenValuesShowInTheNextTable) {
 TEST_F(ConfigEditorTest, OtherChoicesShowTheTableAgainWithoutAPrompt) {
   const std::string display = Expected("editor_display.txt");
   EXPECT_EQ(Edit("0\n22\n98\n100\n-5\n99\n"), Repeat(display, 6));
+  // A choice too large for 32 bits selects nothing (cut down, 4294967314 was 18).
+  EXPECT_EQ(Edit("4294967314\n4294967395\n99\n"), Repeat(display, 3));
   // A choice that is not a number is used up: it costs one table, not a loop.
   EXPECT_EQ(Edit("abc x12\n99\n"), Repeat(display, 3));
   EXPECT_TRUE(recorder_.Writes().empty());
