@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
-          binutils libkissfft-dev libfftw3-dev)
+          binutils libkissfft-dev libfftw3-dev python3)
 # The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
 # their tests (its 32-bit half comes from the i386 architecture).
 if [[ ${1:-} != --build ]]; then
