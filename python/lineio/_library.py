@@ -148,21 +148,27 @@ class Library:
         count = uint16(count, "count")
         needed = count if _no_null(source, words) else 0
         self.raw.CHRVAL1(
-            buffers.read(source, BYTES, needed, "bytes"), buffers.written(words, WORDS, needed, "words"), count
+            buffers.read(source, BYTES, needed, "bytes"),
+            buffers.written(words, WORDS, needed, "words"),
+            count,
         )
 
     def CHRVAL2(self, source, words, count):
         count = uint16(count, "count")
         needed = count if _no_null(source, words) else 0
         self.raw.CHRVAL2(
-            buffers.read(source, BYTES, 2 * needed, "bytes"), buffers.written(words, WORDS, needed, "words"), count
+            buffers.read(source, BYTES, 2 * needed, "bytes"),
+            buffers.written(words, WORDS, needed, "words"),
+            count,
         )
 
     def VALCHR1(self, source, destination, count):
         count = uint16(count, "count")
         needed = count if _no_null(source, destination) else 0
         self.raw.VALCHR1(
-            buffers.read(source, WORDS, needed, "words"), buffers.written(destination, BYTES, needed, "bytes"), count
+            buffers.read(source, WORDS, needed, "words"),
+            buffers.written(destination, BYTES, needed, "bytes"),
+            count,
         )
 
     def VALCHR2(self, source, destination, count):
@@ -187,8 +193,8 @@ class Library:
         """FFTK32 into new arrays of n + 1 elements (element 0 stays 0)."""
         n = int(n)
         if not is_transform_length(n, MAX_TABLE_LENGTH):
-            raise ValueError(f"FFTK32 prepares tables for a power of two from 2 to {MAX_TABLE_LENGTH}, not {n}")
-        tables = FftTables(n, _floats(n + 1), _floats(n + 1), array.array("H", bytes(2 * (n + 1))))
+            raise ValueError(f"FFTK32 takes powers of two from 2 to {MAX_TABLE_LENGTH}, not {n}")
+        tables = FftTables(n, _floats(n + 1), _floats(n + 1), array.array("H", bytes(2 * n + 2)))
         self.FFTK32(n, tables.cosine, tables.sine, tables.permutation)
         return tables
 
@@ -199,7 +205,7 @@ class Library:
         the header 5000 div n (and 0), element k + 1 frequency k."""
         n = self._transform_length(tables)
         if not _window_reads_samples(window):
-            raise ValueError(f"window {window} reads no samples: use fft_complex for the caller's complex data")
+            raise ValueError(f"window {window} reads no samples: fft_complex transforms complex data")
         padded = _floats_after_header(samples, n, "samples")
         result = Transform(_floats(n + 1), _floats(n + 1))
         self.FFT32(n, tables.cosine, tables.sine, *result, tables.permutation, window, padded, direction)
@@ -209,7 +215,9 @@ class Library:
         """FFT32 with no window on complex data: real and imaginary are n
         numbers each (elements 1..n). Gives new arrays as fft does."""
         n = self._transform_length(tables)
-        result = Transform(_floats_after_header(real, n, "real"), _floats_after_header(imaginary, n, "imaginary"))
+        result = Transform(
+            _floats_after_header(real, n, "real"), _floats_after_header(imaginary, n, "imaginary")
+        )
         self.FFT32(n, tables.cosine, tables.sine, *result, tables.permutation, WINDOW_NONE, None, direction)
         return result
 

@@ -90,12 +90,18 @@ CASES = [
     (
         "VALCHR1",
         lambda lib: lib.VALCHR1(words(4), bytearray(4), 4),
-        [lambda lib: lib.VALCHR1(words(3), bytearray(4), 4), lambda lib: lib.VALCHR1(words(4), bytearray(3), 4)],
+        [
+            lambda lib: lib.VALCHR1(words(3), bytearray(4), 4),
+            lambda lib: lib.VALCHR1(words(4), bytearray(3), 4),
+        ],
     ),
     (
         "VALCHR2",
         lambda lib: lib.VALCHR2(words(4), bytearray(8), 4),
-        [lambda lib: lib.VALCHR2(words(3), bytearray(8), 4), lambda lib: lib.VALCHR2(words(4), bytearray(7), 4)],
+        [
+            lambda lib: lib.VALCHR2(words(3), bytearray(8), 4),
+            lambda lib: lib.VALCHR2(words(4), bytearray(7), 4),
+        ],
     ),
 ]
 
