@@ -175,6 +175,26 @@ class LengthsTest(unittest.TestCase):
         self.assertEqual(len(self.spies["FFTK32"].calls), 1)
 
 
+class HelperArgumentsTest(unittest.TestCase):
+    """The allocating helpers refuse what they cannot turn into a call."""
+
+    def test_helpers_raise_value_error(self):
+        library = simulated("kestrel")
+        tables = library.fft_tables(8)
+        cases = [
+            ("a length that is no power of two", lambda: library.fft_tables(6)),
+            ("a length above FFTK32's", lambda: library.fft_tables(32768)),
+            ("seven samples for eight", lambda: library.fft(tables, [0.0] * 7)),
+            ("a window that reads no samples", lambda: library.fft(tables, [0.0] * 8, lineio.WINDOW_NONE)),
+            ("an odd number of bytes", lambda: library.chrval2(b"abc")),
+            ("real and imaginary of different lengths", lambda: library.spectrum(floats(9), floats(8))),
+        ]
+        for what, call in cases:
+            with self.subTest(what):
+                with self.assertRaises(ValueError):
+                    call()
+
+
 class NullAndInvalidTest(unittest.TestCase):
     """What the library does with the calls the module lets through."""
 
