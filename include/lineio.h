@@ -12,6 +12,10 @@
  * On 32-bit Windows every function uses the __stdcall convention (the callee
  * removes its arguments; names are not decorated). A 16-bit argument occupies a
  * 32-bit stack slot of which the low half is read.
+ *
+ * The reference, with what the board sees and how long each call takes, is
+ * in docs/ (docs/exports.md, one section per function; installed in
+ * share/doc/lineio) and in the lineio(3) man page.
  */
 #ifndef LINEIO_H
 #define LINEIO_H
@@ -41,7 +45,8 @@ int32_t LINEIO_CALL PortEnd(void);
 int32_t LINEIO_CALL CheckPCtype(void);
 /* 0 before PortInit, 0xFFFF after it; the argument is not used. */
 uint16_t LINEIO_CALL Test(int32_t unused);
-/* Writes the ten bytes '1'..'9', ':' (no terminator) and returns 11. */
+/* Writes the ten bytes '1'..'9', ':' (no terminator) and returns 11; a null
+ * buffer is left alone. */
 uint16_t LINEIO_CALL Test2(uint8_t* buffer);
 
 /* ---- Raw register access (offsets in the board's register space) ------- */
@@ -82,7 +87,8 @@ uint16_t LINEIO_CALL TestQbit(uint16_t port, uint16_t bit);
 uint16_t LINEIO_CALL TestIbit(uint16_t port, uint16_t bit);
 /* Fills 16 words from the group of the port (bits 4..7 of its number):
  * words 0..5 the remembered outputs, 6..7 untouched, 8..15 the inputs 0..7 of
- * the group (6 and 7 read as 0). Group 0 reads the 16 direct inputs. */
+ * the group (6 and 7 read as 0). Group 0 reads the 16 direct inputs. A null
+ * block does nothing. */
 void LINEIO_CALL GetIOBlockData(uint16_t port, uint16_t* block);
 
 /* ---- Serial devices (ports 36 and 37) ------------------------------------ */
@@ -104,9 +110,12 @@ void LINEIO_CALL LineCurrent(uint16_t value); /* the line-current setter, bits 7
 /* ---- Board ticks --------------------------------------------------------- */
 
 /* Waits for max(ticks, 1) ticks of the board. Returns 0, or 0x8000 when the
- * Escape key stopped the wait. */
+ * Escape key stopped the wait, and 0x8000 at once when no board is open. On a
+ * POSIX terminal the Escape key is read from the terminal: input typed during
+ * the wait is consumed up to the first Escape (docs/hosts.md). */
 uint16_t LINEIO_CALL HdTimer(uint32_t ticks);
-/* Holds bit 0 of port 35 high for ticks ticks (ticks - 5 above 5). */
+/* Holds bit 0 of port 35 high for ticks ticks (ticks - 5 above 5). With no
+ * board open it returns at once, touching nothing. */
 void LINEIO_CALL Click(uint32_t ticks);
 
 /* ---- Exchange switching -------------------------------------------------- */
@@ -120,7 +129,8 @@ uint16_t LINEIO_CALL ExchgLine(uint16_t mode, const char* pattern);
 
 /* Arrays of the transform are used from element 1 to element n; element 0
  * lies outside it. n is a power of two (2..16384 for FFTK32, 2..32768 for
- * FFT32); any other n writes nothing. */
+ * FFT32); any other n, or a null array, writes nothing. FFTP32 takes any n.
+ * The layout and a worked example: docs/transform.md. */
 
 /* Prepares the tables of length n: cosine[1..n], sine[1..n] and the
  * permutation[1..n] that puts the transform's output in natural order. */
@@ -138,6 +148,8 @@ void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float
 void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary);
 
 /* ---- Array conversion (count words; pairs are little-endian) ----------- */
+
+/* A null array writes nothing. */
 
 /* words[i] = bytes[i] */
 void LINEIO_CALL CHRVAL1(const uint8_t* bytes, uint16_t* words, uint16_t count);

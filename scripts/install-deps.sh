@@ -9,8 +9,10 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++)
 if [[ ${1:-} != --demo ]]; then
-  # Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks).
-  packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev)
+  # Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks),
+  # the Python module's tests, and the man pages' rendering check.
+  packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev
+             python3 groff-base man-db)
   # The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
   # their tests (its 32-bit half comes from the i386 architecture).
   packages+=(g++-mingw-w64-i686 wine wine32:i386)
