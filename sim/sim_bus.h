@@ -29,8 +29,8 @@ class SimBus {
 
  private:
   struct Entry {
-    std::unique_ptr<SimCard> card;
-    PciSlot slot;
+    std::unique_ptr<SimCard> Card;
+    PciSlot Slot;
   };
   std::vector<Entry> cards_;
 };
