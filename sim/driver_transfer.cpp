@@ -104,9 +104,14 @@ bool SimulatedDriver::Perform(const TransferCommand& command) {
           memory != nullptr ? Load(memory + offset, kind->Width) : card.IoRead(hit->Bar, offset, kind->Width);
       Store(buffer + unit * width, kind->Width, value);
     }
-    trace_.push_back(RegisterAccess{kind->Write ? AccessDirection::Write : AccessDirection::Read,
-                                    static_cast<std::uint8_t>(width), hit->Card, hit->Bar, offset, value});
-    if (observer_) observer_(trace_.back());
+    const RegisterAccess access{kind->Write ? AccessDirection::Write : AccessDirection::Read,
+                                static_cast<std::uint8_t>(width),
+                                hit->Card,
+                                hit->Bar,
+                                offset,
+                                value};
+    trace_.Push(access);
+    if (observer_) observer_(access);
   }
   return true;
 }

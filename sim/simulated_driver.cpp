@@ -69,7 +69,7 @@ bool SimulatedDriver::Request(platform::OsHandle handle, std::uint32_t code, voi
   if (record == nullptr || size == 0 || size != RecordSize(code)) return false;
   if (faults_.ConsumeFailure(code)) return false;
   const bool served = Serve(held, code, record);
-  if (IsLifecycleRequest(code)) lifecycle_.push_back(code);
+  if (IsLifecycleRequest(code)) lifecycle_.Push(code);
   return served;
 }
 
@@ -186,17 +186,23 @@ int SimulatedDriver::UnregisteredWithInterruptEnabled() const {
 
 std::vector<std::uint32_t> SimulatedDriver::LifecycleLog() const {
   std::lock_guard guard(lock_);
-  return lifecycle_;
+  return lifecycle_.Entries();
 }
 
 std::vector<RegisterAccess> SimulatedDriver::Trace() const {
   std::lock_guard guard(lock_);
-  return trace_;
+  return trace_.Entries();
 }
 
 void SimulatedDriver::ClearTrace() {
   std::lock_guard guard(lock_);
-  trace_.clear();
+  trace_.Clear();
+}
+
+void SimulatedDriver::SetHistoryLimit(std::size_t limit) {
+  std::lock_guard guard(lock_);
+  trace_.SetLimit(limit);
+  lifecycle_.SetLimit(limit);
 }
 
 void SimulatedDriver::SetAccessObserver(std::function<void(const RegisterAccess&)> observer) {

@@ -19,6 +19,7 @@
 
 #include "platform/driver_service.h"
 #include "sim/fault_plan.h"
+#include "sim/history.h"
 #include "sim/interrupt_controller.h"
 #include "sim/register_access.h"
 #include "sim/sim_bus.h"
@@ -79,12 +80,17 @@ class SimulatedDriver : public platform::DriverService {
   // then disables it itself).
   int UnregisteredWithInterruptEnabled() const;
   // The registration and interrupt requests that the driver has served, in
-  // the order in which they completed (a wait completes when it returns).
+  // the order in which they completed (a wait completes when it returns): the
+  // newest ones up to the history limit.
   std::vector<std::uint32_t> LifecycleLog() const;
 
-  // Every register access that reached the driver (transfers), in order.
+  // The register accesses that reached the driver (transfers), in order: the
+  // newest ones up to the history limit.
   std::vector<RegisterAccess> Trace() const;
   void ClearTrace();
+  // The limit of the trace and of the lifecycle log (see History): without a
+  // reader's word, DefaultHistoryLimit entries each.
+  void SetHistoryLimit(std::size_t limit);
   // Called with each register access as it is recorded, with the request lock
   // held (the observer must not call the driver). An empty function removes it.
   void SetAccessObserver(std::function<void(const RegisterAccess&)> observer);
@@ -130,9 +136,9 @@ class SimulatedDriver : public platform::DriverService {
   FaultPlan faults_;
   InterruptController interrupts_;
   std::map<std::uint32_t, std::uint64_t> requestCounts_;
-  std::vector<RegisterAccess> trace_;
+  History<RegisterAccess> trace_;
   std::function<void(const RegisterAccess&)> observer_;
-  std::vector<std::uint32_t> lifecycle_;
+  History<std::uint32_t> lifecycle_;
 };
 
 }  // namespace lineio::sim

@@ -1,5 +1,7 @@
 // lineio-trace-kestrel / lineio-trace-merlin: the bus analyser. Runs a script
 // of export calls against the simulated board and prints every register access.
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -35,7 +37,12 @@ int RunScript(std::istream& script) {
   for (const std::string& error : session.ProtocolErrors()) {
     std::fprintf(stderr, "%s: protocol error: %s\n", lineio::trace::ProgramName().c_str(), error.c_str());
   }
-  return session.ProtocolErrors().empty() ? ExitOk : ExitProtocolErrors;
+  const std::uint64_t unshown = session.ProtocolErrorCount() - session.ProtocolErrors().size();
+  if (unshown != 0) {
+    std::fprintf(stderr, "%s: %" PRIu64 " more protocol errors\n", lineio::trace::ProgramName().c_str(),
+                 unshown);
+  }
+  return session.ProtocolErrorCount() == 0 ? ExitOk : ExitProtocolErrors;
 }
 
 }  // namespace

@@ -60,10 +60,21 @@ void ExpectArgumentCount(const std::vector<std::string>& words, std::size_t coun
                     ", not " + std::to_string(words.size() - 1));
 }
 
+// The session prints everything as it happens and reads no history back, so
+// the driver and the boards keep none: memory stays the same however long the
+// script runs.
+void KeepNoHistory(sim::SimBus& bus, sim::SimulatedDriver& driver) {
+  driver.SetHistoryLimit(0);
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    if (auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index))) board->SetHistoryLimit(0);
+  }
+}
+
 }  // namespace
 
 TraceSession::TraceSession() {
   sim::PopulateDefaultBus(bus_);
+  KeepNoHistory(bus_, driver_);
   board_ = OwnBoardOn(bus_);
   platform::OverrideClock([now = 0.0]() mutable {
     const double reading = now;
@@ -99,6 +110,7 @@ void TraceSession::Execute(const std::vector<std::string>& words) {
 }
 
 const std::vector<std::string>& TraceSession::ProtocolErrors() const { return board_->ProtocolErrors(); }
+std::uint64_t TraceSession::ProtocolErrorCount() const { return board_->ProtocolErrorCount(); }
 
 void TraceSession::CallExport(const std::vector<std::string>& words) {
   const ExportEntry* entry = FindExport(words[0]);

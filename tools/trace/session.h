@@ -35,8 +35,10 @@ class TraceSession {
   // command, a wrong number of arguments or an argument out of range.
   void Execute(const std::vector<std::string>& words);
 
-  // The accesses the board model could not decode.
+  // The accesses the board model could not decode: the text of the first
+  // ones (sim::MaxKeptProtocolErrors), and the count of all.
   const std::vector<std::string>& ProtocolErrors() const;
+  std::uint64_t ProtocolErrorCount() const;
 
  private:
   void CallExport(const std::vector<std::string>& words);
