@@ -45,13 +45,15 @@ class TraceSession {
   void SetInput(const std::vector<std::string>& words);
   void SetTick(const std::vector<std::string>& words);
   void SetEscape(const std::vector<std::string>& words);
-  // Refuses a tick wait that nothing could ever end.
+  // Refuses a tick wait that nothing could ever end, or that has no open
+  // board to wait on.
   void ExpectWaitCanEnd(const std::string& command) const;
   void PrintAccess(const sim::RegisterAccess& access);
   std::uint16_t EscapeSample();
 
   sim::SimBus bus_;
   sim::SimulatedDriver driver_{bus_};
+  int boardIndex_ = -1;
   sim::LineBoard* board_ = nullptr;
   bool verbose_ = true;
   // Device loads of the access in progress, printed after its W line.
