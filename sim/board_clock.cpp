@@ -27,9 +27,10 @@ void BoardClock::OnClickLatched(std::uint8_t value) {
   const bool high = (value & ClickBit) != 0;
   if (high == click_) return;
   click_ = high;
-  clickChanges_.push_back(ClickChange{ticks_, high});
+  clickChanges_.Push(ClickChange{ticks_, high});
 }
 
-const std::vector<ClickChange>& BoardClock::ClickChanges() const { return clickChanges_; }
+std::vector<ClickChange> BoardClock::ClickChanges() const { return clickChanges_.Entries(); }
+void BoardClock::SetHistoryLimit(std::size_t limit) { clickChanges_.SetLimit(limit); }
 
 }  // namespace lineio::sim

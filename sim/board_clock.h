@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/history.h"
+
 namespace lineio::sim {
 
 inline constexpr std::uint16_t ClickPortNumber = 35;
@@ -35,14 +37,17 @@ class BoardClock {
 
   // A byte latched into the click port.
   void OnClickLatched(std::uint8_t value);
-  const std::vector<ClickChange>& ClickChanges() const;
+  // The changes of the click output, oldest first: the newest ones up to the
+  // history limit (see History).
+  std::vector<ClickChange> ClickChanges() const;
+  void SetHistoryLimit(std::size_t limit);
 
  private:
   std::uint32_t every_ = 0;
   std::uint32_t readsSinceToggle_ = 0;
   std::uint64_t ticks_ = 0;
   bool click_ = false;
-  std::vector<ClickChange> clickChanges_;
+  History<ClickChange> clickChanges_;
 };
 
 }  // namespace lineio::sim

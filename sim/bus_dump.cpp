@@ -3,9 +3,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
+
+#include "sim/line_reader.h"
+#include "sim/pci_location.h"
 
 namespace lineio::sim {
 
@@ -35,47 +41,78 @@ int BarsOfLayout(std::uint8_t layout) {
 }
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// "bb:ss.f" or "dddd:bb:ss.f" at the start of a line, then the description.
-bool ParseLocation(const std::string& line, CardDump& card) {
-  unsigned domain = 0, bus = 0, slot = 0, function = 0;
-  int used = 0;
-  const bool withDomain =
-      std::sscanf(line.c_str(), "%4x:%2x:%2x.%1x%n", &domain, &bus, &slot, &function, &used) == 4;
-  if (!withDomain) {
-    used = 0;
-    if (std::sscanf(line.c_str(), "%2x:%2x.%1x%n", &bus, &slot, &function, &used) != 3) return false;
-  }
-  // "00: 86 80 ..." is a data line, not a location.
-  if (used == 0 || (static_cast<std::size_t>(used) < line.size() && line[used] != ' ')) return false;
-  if (slot > 0x1F || function > 7) return false;
-  card.Slot = PciSlot{bus, slot, function};
-  const std::size_t text = line.find_first_not_of(' ', static_cast<std::size_t>(used));
-  card.Description = text == std::string::npos ? "" : line.substr(text);
-  return true;
+std::string_view FirstWord(std::string_view line) {
+  std::size_t end = 0;
+  while (end < line.size() && !IsBlank(line[end])) ++end;
+  return line.substr(0, end);
 }
 
-// "oo: bb bb ..." : the bytes at offset oo.
-bool ParseDataLine(const std::string& line, int lineNumber, CardDump& card) {
+// "bb:ss.f" or "dddd:bb:ss.f" as the line's first word, then the description.
+CardDump ParseLocationLine(std::string_view line, int lineNumber) {
+  const std::string_view word = FirstWord(line);
+  CardDump card;
+  try {
+    card.Slot = ParsePciLocation(word);
+  } catch (const std::invalid_argument& bad) {
+    Fail(lineNumber, bad.what());
+  }
+  std::size_t text = word.size();
+  while (text < line.size() && IsBlank(line[text])) ++text;
+  card.Description = std::string(line.substr(text));
+  return card;
+}
+
+// The offset before the colon of a data line (hexadecimal digits); fails when
+// it lies past the configuration space.
+std::uint32_t ParseOffset(std::string_view digits, int lineNumber) {
+  std::uint32_t offset = 0;
+  const std::from_chars_result read =
+      std::from_chars(digits.data(), digits.data() + digits.size(), offset, 16);
+  if (read.ec != std::errc() || offset >= ExtendedConfigBytes) {
+    Fail(lineNumber, "offset " + std::string(digits) + " lies past the configuration space (0 to fff)");
+  }
+  return offset;
+}
+
+// "oo: bb bb ..." : the bytes at offset oo. Gives false when the line has no
+// hexadecimal offset before a colon.
+bool ParseDataLine(std::string_view line, int lineNumber, CardDump& card) {
   const std::size_t colon = line.find(':');
-  if (colon == 0 || colon == std::string::npos) return false;
+  if (colon == 0 || colon == std::string_view::npos) return false;
   if (!std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon), IsHexDigit)) {
     return false;
   }
-  const unsigned long offset = std::stoul(line.substr(0, colon), nullptr, 16);
-  std::istringstream bytes(line.substr(colon + 1));
-  std::string word;
-  unsigned long at = offset;
-  while (bytes >> word) {
+  std::uint32_t at = ParseOffset(line.substr(0, colon), lineNumber);
+  std::istringstream bytes{std::string(line.substr(colon + 1))};
+  for (std::string word; bytes >> word; ++at) {
     if (word.size() != 2 || !IsHexDigit(word[0]) || !IsHexDigit(word[1])) {
       Fail(lineNumber, "not a hexadecimal byte: " + word);
     }
+    if (at >= ExtendedConfigBytes) Fail(lineNumber, "the bytes run past the configuration space (0 to fff)");
     if (at < ConfigSpaceBytes) {
       if (card.Config.size() <= at) card.Config.resize(at + 1, 0);
       card.Config[at] = static_cast<std::uint8_t>(std::stoul(word, nullptr, 16));
     }
-    ++at;
   }
+  return true;
+}
+
+bool SameSlot(const PciSlot& a, const PciSlot& b) {
+  return a.Bus == b.Bus && a.Slot == b.Slot && a.Function == b.Function;
+}
+
+// A line read whole, or a failure naming the line.
+bool NextDumpLine(LineReader& reader, std::string& line) {
+  switch (reader.Next(line)) {
+    case LineRead::Line: break;
+    case LineRead::End: return false;
+    case LineRead::TooLong:
+      Fail(reader.LineNumber(), "longer than " + std::to_string(MaxDumpLineLength) + " characters");
+    case LineRead::ReadError: Fail(reader.LineNumber(), "read error");
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 
@@ -117,15 +154,17 @@ int AddDumpedRange(SimCard& card, const CardDump& dump, int bar, int bars) {
 
 std::vector<CardDump> ParseBusDump(std::istream& in) {
   std::vector<CardDump> cards;
-  std::string line;
-  int lineNumber = 0;
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  LineReader reader(in, MaxDumpLineLength);
+  for (std::string line; NextDumpLine(reader, line);) {
+    const int lineNumber = reader.LineNumber();
     if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
-    CardDump card;
-    if (ParseLocation(line, card)) {
-      cards.push_back(card);
+    if (FirstWord(line).find('.') != std::string_view::npos) {
+      CardDump card = ParseLocationLine(line, lineNumber);
+      for (const CardDump& earlier : cards) {
+        if (SameSlot(earlier.Slot, card.Slot))
+          Fail(lineNumber, "a second card at " + FormatPciLocation(card.Slot));
+      }
+      cards.push_back(std::move(card));
       continue;
     }
     if (cards.empty() || !ParseDataLine(line, lineNumber, cards.back())) {
@@ -134,8 +173,7 @@ std::vector<CardDump> ParseBusDump(std::istream& in) {
   }
   for (const CardDump& card : cards) {
     if (card.Config.size() < 4) {
-      throw std::runtime_error("bus dump: the card at " + std::to_string(card.Slot.Bus) + ":" +
-                               std::to_string(card.Slot.Slot) + "." + std::to_string(card.Slot.Function) +
+      throw std::runtime_error("bus dump: the card at " + FormatPciLocation(card.Slot) +
                                " has no vendor and device identifiers");
     }
   }
@@ -144,8 +182,7 @@ std::vector<CardDump> ParseBusDump(std::istream& in) {
 
 std::string FormatCardDump(const CardDump& card) {
   char text[64];
-  std::snprintf(text, sizeof text, "%02x:%02x.%x", card.Slot.Bus, card.Slot.Slot, card.Slot.Function);
-  std::string out = text;
+  std::string out = FormatPciLocation(card.Slot);
   if (!card.Description.empty()) out += " " + card.Description;
   out += "\n";
   for (std::size_t at = 0; at < card.Config.size(); at += BytesPerLine) {
@@ -179,7 +216,12 @@ std::unique_ptr<SimCard> MakeCardFromDump(const CardDump& dump) {
 
 int LoadBusDump(SimBus& bus, std::istream& in) {
   const std::vector<CardDump> cards = ParseBusDump(in);
-  for (const CardDump& dump : cards) bus.AddCard(MakeCardFromDump(dump), dump.Slot);
+  for (const CardDump& dump : cards) {
+    if (bus.FindBySlot(dump.Slot) >= 0) {
+      throw std::invalid_argument("bus dump: a card is already at " + FormatPciLocation(dump.Slot));
+    }
+    bus.AddCard(MakeCardFromDump(dump), dump.Slot);
+  }
   return static_cast<int>(cards.size());
 }
 

@@ -28,7 +28,7 @@ bool SimulatedDriver::ScanPciCards(PciScan& scan) {
     scan.CardSlots[found] = bus_.SlotOf(index);
     ++found;
   }
-  scan.CardCount = reportedCardCount_.value_or(found);
+  scan.CardCount = faults_.CardCountFor(found);
   return true;
 }
 
@@ -38,7 +38,7 @@ bool SimulatedDriver::PciCardInfoRequest(PciCardInfo& info) {
   const std::vector<ResourceItem>& items = bus_.Card(index).Items();
   const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(items.size(), MaxResourceItems));
   std::copy_n(items.begin(), count, info.Card.Items);
-  info.Card.ItemCount = reportedItemCount_.value_or(count);
+  info.Card.ItemCount = faults_.ItemCountFor(count);
   return true;
 }
 

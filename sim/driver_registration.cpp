@@ -56,8 +56,8 @@ int SimulatedDriver::FindCardOf(const CardResources& resources) const {
 bool SimulatedDriver::RegisterCard(CardRegistration& registration) {
   const int card = FindCardOf(registration.Card);
   const bool heldByUs = std::any_of(registrations_.begin(), registrations_.end(),
-                                    [card](const auto& entry) { return entry.second.card == card; });
-  if (card < 0 || heldByUs || foreignLocks_.count(card) != 0) {
+                                    [card](const auto& entry) { return entry.second.Card == card; });
+  if (card < 0 || heldByUs || faults_.LockedByAnotherUser(card)) {
     registration.CardHandle = 0;
     return true;
   }
@@ -65,6 +65,7 @@ bool SimulatedDriver::RegisterCard(CardRegistration& registration) {
   const std::uint32_t interruptHandle = nextInterruptHandle_++;
   FillRegisteredItems(card, interruptHandle, registration.Card);
   registrations_[cardHandle] = Registration{card, interruptHandle};
+  if (bus_.Card(card).InterruptLine() >= 0) interrupts_.Attach(interruptHandle, card);
   registration.CardHandle = cardHandle;
   return true;
 }
@@ -88,8 +89,14 @@ void SimulatedDriver::FillRegisteredItems(int card, std::uint32_t interruptHandl
   }
 }
 
+// An unregistered card takes its interrupt with it.
 bool SimulatedDriver::UnregisterCard(CardRegistration& registration) {
-  return registrations_.erase(registration.CardHandle) == 1;
+  const auto found = registrations_.find(registration.CardHandle);
+  if (found == registrations_.end()) return false;
+  const std::uint32_t interruptHandle = found->second.InterruptHandle;
+  registrations_.erase(found);
+  interrupts_.Retire(interruptHandle);
+  return true;
 }
 
 }  // namespace lineio::sim

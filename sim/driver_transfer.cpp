@@ -17,10 +17,10 @@ constexpr std::uint32_t BlockCodes = 2 * WidthCodes;
 constexpr int SingleValueWidth = 4;
 
 struct TransferKind {
-  bool memory;
-  bool write;
-  bool block;
-  int width;
+  bool Memory;
+  bool Write;
+  bool Block;
+  int Width;
 };
 
 std::optional<TransferKind> Decode(std::uint32_t command) {
@@ -73,40 +73,45 @@ bool SimulatedDriver::Transfer(TransferCommand& command) { return Perform(comman
 bool SimulatedDriver::Perform(const TransferCommand& command) {
   const std::optional<TransferKind> kind = Decode(command.Command);
   if (!kind) return false;
-  const auto width = static_cast<std::uint32_t>(kind->width);
+  const auto width = static_cast<std::uint32_t>(kind->Width);
   std::uint32_t units = 1;
-  if (kind->block) {
+  if (kind->Block) {
     if (command.Data == 0 || command.ByteCount == 0 || command.ByteCount % width != 0) return false;
     units = command.ByteCount / width;
   }
-  const std::uint32_t stride = kind->block && command.AutoIncrement != 0 ? width : 0;
+  const std::uint32_t stride = kind->Block && command.AutoIncrement != 0 ? width : 0;
   const std::uintptr_t span = std::uintptr_t{units - 1} * stride + width;
   const std::optional<RangeHit> hit =
-      kind->memory ? FindMemoryRange(command.Address, span) : FindIoRange(command.Address, span);
+      kind->Memory ? FindMemoryRange(command.Address, span) : FindIoRange(command.Address, span);
   if (!hit) return false;
 
-  SimCard& card = bus_.Card(hit->card);
+  SimCard& card = bus_.Card(hit->Card);
   auto* buffer = reinterpret_cast<std::uint8_t*>(command.Data);
-  std::uint8_t* memory = kind->memory ? card.MemoryOf(hit->bar) : nullptr;
+  std::uint8_t* memory = kind->Memory ? card.MemoryOf(hit->Bar) : nullptr;
   for (std::uint32_t unit = 0; unit < units; ++unit) {
-    const std::uint32_t offset = hit->offset + unit * stride;
+    const std::uint32_t offset = hit->Offset + unit * stride;
     std::uint32_t value = 0;
-    if (kind->write) {
+    if (kind->Write) {
       value =
-          kind->block ? Load(buffer + unit * width, kind->width) : static_cast<std::uint32_t>(command.Data);
+          kind->Block ? Load(buffer + unit * width, kind->Width) : static_cast<std::uint32_t>(command.Data);
       if (memory != nullptr) {
-        Store(memory + offset, kind->width, value);
+        Store(memory + offset, kind->Width, value);
       } else {
-        card.IoWrite(hit->bar, offset, kind->width, value);
+        card.IoWrite(hit->Bar, offset, kind->Width, value);
       }
     } else {
       value =
-          memory != nullptr ? Load(memory + offset, kind->width) : card.IoRead(hit->bar, offset, kind->width);
-      Store(buffer + unit * width, kind->width, value);
+          memory != nullptr ? Load(memory + offset, kind->Width) : card.IoRead(hit->Bar, offset, kind->Width);
+      Store(buffer + unit * width, kind->Width, value);
     }
-    trace_.push_back(RegisterAccess{kind->write ? AccessDirection::Write : AccessDirection::Read,
-                                    static_cast<std::uint8_t>(width), hit->card, hit->bar, offset, value});
-    if (observer_) observer_(trace_.back());
+    const RegisterAccess access{kind->Write ? AccessDirection::Write : AccessDirection::Read,
+                                static_cast<std::uint8_t>(width),
+                                hit->Card,
+                                hit->Bar,
+                                offset,
+                                value};
+    trace_.Push(access);
+    if (observer_) observer_(access);
   }
   return true;
 }

@@ -97,14 +97,22 @@ std::uint8_t LineBoard::OutputLatch(std::uint16_t port) const {
   return outputs_[port];
 }
 
-const std::vector<LatchedOutput>& LineBoard::LatchHistory() const { return latches_; }
-const std::vector<std::uint16_t>& LineBoard::InputsRead() const { return inputsRead_; }
+std::vector<LatchedOutput> LineBoard::LatchHistory() const { return latches_.Entries(); }
+std::vector<std::uint16_t> LineBoard::InputsRead() const { return inputsRead_.Entries(); }
 
 void LineBoard::ClearHistory() {
-  latches_.clear();
-  inputsRead_.clear();
+  latches_.Clear();
+  inputsRead_.Clear();
   lineDevices_.ClearSampledBits();
   signalDevices_.ClearSampledBits();
+}
+
+void LineBoard::SetHistoryLimit(std::size_t limit) {
+  latches_.SetLimit(limit);
+  inputsRead_.SetLimit(limit);
+  lineDevices_.SetHistoryLimit(limit);
+  signalDevices_.SetHistoryLimit(limit);
+  clock_.SetHistoryLimit(limit);
 }
 
 void LineBoard::SetStatus(std::uint8_t status) { status_ = status; }
@@ -114,7 +122,7 @@ std::uint8_t LineBoard::Control() const { return control_; }
 
 void LineBoard::SetTickEvery(std::uint32_t reads) { clock_.SetTickEvery(reads); }
 std::uint64_t LineBoard::Ticks() const { return clock_.Ticks(); }
-const std::vector<ClickChange>& LineBoard::ClickChanges() const { return clock_.ClickChanges(); }
+std::vector<ClickChange> LineBoard::ClickChanges() const { return clock_.ClickChanges(); }
 
 const DeviceRecord& LineBoard::Device(DeviceId device) const {
   return lineDevices_.Carries(device) ? lineDevices_.Record(device) : signalDevices_.Record(device);
@@ -131,7 +139,12 @@ void LineBoard::SetLoadObserver(std::function<void(const DeviceLoad&)> observer)
 }
 
 const std::vector<std::string>& LineBoard::ProtocolErrors() const { return errors_; }
-void LineBoard::ClearProtocolErrors() { errors_.clear(); }
+std::uint64_t LineBoard::ProtocolErrorCount() const { return errorCount_; }
+
+void LineBoard::ClearProtocolErrors() {
+  errors_.clear();
+  errorCount_ = 0;
+}
 
 void LineBoard::OnOutputLatched(std::uint16_t /*port*/, std::uint8_t /*value*/) {}
 void LineBoard::OnStatusRead() {}
@@ -230,7 +243,7 @@ std::optional<BusLocation> LineBoard::Decode(std::uint8_t control, std::uint8_t 
 void LineBoard::LatchOutput(std::uint16_t port) {
   const std::uint8_t value = StoredByte(base_);
   outputs_[port] = value;
-  latches_.push_back(LatchedOutput{port, value});
+  latches_.Push(LatchedOutput{port, value});
   FeedDevices(port, value);
   OnOutputLatched(port, value);
 }
@@ -246,10 +259,11 @@ void LineBoard::FeedDevices(std::uint16_t port, std::uint8_t value) {
 
 void LineBoard::PresentInput(std::uint16_t port) {
   StoreByte(base_, inputs_[port]);
-  inputsRead_.push_back(port);
+  inputsRead_.Push(port);
 }
 
 void LineBoard::ProtocolError(const char* what, std::uint8_t control) {
+  if (++errorCount_ > MaxKeptProtocolErrors) return;
   char text[128];
   std::snprintf(text, sizeof text, "%s: control 0x%02x, address 0x%02x", what, control,
                 StoredByte(base_ + AddrRegOffset));

@@ -20,6 +20,10 @@
 // there. StatReg reads the status byte that the test sets.
 //
 // Tests speak in logical port numbers: SetInput, OutputLatch, LatchHistory.
+// The histories (latches, inputs read, serial bits, click changes) keep the
+// newest DefaultHistoryLimit entries unless a reader sets another limit
+// (SetHistoryLimit, see History); the protocol errors keep the first
+// MaxKeptProtocolErrors and count them all.
 //
 // Behind ports 36 and 37 sit the serially loaded devices (SerialPortDevices):
 // a test asks what each device last took and how many loads it saw. Bit 0 of
@@ -38,6 +42,7 @@
 #include <vector>
 
 #include "sim/board_clock.h"
+#include "sim/history.h"
 #include "sim/serial_devices.h"
 #include "sim/sim_card.h"
 
@@ -47,6 +52,8 @@ namespace lineio::sim {
 inline constexpr std::uint32_t BoardIoBase = 0xC000;
 inline constexpr std::uint32_t BoardIoLength = 0x400;
 inline constexpr std::uint32_t BoardInterruptLine = 11;
+// The protocol errors a board keeps the text of; later ones are only counted.
+inline constexpr std::size_t MaxKeptProtocolErrors = 100;
 
 // The resources of a line-test board as the driver lists them: an interrupt
 // item, the I/O range at base address register 0, and a bus item with the
@@ -104,10 +111,15 @@ class LineBoard : public SimCard {
   // The byte last latched into the output of a port (0 at power-up). Throws
   // std::invalid_argument for a port the board does not have.
   std::uint8_t OutputLatch(std::uint16_t port) const;
-  // Every latch in order, and every input put into DataReg, by port.
-  const std::vector<LatchedOutput>& LatchHistory() const;
-  const std::vector<std::uint16_t>& InputsRead() const;
+  // The latches in order, and the inputs put into DataReg, by port: the
+  // newest ones up to the history limit.
+  std::vector<LatchedOutput> LatchHistory() const;
+  std::vector<std::uint16_t> InputsRead() const;
+  // Clears the latches, the inputs read and the serial bits.
   void ClearHistory();
+  // The limit of every history of the board: latches, inputs read, the bits
+  // of both serial ports and the click changes.
+  void SetHistoryLimit(std::size_t limit);
 
   // The status byte that StatReg reads, and how often it was read.
   void SetStatus(std::uint8_t status);
@@ -119,7 +131,7 @@ class LineBoard : public SimCard {
   void SetTickEvery(std::uint32_t reads);
   std::uint64_t Ticks() const;
   // Each change of bit 0 of the click port, with the ticks ended before it.
-  const std::vector<ClickChange>& ClickChanges() const;
+  std::vector<ClickChange> ClickChanges() const;
 
   // What a serial device last took and how many loads it saw. (Device()
   // without an argument is still the card's PCI device identifier.)
@@ -134,8 +146,10 @@ class LineBoard : public SimCard {
   // The last control byte written to CtrlReg.
   std::uint8_t Control() const;
 
-  // Accesses the board could not decode, one line of text each.
+  // Accesses the board could not decode, one line of text each: the first
+  // MaxKeptProtocolErrors of them; the count is of all.
   const std::vector<std::string>& ProtocolErrors() const;
+  std::uint64_t ProtocolErrorCount() const;
   void ClearProtocolErrors();
 
   std::uint32_t IoRead(int bar, std::uint32_t offset, int width) override;
@@ -173,9 +187,10 @@ class LineBoard : public SimCard {
   std::uint64_t statusReads_ = 0;
   std::vector<std::uint8_t> outputs_;  // by logical port
   std::vector<std::uint8_t> inputs_;   // by logical port
-  std::vector<LatchedOutput> latches_;
-  std::vector<std::uint16_t> inputsRead_;
+  History<LatchedOutput> latches_;
+  History<std::uint16_t> inputsRead_;
   std::vector<std::string> errors_;
+  std::uint64_t errorCount_ = 0;
   SerialPortDevices lineDevices_{LineSerialPortNumber};
   SerialPortDevices signalDevices_{SignalSerialPortNumber};
   BoardClock clock_;

@@ -99,7 +99,7 @@ void SerialPortDevices::Shift(bool data, bool selected) {
   const std::uint64_t bit = data ? 1U : 0U;
   shift_ = (shift_ << 1) | bit;
   ++bitsSinceLoad_;
-  sampled_.push_back(static_cast<std::uint8_t>(bit));
+  sampled_.Push(static_cast<std::uint8_t>(bit));
   if (selected) {
     selected_ = (selected_ << 1) | bit;
     ++selectedBits_;
@@ -135,8 +135,9 @@ bool SerialPortDevices::Carries(DeviceId device) const {
 }
 
 const DeviceRecord& SerialPortDevices::Record(DeviceId device) const { return records_[IndexOf(device)]; }
-const std::vector<std::uint8_t>& SerialPortDevices::SampledBits() const { return sampled_; }
+std::vector<std::uint8_t> SerialPortDevices::SampledBits() const { return sampled_.Entries(); }
+void SerialPortDevices::SetHistoryLimit(std::size_t limit) { sampled_.SetLimit(limit); }
 std::uint64_t SerialPortDevices::UnstableEdges() const { return unstableEdges_; }
-void SerialPortDevices::ClearSampledBits() { sampled_.clear(); }
+void SerialPortDevices::ClearSampledBits() { sampled_.Clear(); }
 
 }  // namespace lineio::sim

@@ -25,6 +25,8 @@
 #include <optional>
 #include <vector>
 
+#include "sim/history.h"
+
 namespace lineio::sim {
 
 inline constexpr std::uint16_t SignalSerialPortNumber = 37;
@@ -82,8 +84,10 @@ class SerialPortDevices {
   bool Carries(DeviceId device) const;
   const DeviceRecord& Record(DeviceId device) const;
 
-  // Every bit sampled at a rising clock edge, in order (0 or 1 each).
-  const std::vector<std::uint8_t>& SampledBits() const;
+  // The bits sampled at rising clock edges, in order (0 or 1 each): the
+  // newest ones up to the history limit (see History).
+  std::vector<std::uint8_t> SampledBits() const;
+  void SetHistoryLimit(std::size_t limit);
   // Rising clock edges in writes that also changed the data line.
   std::uint64_t UnstableEdges() const;
   void ClearSampledBits();
@@ -110,7 +114,7 @@ class SerialPortDevices {
   std::uint64_t bitsSinceLoad_ = 0;
   std::uint64_t selected_ = 0;  // the bits shifted while the select was high
   std::uint64_t selectedBits_ = 0;
-  std::vector<std::uint8_t> sampled_;
+  History<std::uint8_t> sampled_;
   std::uint64_t unstableEdges_ = 0;
 };
 

@@ -23,7 +23,7 @@ SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card, const PciSlot& slot) {
   if (FindBySlot(slot) >= 0) throw std::invalid_argument("slot already taken");
   card->PlaceAt(slot);
   cards_.push_back(Entry{std::move(card), slot});
-  return *cards_.back().card;
+  return *cards_.back().Card;
 }
 
 PciSlot SimBus::NextFreeSlot() const {
@@ -34,15 +34,15 @@ PciSlot SimBus::NextFreeSlot() const {
 
 int SimBus::CardCount() const { return static_cast<int>(cards_.size()); }
 
-SimCard& SimBus::Card(int index) { return *cards_.at(static_cast<std::size_t>(index)).card; }
+SimCard& SimBus::Card(int index) { return *cards_.at(static_cast<std::size_t>(index)).Card; }
 
-const SimCard& SimBus::Card(int index) const { return *cards_.at(static_cast<std::size_t>(index)).card; }
+const SimCard& SimBus::Card(int index) const { return *cards_.at(static_cast<std::size_t>(index)).Card; }
 
-const PciSlot& SimBus::SlotOf(int index) const { return cards_.at(static_cast<std::size_t>(index)).slot; }
+const PciSlot& SimBus::SlotOf(int index) const { return cards_.at(static_cast<std::size_t>(index)).Slot; }
 
 int SimBus::FindBySlot(const PciSlot& slot) const {
   for (std::size_t i = 0; i < cards_.size(); ++i) {
-    if (SameSlot(cards_[i].slot, slot)) return static_cast<int>(i);
+    if (SameSlot(cards_[i].Slot, slot)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -1,5 +1,8 @@
 // The simulated PCI bus: cards at bus/slot/function locations, in the order in
-// which the driver lists them (the order in which they were added).
+// which the driver lists them (the order in which they were added). A card in
+// a domain other than 0 carries the domain above its bus number in
+// PciSlot.Bus (pci_location.h), so cards in two domains never share a
+// location.
 #pragma once
 
 #include <memory>
@@ -29,8 +32,8 @@ class SimBus {
 
  private:
   struct Entry {
-    std::unique_ptr<SimCard> card;
-    PciSlot slot;
+    std::unique_ptr<SimCard> Card;
+    PciSlot Slot;
   };
   std::vector<Entry> cards_;
 };

@@ -1,5 +1,6 @@
-// The simulated kernel driver's bookkeeping: handles, request dispatch, fault
-// injection, counters and the access trace.
+// The simulated kernel driver's dispatch and bookkeeping: handles, requests
+// routed to their handlers (interrupt requests to the interrupt controller),
+// counters and the access trace; the fault plan's settings, under the lock.
 #include "sim/simulated_driver.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ SimulatedDriver::~SimulatedDriver() {
 
 platform::OsHandle SimulatedDriver::Open() {
   std::lock_guard guard(lock_);
-  if (deviceMissing_) return platform::InvalidOsHandle;
+  if (faults_.DeviceMissing()) return platform::InvalidOsHandle;
   const platform::OsHandle handle = nextHandle_++;
   handles_.insert(handle);
   return handle;
@@ -66,13 +67,9 @@ bool SimulatedDriver::Request(platform::OsHandle handle, std::uint32_t code, voi
   ++requestCounts_[code];
   if (handles_.count(handle) == 0) return false;
   if (record == nullptr || size == 0 || size != RecordSize(code)) return false;
-  if (ConsumeFailure(code)) return false;
-  // An unregistered card takes its interrupt with it.
-  const std::uint32_t retiring =
-      code == ReqUnregisterCard ? InterruptHandleOf(static_cast<CardRegistration*>(record)->CardHandle) : 0;
+  if (faults_.ConsumeFailure(code)) return false;
   const bool served = Serve(held, code, record);
-  if (served && retiring != 0) RetireInterrupt(retiring);
-  if (IsLifecycleRequest(code)) lifecycle_.push_back(code);
+  if (IsLifecycleRequest(code)) lifecycle_.Push(code);
   return served;
 }
 
@@ -85,24 +82,18 @@ bool SimulatedDriver::Serve(std::unique_lock<std::mutex>& held, std::uint32_t co
     case ReqUnregisterCard: return UnregisterCard(*static_cast<CardRegistration*>(record));
     case ReqPciConfig: return PciConfig(*static_cast<PciConfigAccess*>(record));
     case ReqTransfer: return Transfer(*static_cast<TransferCommand*>(record));
-    case ReqEnableInterrupt: return EnableInterrupt(*static_cast<InterruptRecord*>(record));
-    case ReqDisableInterrupt: return DisableInterrupt(*static_cast<InterruptRecord*>(record));
-    case ReqWaitInterrupt: return WaitInterrupt(held, *static_cast<InterruptRecord*>(record));
+    case ReqEnableInterrupt: return interrupts_.Enable(*static_cast<InterruptRecord*>(record));
+    case ReqDisableInterrupt: return interrupts_.Disable(*static_cast<InterruptRecord*>(record));
+    case ReqWaitInterrupt: return interrupts_.Wait(held, *static_cast<InterruptRecord*>(record));
     default: return false;
   }
 }
 
-bool SimulatedDriver::ConsumeFailure(std::uint32_t code) {
-  const auto failure = failures_.find(code);
-  if (failure == failures_.end()) return false;
-  if (failure->second > 0 && --failure->second == 0) failures_.erase(failure);
-  return true;
-}
-
 bool SimulatedDriver::DriverVersion(VersionQuery& query) {
-  query.Version = version_;
+  const std::uint32_t version = faults_.Version();
+  query.Version = version;
   std::snprintf(query.Text, sizeof query.Text, "lineio simulated kernel driver %u.%02u",
-                version_ / VersionsPerMajor, version_ % VersionsPerMajor);
+                version / VersionsPerMajor, version % VersionsPerMajor);
   return true;
 }
 
@@ -114,40 +105,32 @@ void SimulatedDriver::Uninstall() {
 
 void SimulatedDriver::SetDeviceMissing(bool missing) {
   std::lock_guard guard(lock_);
-  deviceMissing_ = missing;
+  faults_.SetDeviceMissing(missing);
 }
 
 void SimulatedDriver::SetVersion(std::uint32_t version) {
   std::lock_guard guard(lock_);
-  version_ = version;
+  faults_.SetVersion(version);
 }
 
 void SimulatedDriver::FailRequests(std::uint32_t code, int count) {
   std::lock_guard guard(lock_);
-  if (count == 0) {
-    failures_.erase(code);
-  } else {
-    failures_[code] = count < 0 ? -1 : count;
-  }
+  faults_.FailRequests(code, count);
 }
 
 void SimulatedDriver::ReportCardCount(std::optional<std::uint32_t> count) {
   std::lock_guard guard(lock_);
-  reportedCardCount_ = count;
+  faults_.ReportCardCount(count);
 }
 
 void SimulatedDriver::ReportItemCount(std::optional<std::uint32_t> count) {
   std::lock_guard guard(lock_);
-  reportedItemCount_ = count;
+  faults_.ReportItemCount(count);
 }
 
 void SimulatedDriver::LockByAnotherUser(int card, bool locked) {
   std::lock_guard guard(lock_);
-  if (locked) {
-    foreignLocks_.insert(card);
-  } else {
-    foreignLocks_.erase(card);
-  }
+  faults_.LockByAnotherUser(card, locked);
 }
 
 int SimulatedDriver::OpenHandles() const {
@@ -163,7 +146,7 @@ int SimulatedDriver::Registrations() const {
 bool SimulatedDriver::IsRegistered(int card) const {
   std::lock_guard guard(lock_);
   for (const auto& [cardHandle, registration] : registrations_) {
-    if (registration.card == card) return true;
+    if (registration.Card == card) return true;
   }
   return false;
 }
@@ -181,14 +164,45 @@ std::uint64_t SimulatedDriver::TotalRequests() const {
   return total;
 }
 
+int SimulatedDriver::RaiseInterrupt(int card, int count) {
+  std::lock_guard guard(lock_);
+  return interrupts_.Raise(card, count, [this](const TransferCommand& command) { Perform(command); });
+}
+
+SimulatedDriver::InterruptCounters SimulatedDriver::Interrupts(int card) const {
+  std::lock_guard guard(lock_);
+  return interrupts_.Counters(card);
+}
+
+int SimulatedDriver::PendingWaits() const {
+  std::lock_guard guard(lock_);
+  return interrupts_.PendingWaits();
+}
+
+int SimulatedDriver::UnregisteredWithInterruptEnabled() const {
+  std::lock_guard guard(lock_);
+  return interrupts_.RetiredWhileEnabled();
+}
+
+std::vector<std::uint32_t> SimulatedDriver::LifecycleLog() const {
+  std::lock_guard guard(lock_);
+  return lifecycle_.Entries();
+}
+
 std::vector<RegisterAccess> SimulatedDriver::Trace() const {
   std::lock_guard guard(lock_);
-  return trace_;
+  return trace_.Entries();
 }
 
 void SimulatedDriver::ClearTrace() {
   std::lock_guard guard(lock_);
-  trace_.clear();
+  trace_.Clear();
+}
+
+void SimulatedDriver::SetHistoryLimit(std::size_t limit) {
+  std::lock_guard guard(lock_);
+  trace_.SetLimit(limit);
+  lifecycle_.SetLimit(limit);
 }
 
 void SimulatedDriver::SetAccessObserver(std::function<void(const RegisterAccess&)> observer) {

@@ -1,14 +1,14 @@
 // The simulated kernel driver: serves every request of the library on a SimBus,
-// as an in-process DriverService. It keeps the driver's own bookkeeping (open
-// handles, registrations and locks), records every register access that reaches
-// it, and lets tests inject faults.
+// as an in-process DriverService. It dispatches the requests and keeps the
+// driver's own bookkeeping (open handles, registrations, request counts, the
+// register accesses that reach it); its interrupts are an InterruptController
+// and the faults that tests inject a FaultPlan, each a part of its own.
 //
 // All requests are serialised by one lock, so requests on one handle may come
 // from two threads at once. A request that has to block (an interrupt wait)
 // gets the held lock and can wait on a condition variable with it.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -18,12 +18,13 @@
 #include <vector>
 
 #include "platform/driver_service.h"
+#include "sim/fault_plan.h"
+#include "sim/history.h"
+#include "sim/interrupt_controller.h"
 #include "sim/register_access.h"
 #include "sim/sim_bus.h"
 
 namespace lineio::sim {
-
-inline constexpr std::uint32_t SimulatedDriverVersion = 1100;
 
 class SimulatedDriver : public platform::DriverService {
  public:
@@ -45,7 +46,7 @@ class SimulatedDriver : public platform::DriverService {
   void Install();
   void Uninstall();
 
-  // Fault injection.
+  // Fault injection (the driver's FaultPlan).
   void SetDeviceMissing(bool missing);     // Open fails
   void SetVersion(std::uint32_t version);  // reported by ReqDriverVersion
   void FailRequests(std::uint32_t code,
@@ -61,20 +62,15 @@ class SimulatedDriver : public platform::DriverService {
   std::uint64_t RequestCount(std::uint32_t code) const;
   std::uint64_t TotalRequests() const;
 
-  // Interrupts. A test raises them on a card; while the card's interrupt is
-  // enabled, each one is received: the driver performs the command list that
-  // the enable recorded (visible in the card's registers and in the trace),
-  // counts it and wakes a pending wait. An interrupt that arrives while the
-  // previous one has not yet been taken by a wait is counted as lost. While the
-  // interrupt is not enabled, raising it does nothing. Gives how many of the
-  // `count` interrupts were received.
+  // Interrupts (the driver's InterruptController). A test raises them on a
+  // card; while the card's interrupt is enabled, each one is received: the
+  // driver performs the command list that the enable recorded (visible in the
+  // card's registers and in the trace), counts it and wakes a pending wait. An
+  // interrupt that arrives while the previous one has not yet been taken by a
+  // wait is counted as lost. While the interrupt is not enabled, raising it
+  // does nothing. Gives how many of the `count` interrupts were received.
   int RaiseInterrupt(int card, int count = 1);
-  struct InterruptCounters {
-    bool Enabled;
-    std::uint32_t Received;  // the count that a wait reports
-    std::uint32_t Lost;
-    int Waiting;  // waits blocked right now
-  };
+  using InterruptCounters = sim::InterruptCounters;
   // The counters of the card's current registration; all zero when the card
   // is not registered.
   InterruptCounters Interrupts(int card) const;
@@ -84,32 +80,37 @@ class SimulatedDriver : public platform::DriverService {
   // then disables it itself).
   int UnregisteredWithInterruptEnabled() const;
   // The registration and interrupt requests that the driver has served, in
-  // the order in which they completed (a wait completes when it returns).
+  // the order in which they completed (a wait completes when it returns): the
+  // newest ones up to the history limit.
   std::vector<std::uint32_t> LifecycleLog() const;
 
-  // Every register access that reached the driver (transfers), in order.
+  // The register accesses that reached the driver (transfers), in order: the
+  // newest ones up to the history limit.
   std::vector<RegisterAccess> Trace() const;
   void ClearTrace();
+  // The limit of the trace and of the lifecycle log (see History): without a
+  // reader's word, DefaultHistoryLimit entries each.
+  void SetHistoryLimit(std::size_t limit);
   // Called with each register access as it is recorded, with the request lock
   // held (the observer must not call the driver). An empty function removes it.
   void SetAccessObserver(std::function<void(const RegisterAccess&)> observer);
 
  private:
   struct Registration {
-    int card;
-    std::uint32_t interruptHandle;  // 0 when the card has no interrupt item
+    int Card;
+    std::uint32_t InterruptHandle;
   };
   // Where a transfer lands: a card's range and the offset of its first unit.
   struct RangeHit {
-    int card;
-    int bar;
-    std::uint32_t offset;
+    int Card;
+    int Bar;
+    std::uint32_t Offset;
   };
 
-  bool ConsumeFailure(std::uint32_t code);
   bool Serve(std::unique_lock<std::mutex>& held, std::uint32_t code, void* record);
 
-  // Request handlers, called with the lock held.
+  // Request handlers, called with the lock held. `held` is the request lock,
+  // released while an interrupt wait blocks.
   bool DriverVersion(VersionQuery& query);
   bool ScanPciCards(PciScan& scan);
   bool PciCardInfoRequest(PciCardInfo& info);
@@ -117,31 +118,6 @@ class SimulatedDriver : public platform::DriverService {
   bool UnregisterCard(CardRegistration& registration);
   bool PciConfig(PciConfigAccess& access);
   bool Transfer(TransferCommand& command);
-  // Interrupt requests. `held` is the request lock, released while a wait
-  // blocks.
-  bool EnableInterrupt(InterruptRecord& record);
-  bool DisableInterrupt(InterruptRecord& record);
-  bool WaitInterrupt(std::unique_lock<std::mutex>& held, InterruptRecord& record);
-
-  // The interrupt of one registration, by its interrupt handle.
-  struct InterruptLine {
-    int card = -1;
-    bool enabled = false;
-    std::vector<TransferCommand> commands;  // copied at enable
-    std::uint32_t received = 0;
-    std::uint32_t lost = 0;
-    bool pending = false;     // received and not yet taken by a wait
-    std::uint64_t stops = 0;  // disables so far: each releases the waits in progress
-    int waiting = 0;
-    bool retired = false;  // the registration is gone; erased when no wait is left
-  };
-  InterruptLine* FindInterruptLine(std::uint32_t interruptHandle);
-  // The interrupt handle of the card's registration in force; 0 when none.
-  std::uint32_t InterruptHandleOfCard(int card) const;
-  void Disable(InterruptLine& line);
-  // Called after a card is unregistered: its interrupt goes with it.
-  void RetireInterrupt(std::uint32_t interruptHandle);
-  std::uint32_t InterruptHandleOf(std::uint32_t cardHandle) const;
 
   int FindCardOf(const CardResources& resources) const;
   void FillRegisteredItems(int card, std::uint32_t interruptHandle, CardResources& resources);
@@ -157,19 +133,12 @@ class SimulatedDriver : public platform::DriverService {
   std::uint32_t nextCardHandle_ = 1;
   std::uint32_t nextInterruptHandle_ = 0x1000;
   std::map<std::uint32_t, Registration> registrations_;  // by card handle
-  std::set<int> foreignLocks_;
-  bool deviceMissing_ = false;
-  std::uint32_t version_ = SimulatedDriverVersion;
-  std::map<std::uint32_t, int> failures_;
-  std::optional<std::uint32_t> reportedCardCount_;
-  std::optional<std::uint32_t> reportedItemCount_;
+  FaultPlan faults_;
+  InterruptController interrupts_;
   std::map<std::uint32_t, std::uint64_t> requestCounts_;
-  std::vector<RegisterAccess> trace_;
+  History<RegisterAccess> trace_;
   std::function<void(const RegisterAccess&)> observer_;
-  std::map<std::uint32_t, InterruptLine> interrupts_;  // by interrupt handle
-  std::condition_variable interruptWake_;
-  int unregisteredWithInterruptEnabled_ = 0;
-  std::vector<std::uint32_t> lifecycle_;
+  History<std::uint32_t> lifecycle_;
 };
 
 }  // namespace lineio::sim

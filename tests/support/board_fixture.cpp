@@ -23,6 +23,7 @@ void ResetLibrary() {
 BoardTest::BoardTest() {
   ResetLibrary();
   CalibrationTakes(40000.0);
+  driver.SetHistoryLimit(sim::KeepEverything);
   driver.Install();
 }
 
@@ -53,10 +54,13 @@ void BoardTest::ExpectNoProtocolErrors() {
     for (const std::string& error : board->ProtocolErrors()) {
       ADD_FAILURE() << "board model at bus index " << index << ": " << error;
     }
+    const std::uint64_t unshown = board->ProtocolErrorCount() - board->ProtocolErrors().size();
+    if (unshown != 0) ADD_FAILURE() << "board model at bus index " << index << ": " << unshown << " more";
   }
 }
 
 int BoardTest::AddCard(std::unique_ptr<sim::SimCard> card) {
+  if (auto* board = dynamic_cast<sim::LineBoard*>(card.get())) board->SetHistoryLimit(sim::KeepEverything);
   bus.AddCard(std::move(card));
   return bus.CardCount() - 1;
 }

@@ -2,7 +2,8 @@
 // process's driver, with the process state as at load and a clock that makes
 // the calibration give a DelayCount of 0 (so the busy waits make no pass).
 // When the test ends, every board model on the bus must have decoded every
-// access it saw (no protocol errors).
+// access it saw (no protocol errors). The tests read the histories: the
+// driver and every board model added here keep all of them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ class BoardTest : public ::testing::Test {
   int AddOwnBoard();
   // The board model that AddOwnBoard added last.
   sim::LineBoard& OwnBoard();
-  // Adds a card and gives its bus index.
+  // Adds a card and gives its bus index; a board model keeps its whole history.
   int AddCard(std::unique_ptr<sim::SimCard> card);
   // Runs PortInit with the given standard input; gives what it printed.
   std::string PortInitPrinting(std::int32_t boardNumber, const std::string& input = "");

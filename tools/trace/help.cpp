@@ -20,9 +20,10 @@ const char* const HelpBody =
     "library makes. The script is read from SCRIPT, or from standard input when\n"
     "SCRIPT is absent or \"-\".\n"
     "\n"
-    "Script: one command per line. Blank lines and lines starting with # are\n"
-    "ignored. Numbers are C literals (decimal, 0x hex, 0 octal); a negative\n"
-    "number is allowed only where the export's argument is signed.\n"
+    "Script: one command per line, at most 4096 characters. Blank lines and\n"
+    "lines starting with # are ignored. Numbers are C literals (decimal, 0x hex,\n"
+    "0 octal); a negative number is allowed only where the export's argument is\n"
+    "signed, and a number beyond the argument's range is refused.\n"
     "  <Export> <arg> ...      call an export that takes only integers, with its\n"
     "                          arguments in order: PortInit 0, PortOut 80 0x12,\n"
     "                          BitOn 16 3\n"
@@ -39,7 +40,9 @@ const char* const HelpBody =
     "  escape <n>              the Escape key reads as down from the n-th sample\n"
     "                          on, counted from this command; 0: up again (the\n"
     "                          default). HdTimer and Click are refused while\n"
-    "                          neither a tick nor Escape could end them\n"
+    "                          neither a tick nor Escape could end them, and\n"
+    "                          while no board is open (before PortInit, after\n"
+    "                          PortEnd)\n"
     "  quiet                   stop printing register accesses (calls still run)\n"
     "  verbose                 print them again (the default)\n"
     "\n"
@@ -73,8 +76,9 @@ const char* const HelpBody =
     "\n"
     "Exit status: 0 when the script ran to its end; 1 when the board saw an\n"
     "access that it could not decode (each is reported on standard error);\n"
-    "2 for a usage error or a bad command (reported on standard error with its\n"
-    "line number; the script stops there).\n";
+    "2 for a usage error, a script that cannot be read (a directory or device,\n"
+    "a read error, a line too long) or a bad command (reported on standard\n"
+    "error, with its line number; the script stops there).\n";
 
 // The export names, wrapped into indented lines.
 std::string ExportList() {

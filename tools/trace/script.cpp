@@ -1,6 +1,8 @@
 #include "tools/trace/script.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -23,8 +25,24 @@ std::optional<std::int64_t> ParseNumber(const std::string& word) {
   errno = 0;
   char* end = nullptr;
   const long long value = std::strtoll(word.c_str(), &end, 0);
-  if (errno != 0 || end == word.c_str() || *end != '\0') return std::nullopt;
+  // The whole word: a zero byte inside it would end the text that strtoll sees.
+  if (errno != 0 || end == word.c_str() || end != word.c_str() + word.size()) return std::nullopt;
   return static_cast<std::int64_t>(value);
+}
+
+std::string Printable(const std::string& word) {
+  std::string text;
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isprint(byte) != 0) {
+      text += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      text += escaped;
+    }
+  }
+  return text;
 }
 
 }  // namespace lineio::trace

@@ -33,11 +33,12 @@ std::string LoadLine(const sim::DeviceLoad& load) {
   return text;
 }
 
-sim::LineBoard* OwnBoardOn(sim::SimBus& bus) {
+// The bus index of the deliverable's own board.
+int OwnBoardOn(sim::SimBus& bus) {
   for (int index = 0; index < bus.CardCount(); ++index) {
     auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index));
     if (board != nullptr && board->Vendor() == ThisBoard().Vendor && board->Device() == ThisBoard().Device) {
-      return board;
+      return index;
     }
   }
   throw std::logic_error("the default bus holds no board of this deliverable");
@@ -45,7 +46,7 @@ sim::LineBoard* OwnBoardOn(sim::SimBus& bus) {
 
 std::int64_t Argument(const std::vector<std::string>& words, std::size_t position, ArgumentRange range) {
   const std::optional<std::int64_t> value = ParseNumber(words[position]);
-  if (!value) throw ScriptError("'" + words[position] + "' is not a number");
+  if (!value) throw ScriptError("'" + Printable(words[position]) + "' is not a number");
   if (*value < range.Min || *value > range.Max) {
     throw ScriptError("argument " + std::to_string(position) + " of " + words[0] + ", " + words[position] +
                       ", is out of range (" + std::to_string(range.Min) + " to " + std::to_string(range.Max) +
@@ -60,11 +61,23 @@ void ExpectArgumentCount(const std::vector<std::string>& words, std::size_t coun
                     ", not " + std::to_string(words.size() - 1));
 }
 
+// The session prints everything as it happens and reads no history back, so
+// the driver and the boards keep none: memory stays the same however long the
+// script runs.
+void KeepNoHistory(sim::SimBus& bus, sim::SimulatedDriver& driver) {
+  driver.SetHistoryLimit(0);
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    if (auto* board = dynamic_cast<sim::LineBoard*>(&bus.Card(index))) board->SetHistoryLimit(0);
+  }
+}
+
 }  // namespace
 
 TraceSession::TraceSession() {
   sim::PopulateDefaultBus(bus_);
-  board_ = OwnBoardOn(bus_);
+  KeepNoHistory(bus_, driver_);
+  boardIndex_ = OwnBoardOn(bus_);
+  board_ = &dynamic_cast<sim::LineBoard&>(bus_.Card(boardIndex_));
   platform::OverrideClock([now = 0.0]() mutable {
     const double reading = now;
     now += ClockStepMs;
@@ -99,10 +112,11 @@ void TraceSession::Execute(const std::vector<std::string>& words) {
 }
 
 const std::vector<std::string>& TraceSession::ProtocolErrors() const { return board_->ProtocolErrors(); }
+std::uint64_t TraceSession::ProtocolErrorCount() const { return board_->ProtocolErrorCount(); }
 
 void TraceSession::CallExport(const std::vector<std::string>& words) {
   const ExportEntry* entry = FindExport(words[0]);
-  if (entry == nullptr) throw ScriptError("unknown command '" + words[0] + "'");
+  if (entry == nullptr) throw ScriptError("unknown command '" + Printable(words[0]) + "'");
   ExpectArgumentCount(words, entry->Arguments.size() + (entry->TakesPattern ? 1 : 0));
   std::vector<std::int64_t> args;
   for (std::size_t i = 0; i < entry->Arguments.size(); ++i)
@@ -142,7 +156,13 @@ void TraceSession::SetEscape(const std::vector<std::string>& words) {
   escapeSamples_ = 0;
 }
 
+// A tick wait needs an open board: before PortInit, after PortEnd or after a
+// PortInit that opened none, no tick can reach it.
 void TraceSession::ExpectWaitCanEnd(const std::string& command) const {
+  if (!driver_.IsRegistered(boardIndex_)) {
+    throw ScriptError(command +
+                      " needs an open board, and none is open (PortInit opens it, PortEnd closes it)");
+  }
   if (tickEvery_ != 0 || escapeFrom_ != 0) return;
   throw ScriptError(command +
                     " would wait forever: the tick is stopped and Escape is never pressed (use tick <n> "

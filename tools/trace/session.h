@@ -35,21 +35,25 @@ class TraceSession {
   // command, a wrong number of arguments or an argument out of range.
   void Execute(const std::vector<std::string>& words);
 
-  // The accesses the board model could not decode.
+  // The accesses the board model could not decode: the text of the first
+  // ones (sim::MaxKeptProtocolErrors), and the count of all.
   const std::vector<std::string>& ProtocolErrors() const;
+  std::uint64_t ProtocolErrorCount() const;
 
  private:
   void CallExport(const std::vector<std::string>& words);
   void SetInput(const std::vector<std::string>& words);
   void SetTick(const std::vector<std::string>& words);
   void SetEscape(const std::vector<std::string>& words);
-  // Refuses a tick wait that nothing could ever end.
+  // Refuses a tick wait that nothing could ever end, or that has no open
+  // board to wait on.
   void ExpectWaitCanEnd(const std::string& command) const;
   void PrintAccess(const sim::RegisterAccess& access);
   std::uint16_t EscapeSample();
 
   sim::SimBus bus_;
   sim::SimulatedDriver driver_{bus_};
+  int boardIndex_ = -1;
   sim::LineBoard* board_ = nullptr;
   bool verbose_ = true;
   // Device loads of the access in progress, printed after its W line.
