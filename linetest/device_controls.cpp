@@ -15,11 +15,11 @@ struct SerialDevice {
   std::uint16_t LoadBit;
 };
 
-inline constexpr SerialDevice DirectWord{SignalSerialPort, 0, 16, 0x20};
-inline constexpr SerialDevice SignalSwitch{SignalSerialPort, 8, 8, 0x40};
-inline constexpr SerialDevice BellConverter{SignalSerialPort, 5, 11, 0x80};
-inline constexpr SerialDevice RelayBank{LineSerialPort, 0, 16, 0x04};
-inline constexpr SerialDevice LineCurrentSetter{LineSerialPort, 8, 8, 0x08};
+inline constexpr SerialDevice DirectWord{SignalSerialPort, 0, 16, DirectWordLoad};
+inline constexpr SerialDevice SignalSwitch{SignalSerialPort, 8, 8, SignalSwitchLoad};
+inline constexpr SerialDevice BellConverter{SignalSerialPort, 5, 11, BellConverterLoad};
+inline constexpr SerialDevice RelayBank{LineSerialPort, 0, 16, RelayLoad};
+inline constexpr SerialDevice LineCurrentSetter{LineSerialPort, 8, 8, LineCurrentLoad};
 
 // The signal port belongs wholly to the serial bus; the line port keeps its
 // bits 6 and 7 as last written.

@@ -9,8 +9,6 @@ namespace lineio {
 namespace {
 
 inline constexpr int PatternCharacters = 10;
-inline constexpr std::uint16_t LoadBank0 = 0x10;
-inline constexpr std::uint16_t LoadBank1 = 0x20;
 // Characters of each word: 1-2 (a byte), 3-6 and 7-10.
 inline constexpr int WordEnds[] = {2, 6, 10};
 
@@ -37,7 +35,7 @@ std::uint16_t ExchgLine(std::uint16_t mode, const char* pattern) {
   const std::uint16_t base = LinePortBase();
   for (std::uint16_t word : words) SerialShiftOut(LineSerialPort, base, word, 16);
   // Kept: every mode but 0 loads bank 1.
-  LoadPulse(LineSerialPort, base, mode == 0 ? LoadBank0 : LoadBank1);
+  LoadPulse(LineSerialPort, base, mode == 0 ? ExchangeBank0Load : ExchangeBank1Load);
   return 0;
 }
 

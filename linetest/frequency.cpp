@@ -8,8 +8,6 @@ namespace lineio {
 
 namespace {
 inline constexpr int WordBits = 16;
-inline constexpr std::uint16_t LoadSource1 = 0x04;
-inline constexpr std::uint16_t LoadSource2 = 0x08;
 
 void WriteSignalPort(std::uint16_t value) { LogicalPortWrite(SignalSerialPort, value); }
 }  // namespace
@@ -33,7 +31,7 @@ void ContFreq(std::uint16_t mode, std::uint16_t word) {
   }
   // Kept: any other mode shifts the word out and loads neither source.
   if (mode == 1 || mode == 2) {
-    value |= mode == 1 ? LoadSource1 : LoadSource2;
+    value |= mode == 1 ? Freq1Load : Freq2Load;
     WriteSignalPort(value);
     BitPhaseWait();
     value &= static_cast<std::uint16_t>(~SerialClock);

@@ -7,10 +7,6 @@
 
 namespace lineio {
 
-namespace {
-inline constexpr std::uint16_t LevelSelect = 0x10;
-}  // namespace
-
 void ContLevel(std::uint16_t level) {
   LogicalPortWrite(SignalSerialPort, LevelSelect);
   SerialShiftOut(SignalSerialPort, LevelSelect, 0, 6);

@@ -34,4 +34,19 @@ inline constexpr std::uint16_t SerialClock = 0x02;
 // what the host last wrote.
 inline constexpr std::uint16_t LinePreservedBits = 0xC0;
 
+// The load bits of the devices on SignalSerialPort. The level setter takes
+// its frame when its select bit falls; the others take their word on the
+// rising edge of their load bit.
+inline constexpr std::uint16_t Freq1Load = 0x04;
+inline constexpr std::uint16_t Freq2Load = 0x08;
+inline constexpr std::uint16_t LevelSelect = 0x10;
+inline constexpr std::uint16_t DirectWordLoad = 0x20;
+inline constexpr std::uint16_t SignalSwitchLoad = 0x40;
+inline constexpr std::uint16_t BellConverterLoad = 0x80;
+// The load bits of the devices on LineSerialPort.
+inline constexpr std::uint16_t RelayLoad = 0x04;
+inline constexpr std::uint16_t LineCurrentLoad = 0x08;
+inline constexpr std::uint16_t ExchangeBank0Load = 0x10;
+inline constexpr std::uint16_t ExchangeBank1Load = 0x20;
+
 }  // namespace lineio

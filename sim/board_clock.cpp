@@ -2,9 +2,7 @@
 
 namespace lineio::sim {
 
-namespace {
-constexpr std::uint8_t ClickBit = 0x01;
-}  // namespace
+namespace {}  // namespace
 
 void BoardClock::SetTickEvery(std::uint32_t reads) {
   every_ = reads;

@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "portio/bus.h"
 #include "sim/history.h"
 
 namespace lineio::sim {
-
-inline constexpr std::uint16_t ClickPortNumber = 35;
 
 // A change of the click output: the ticks ended before it and the new level.
 struct ClickChange {

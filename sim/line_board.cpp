@@ -17,8 +17,6 @@ constexpr std::uint32_t AddrRegOffset = 2;
 constexpr std::uint32_t CtrlRegOffset = 4;
 constexpr std::uint32_t StatRegOffset = 6;
 
-constexpr std::uint8_t StatusTickBit = 0x01;
-
 constexpr std::uint16_t DirectPorts = 16;
 constexpr std::uint16_t PortsPerGroup = 16;  // logical numbers per group
 constexpr std::uint8_t GroupIndices = 6;     // valid indices 0-5
@@ -129,8 +127,8 @@ const DeviceRecord& LineBoard::Device(DeviceId device) const {
 }
 
 const SerialPortDevices& LineBoard::SerialDevices(std::uint16_t port) const {
-  if (port == LineSerialPortNumber) return lineDevices_;
-  if (port == SignalSerialPortNumber) return signalDevices_;
+  if (port == LineSerialPort) return lineDevices_;
+  if (port == SignalSerialPort) return signalDevices_;
   throw std::invalid_argument("no serial devices on that port");
 }
 
@@ -184,8 +182,8 @@ LineBoard::Register LineBoard::RegisterAt(std::uint32_t offset) const {
 std::uint8_t LineBoard::ReadByte(std::uint32_t offset) {
   if (RegisterAt(offset) != Register::Stat) return StoredByte(offset);
   ++statusReads_;
-  const bool tick = clock_.OnStatusRead((status_ & StatusTickBit) != 0);
-  status_ = static_cast<std::uint8_t>(tick ? status_ | StatusTickBit : status_ & ~StatusTickBit);
+  const bool tick = clock_.OnStatusRead((status_ & TickBit) != 0);
+  status_ = static_cast<std::uint8_t>(tick ? status_ | TickBit : status_ & ~TickBit);
   OnStatusRead();
   return status_;
 }
@@ -207,10 +205,10 @@ void LineBoard::StoreByte(std::uint32_t offset, std::uint8_t value) {
 }
 
 void LineBoard::OnControl(std::uint8_t previous, std::uint8_t control) {
-  const bool read = (control & BoardCtrlRead) != 0;
-  const bool strobe = IsRising(previous, control, BoardCtrlStrobe);
+  const bool read = (control & CtrlRead) != 0;
+  const bool strobe = IsRising(previous, control, CtrlStrobe);
   if (!read && !strobe) return;
-  if (strobe && !read && (previous & BoardCtrlRead) != 0) {
+  if (strobe && !read && (previous & CtrlRead) != 0) {
     ProtocolError("strobe without the read bit in a read handshake", control);
     return;
   }
@@ -230,7 +228,7 @@ void LineBoard::OnControl(std::uint8_t previous, std::uint8_t control) {
 }
 
 std::optional<BusLocation> LineBoard::Decode(std::uint8_t control, std::uint8_t address) const {
-  const bool bank = (control & BoardCtrlBank) != 0;
+  const bool bank = (control & CtrlBank) != 0;
   if (address < DirectPorts) {
     if (!bank) return std::nullopt;
     return BusLocation{BusBank::Direct, address};
@@ -249,9 +247,9 @@ void LineBoard::LatchOutput(std::uint16_t port) {
 }
 
 void LineBoard::FeedDevices(std::uint16_t port, std::uint8_t value) {
-  if (port == ClickPortNumber) clock_.OnClickLatched(value);
-  if (port != LineSerialPortNumber && port != SignalSerialPortNumber) return;
-  SerialPortDevices& devices = port == LineSerialPortNumber ? lineDevices_ : signalDevices_;
+  if (port == ClickPort) clock_.OnClickLatched(value);
+  if (port != LineSerialPort && port != SignalSerialPort) return;
+  SerialPortDevices& devices = port == LineSerialPort ? lineDevices_ : signalDevices_;
   for (const DeviceLoad& load : devices.Latch(value)) {
     if (loadObserver_) loadObserver_(load);
   }

@@ -60,11 +60,6 @@ inline constexpr std::size_t MaxKeptProtocolErrors = 100;
 // board's location. Two boards on one bus need different I/O bases.
 void AddBoardResources(SimCard& card, std::uint32_t ioBase, std::uint32_t interruptLine);
 
-// The bit meanings of the control byte, as the board decodes them.
-inline constexpr std::uint8_t BoardCtrlRead = 0x01;
-inline constexpr std::uint8_t BoardCtrlStrobe = 0x02;
-inline constexpr std::uint8_t BoardCtrlBank = 0x08;
-
 // Where a port lies on the internal bus: the direct ports have their own
 // handshake; group ports lie on the first or (Kestrel) the second bank.
 enum class BusBank : std::uint8_t { Direct, First, Second };
@@ -191,8 +186,8 @@ class LineBoard : public SimCard {
   History<std::uint16_t> inputsRead_;
   std::vector<std::string> errors_;
   std::uint64_t errorCount_ = 0;
-  SerialPortDevices lineDevices_{LineSerialPortNumber};
-  SerialPortDevices signalDevices_{SignalSerialPortNumber};
+  SerialPortDevices lineDevices_{LineSerialPort};
+  SerialPortDevices signalDevices_{SignalSerialPort};
   BoardClock clock_;
   std::function<void(const DeviceLoad&)> loadObserver_;
 };

@@ -4,9 +4,6 @@ namespace lineio::sim {
 
 namespace {
 
-constexpr std::uint8_t DataLine = 0x01;
-constexpr std::uint8_t ClockLine = 0x02;
-
 struct DeviceInfo {
   const char* Name;
   int Width;
@@ -52,18 +49,21 @@ const char* DeviceName(DeviceId device) { return Devices[IndexOf(device)].Name; 
 int DeviceWidth(DeviceId device) { return Devices[IndexOf(device)].Width; }
 
 SerialPortDevices::SerialPortDevices(std::uint16_t port) {
-  if (port == SignalSerialPortNumber) {
+  if (port == SignalSerialPort) {
     attachments_ = {
-        {DeviceId::Freq1, 0x04, Taking::LsbFirst},   {DeviceId::Freq2, 0x08, Taking::LsbFirst},
-        {DeviceId::Level, 0x10, Taking::SelectFall}, {DeviceId::Direct, 0x20, Taking::MsbFirst},
-        {DeviceId::SigSw, 0x40, Taking::MsbFirst},   {DeviceId::BellDa, 0x80, Taking::MsbFirst},
+        {DeviceId::Freq1, Freq1Load, Taking::LsbFirst},
+        {DeviceId::Freq2, Freq2Load, Taking::LsbFirst},
+        {DeviceId::Level, LevelSelect, Taking::SelectFall},
+        {DeviceId::Direct, DirectWordLoad, Taking::MsbFirst},
+        {DeviceId::SigSw, SignalSwitchLoad, Taking::MsbFirst},
+        {DeviceId::BellDa, BellConverterLoad, Taking::MsbFirst},
     };
-  } else if (port == LineSerialPortNumber) {
+  } else if (port == LineSerialPort) {
     attachments_ = {
-        {DeviceId::Relay, 0x04, Taking::MsbFirst},
-        {DeviceId::Current, 0x08, Taking::MsbFirst},
-        {DeviceId::XBank0, 0x10, Taking::MsbFirst},
-        {DeviceId::XBank1, 0x20, Taking::MsbFirst},
+        {DeviceId::Relay, RelayLoad, Taking::MsbFirst},
+        {DeviceId::Current, LineCurrentLoad, Taking::MsbFirst},
+        {DeviceId::XBank0, ExchangeBank0Load, Taking::MsbFirst},
+        {DeviceId::XBank1, ExchangeBank1Load, Taking::MsbFirst},
     };
   }
 }
@@ -72,13 +72,13 @@ std::vector<DeviceLoad> SerialPortDevices::Latch(std::uint8_t value) {
   const std::uint8_t before = line_;
   line_ = value;
   std::vector<DeviceLoad> loads;
-  if (Rises(before, value, ClockLine)) {
-    if (((before ^ value) & DataLine) != 0) ++unstableEdges_;
+  if (Rises(before, value, SerialClock)) {
+    if (((before ^ value) & SerialData) != 0) ++unstableEdges_;
     bool selected = false;
     for (const Attachment& attachment : attachments_) {
       if (attachment.How == Taking::SelectFall && (value & attachment.Bit) != 0) selected = true;
     }
-    Shift((value & DataLine) != 0, selected);
+    Shift((value & SerialData) != 0, selected);
   }
   for (const Attachment& attachment : attachments_) {
     if (attachment.How == Taking::SelectFall) {
@@ -122,7 +122,7 @@ void SerialPortDevices::Take(const Attachment& attachment, std::uint8_t value,
   record.LastValue = WordFor(attachment);
   ++record.Loads;
   record.LastFrameBits = attachment.How == Taking::SelectFall ? selectedBits_ : bitsSinceLoad_;
-  record.ClockHighAtLastLoad = (value & ClockLine) != 0;
+  record.ClockHighAtLastLoad = (value & SerialClock) != 0;
   bitsSinceLoad_ = 0;
   loads.push_back(DeviceLoad{attachment.Device, record.LastValue});
 }

@@ -25,12 +25,10 @@
 #include <optional>
 #include <vector>
 
+#include "portio/bus.h"
 #include "sim/history.h"
 
 namespace lineio::sim {
-
-inline constexpr std::uint16_t SignalSerialPortNumber = 37;
-inline constexpr std::uint16_t LineSerialPortNumber = 36;
 
 enum class DeviceId : std::uint8_t {
   Freq1,

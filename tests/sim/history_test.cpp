@@ -91,8 +91,8 @@ void LatchDirectPort(LineBoard& board, int count) {
   for (int i = 0; i < count; ++i) {
     board.IoWrite(0, data, 1, static_cast<std::uint8_t>(i));
     board.IoWrite(0, data + 2, 1, 1);
-    board.IoWrite(0, data + 4, 1, BoardCtrlBank);
-    board.IoWrite(0, data + 4, 1, BoardCtrlBank | BoardCtrlStrobe);
+    board.IoWrite(0, data + 4, 1, CtrlBank);
+    board.IoWrite(0, data + 4, 1, CtrlBank | CtrlStrobe);
   }
 }
 
@@ -119,7 +119,7 @@ TEST(BoardHistoryTest, ProtocolErrorsKeepTheFirstTextsAndCountThemAll) {
   board.IoWrite(0, LineBoard::DefaultRegisterBase + 2, 1, 0x30);  // an address that leads to no port
   for (int i = 0; i < errors; ++i) {
     board.IoWrite(0, ctrl, 1, 0);
-    board.IoWrite(0, ctrl, 1, BoardCtrlStrobe);
+    board.IoWrite(0, ctrl, 1, CtrlStrobe);
   }
   EXPECT_EQ(board.ProtocolErrors().size(), MaxKeptProtocolErrors);
   EXPECT_EQ(board.ProtocolErrorCount(), static_cast<std::uint64_t>(errors));

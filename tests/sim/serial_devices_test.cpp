@@ -26,7 +26,7 @@ void ShiftBits(SerialPortDevices& port, std::initializer_list<int> bits, std::ui
 }
 
 TEST(SerialDevicesTest, AMostSignificantFirstDeviceTakesItsLastBitsOnTheRisingLoadEdge) {
-  SerialPortDevices port(LineSerialPortNumber);
+  SerialPortDevices port(LineSerialPort);
   ShiftBits(port, {1, 1, 0, 1, 0, 0, 1, 0, 1});
   EXPECT_TRUE(port.Latch(0x00).empty());
   const std::vector<DeviceLoad> loads = port.Latch(0x08);
@@ -41,7 +41,7 @@ TEST(SerialDevicesTest, AMostSignificantFirstDeviceTakesItsLastBitsOnTheRisingLo
 }
 
 TEST(SerialDevicesTest, FrequencySourcesTakeTheFirstBitShiftedAsBitZero) {
-  SerialPortDevices port(SignalSerialPortNumber);
+  SerialPortDevices port(SignalSerialPort);
   ShiftBits(port, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 1});
   const std::vector<DeviceLoad> loads = port.Latch(Clock | 0x08);
   ASSERT_EQ(loads.size(), 1U);
@@ -51,7 +51,7 @@ TEST(SerialDevicesTest, FrequencySourcesTakeTheFirstBitShiftedAsBitZero) {
 }
 
 TEST(SerialDevicesTest, TheLevelSetterTakesOnlyTheBitsShiftedWhileSelected) {
-  SerialPortDevices port(SignalSerialPortNumber);
+  SerialPortDevices port(SignalSerialPort);
   ShiftBits(port, {1, 1, 1});  // not selected: not part of the frame
   port.Latch(0x10);
   std::vector<int> frame(28, 0);
@@ -68,7 +68,7 @@ TEST(SerialDevicesTest, TheLevelSetterTakesOnlyTheBitsShiftedWhileSelected) {
 }
 
 TEST(SerialDevicesTest, ExchangeBanksTakeFortyEightBitsAndIgnoreTheHighLineBits) {
-  SerialPortDevices port(LineSerialPortNumber);
+  SerialPortDevices port(LineSerialPort);
   for (int i = 0; i < 48; ++i) ShiftBits(port, {i % 3 == 0 ? 1 : 0}, 0xC0);
   const std::vector<DeviceLoad> loads = port.Latch(0xC0 | 0x20);
   ASSERT_EQ(loads.size(), 1U);
@@ -78,7 +78,7 @@ TEST(SerialDevicesTest, ExchangeBanksTakeFortyEightBitsAndIgnoreTheHighLineBits)
 }
 
 TEST(SerialDevicesTest, AClockEdgeThatChangesTheDataLineIsAnUnstableSample) {
-  SerialPortDevices port(SignalSerialPortNumber);
+  SerialPortDevices port(SignalSerialPort);
   port.Latch(0x00);
   port.Latch(Data | Clock);  // data and clock rise together
   port.Latch(0x00);
@@ -93,9 +93,9 @@ TEST(SerialDevicesTest, OnlyPortsThirtySixAndThirtySevenCarryDevices) {
   SerialPortDevices other(35);
   ShiftBits(other, {1, 0, 1});
   EXPECT_TRUE(other.Latch(0xFC).empty());
-  EXPECT_TRUE(SerialPortDevices(LineSerialPortNumber).Carries(DeviceId::XBank0));
-  EXPECT_FALSE(SerialPortDevices(LineSerialPortNumber).Carries(DeviceId::Freq1));
-  EXPECT_TRUE(SerialPortDevices(SignalSerialPortNumber).Carries(DeviceId::BellDa));
+  EXPECT_TRUE(SerialPortDevices(LineSerialPort).Carries(DeviceId::XBank0));
+  EXPECT_FALSE(SerialPortDevices(LineSerialPort).Carries(DeviceId::Freq1));
+  EXPECT_TRUE(SerialPortDevices(SignalSerialPort).Carries(DeviceId::BellDa));
 }
 
 TEST(BoardClockTest, TheTickBitTogglesEveryNReadsAndCountsItsFalls) {
