@@ -1,8 +1,6 @@
 // lineio-trace-kestrel / lineio-trace-merlin: the bus analyser. Runs a script
 // of export calls against the simulated board and prints every register access.
 #include <cerrno>
-#include <cinttypes>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,61 +9,14 @@
 #include <string>
 #include <system_error>
 
-#include "sim/line_reader.h"
 #include "tools/trace/help.h"
-#include "tools/trace/script.h"
-#include "tools/trace/session.h"
+#include "tools/trace/run_script.h"
 
 namespace {
 
-using lineio::sim::LineRead;
-
-constexpr int ExitOk = 0;
-constexpr int ExitProtocolErrors = 1;
-constexpr int ExitUsage = 2;
-
-int Stop(int lineNumber, const std::string& why) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "%s: line %d: %s\n", lineio::trace::ProgramName().c_str(), lineNumber, why.c_str());
-  return ExitUsage;
-}
-
-int ReportProtocolErrors(const lineio::trace::TraceSession& session) {
-  const std::string program = lineio::trace::ProgramName();
-  for (const std::string& error : session.ProtocolErrors()) {
-    std::fprintf(stderr, "%s: protocol error: %s\n", program.c_str(), error.c_str());
-  }
-  const std::uint64_t unshown = session.ProtocolErrorCount() - session.ProtocolErrors().size();
-  if (unshown != 0) std::fprintf(stderr, "%s: %" PRIu64 " more protocol errors\n", program.c_str(), unshown);
-  return session.ProtocolErrorCount() == 0 ? ExitOk : ExitProtocolErrors;
-}
-
-// Runs the script line by line. Standard input is read through stdio, which
-// reports a failed read as the end of the input: its error flag tells them
-// apart.
-int RunScript(std::istream& script, bool fromStdin) {
-  lineio::trace::TraceSession session;
-  lineio::sim::LineReader reader(script, lineio::trace::MaxScriptLineLength);
-  for (std::string line;;) {
-    const LineRead read = reader.Next(line);
-    if (read == LineRead::End && fromStdin && std::ferror(stdin) != 0) {
-      return Stop(reader.LineNumber() + 1, "read error");
-    }
-    if (read == LineRead::End) break;
-    if (read == LineRead::ReadError) return Stop(reader.LineNumber(), "read error");
-    if (read == LineRead::TooLong) {
-      return Stop(reader.LineNumber(),
-                  "longer than " + std::to_string(lineio::trace::MaxScriptLineLength) + " characters");
-    }
-    try {
-      session.Execute(lineio::trace::SplitCommand(line));
-    } catch (const lineio::trace::ScriptError& error) {
-      return Stop(reader.LineNumber(), error.what());
-    }
-  }
-  std::fflush(stdout);
-  return ReportProtocolErrors(session);
-}
+using lineio::trace::ExitOk;
+using lineio::trace::ExitUsage;
+using lineio::trace::RunScript;
 
 // Why a script path cannot be run; empty when it can be opened. A script is a
 // regular file or a pipe; a directory or a device is refused.
