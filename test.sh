@@ -26,4 +26,12 @@ ctest --preset tsan
 # The Windows DLLs: cross build, export check and the host tests under Wine.
 echo "=== windows: build, export check, Wine tests"
 scripts/wine-tests.sh
+
+# The libFuzzer harnesses (clang): each runs a bounded number of executions
+# from its checked-in seeds (fuzz/README.md says how to run them longer).
+echo "=== fuzz: build"
+cmake --preset fuzz
+cmake --build --preset fuzz
+echo "=== fuzz: test"
+ctest --preset fuzz
 echo "=== all tests passed"

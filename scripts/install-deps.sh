@@ -13,6 +13,7 @@ if [[ ${1:-} != --demo ]]; then
   # the Python module's tests, and the man pages' rendering check.
   packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev
              python3 groff-base man-db)
+  packages+=(clang libclang-rt-14-dev)  # the fuzz harnesses: clang 14 with libFuzzer and the sanitizers
   # The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
   # their tests (its 32-bit half comes from the i386 architecture).
   packages+=(g++-mingw-w64-i686 wine wine32:i386)
