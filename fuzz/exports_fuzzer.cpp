@@ -6,9 +6,11 @@
 // clock makes the calibration give a DelayCount of 0, so the busy waits cost
 // nothing; the Escape key goes down after a bounded number of samples in each
 // call, so no tick wait can hang when the register set does not meet the
-// board. At the end of each input PortEnd must leave nothing held.
+// board. At the end of each input PortEnd must leave nothing held, and when
+// the board followed every register set and no raw write went to it, the
+// board must have decoded every access.
 //
-// Input: three header bytes, then steps of an operation byte and its
+// Input: four header bytes, then steps of an operation byte and its
 // arguments (little-endian, zeros past the end of the input):
 //   flags   bit 0: the board is locked by another user (PortInit opens none)
 //           bit 1: the driver device is missing
@@ -17,6 +19,7 @@
 //   tick    the board's tick toggles every (tick mod 9) reads of StatReg; 0
 //           stops it
 //   escape  the Escape key is down from sample escape + 1 of each call
+//   faults  driver faults (fuzz/driver_faults.h)
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +30,7 @@
 
 #include "board/board.h"
 #include "board/process_state.h"
+#include "fuzz/driver_faults.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/harness_support.h"
 #include "lineio.h"
@@ -101,6 +105,8 @@ struct Run {
   // Standard output is shown: each step prints its name, HdTimer its result.
   bool Verbose;
   int PortInits = 0;
+  // A raw write may put anything into the board's registers.
+  bool RawWrites = false;
 };
 
 void CallPortInit(Run& run) {
@@ -121,14 +127,17 @@ void CallInpB(Run& run) { InpB(run.In.Word()); }
 void CallInpW(Run& run) { InpW(run.In.Word()); }
 void CallInpD(Run& run) { InpD(run.In.Word()); }
 void CallOutB(Run& run) {
+  run.RawWrites = true;
   const std::uint16_t offset = run.In.Word();
   OutB(offset, run.In.Word());
 }
 void CallOutW(Run& run) {
+  run.RawWrites = true;
   const std::uint16_t offset = run.In.Word();
   OutW(offset, run.In.Word());
 }
 void CallOutD(Run& run) {
+  run.RawWrites = true;
   const std::uint16_t offset = run.In.Word();
   OutD(offset, run.In.Dword());
 }
@@ -348,6 +357,7 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t flags = in.Byte();
   const std::uint32_t tickEvery = in.Byte() % TickChoices;
   const std::uint32_t escapeAfter = in.Byte();
+  const std::uint8_t faults = in.Byte();
 
   ResetProcessState();
   platform::ResetOverrides();
@@ -363,6 +373,7 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   board.SetTickEvery(tickEvery);
   driver.LockByAnotherUser(ownIndex, (flags & FlagLocked) != 0);
   driver.SetDeviceMissing((flags & FlagDeviceMissing) != 0);
+  const std::uint32_t failing = InjectDriverFaults(driver, faults);
   platform::OverrideClock([now = 0.0]() mutable { return now += ClockStepMs; });
   platform::OverrideKeyboardSubtype(
       [pc98 = (flags & FlagPc98) != 0] { return pc98 ? Pc98Subtype : AtSubtype; });
@@ -378,8 +389,14 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
     operation.Call(run);
   }
   PortEnd();
+  // The library's own handshakes, at the registers the board answers at, are
+  // all decodable (unless the driver was made to drop some of them).
+  if (run.FollowRegisters && !run.RawWrites && failing != ReqTransfer) {
+    Require(board.ProtocolErrorCount() == 0, "the board decodes every access of the exports");
+  }
   Require(driver.OpenHandles() == 0, "PortEnd leaves no driver handle open");
-  Require(driver.Registrations() == 0, "PortEnd leaves no card registered");
+  // (Unless the driver was made to refuse the unregistration.)
+  if (failing != ReqUnregisterCard) Require(driver.Registrations() == 0, "PortEnd leaves no card registered");
   Require(LiveBoardHandles() == 0, "PortEnd leaves no board record");
   driver.Uninstall();
   platform::ResetOverrides();

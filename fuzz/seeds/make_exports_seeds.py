@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of the exports harnesses (fuzz/seeds/exports/).
 
-The harness reads three header bytes (flags, tick, escape) and then steps: an
+The harness reads four header bytes (flags, tick, escape, driver faults) and
+then steps: an
 operation byte (its index in the harness's Operations table) and the
 arguments, little-endian. See fuzz/exports_fuzzer.cpp.
 """
@@ -39,8 +40,8 @@ def step(name, *args):
     return out
 
 
-def seed(flags, tick, escape, *steps):
-    return bytes([flags, tick, escape]) + b"".join(steps)
+def seed(flags, tick, escape, *steps, faults=0):
+    return bytes([flags, tick, escape, faults]) + b"".join(steps)
 
 
 SEEDS = {
@@ -74,6 +75,11 @@ SEEDS = {
                      step("PortInit", 0), step("PortOut", 36, 1), step("HdTimer", 5), step("Click", 5),
                      step("ContRelay", 0xFFFF), step("PortEnd")),
     "no_driver": seed(MISSING, 1, 20, step("PortInit", 0), step("InpB", 0x316), step("HdTimer", 2), step("PortEnd")),
+    # The second and third transfers fail (fault byte: request 7, two times),
+    # then an old driver.
+    "failing_transfers": seed(FOLLOW_REGISTERS, 1, 20, step("PortInit", 0), step("PortOut", 36, 1), step("PortIinp", 20),
+                              step("PortEnd"), faults=0x27),
+    "old_driver": seed(0, 1, 20, step("PortInit", 0), step("PortOut", 36, 1), step("PortEnd"), faults=0x0F),
 }
 
 if __name__ == "__main__":
