@@ -15,6 +15,8 @@
 // same behind a call that the compiler cannot inline; target for the mapped
 // range: at most 1.5 times the volatile access behind a call.
 //
+// BM_PlainPread / BM_PlainPwrite: the system call alone on the same file.
+//
 // CPU time includes the time spent in the kernel, so the system calls count.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -60,9 +62,9 @@ struct Floors {
 };
 
 const Floors& FloorsOfThisBoard() {
-  static const Floors kestrel{11, 40, 7, 70};
-  static const Floors merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard.Name, "Kestrel") == 0 ? kestrel : merlin;
+  static const Floors Kestrel{11, 40, 7, 70};
+  static const Floors Merlin{15, 35, 5, 20};
+  return std::strcmp(ThisBoard.Name, "Kestrel") == 0 ? Kestrel : Merlin;
 }
 
 // The board on a fake tree, opened by PortInit through the backend; with
@@ -201,6 +203,26 @@ void BM_OutB_IoFile(benchmark::State& state) {
   for (auto _ : state) OutB(Register, value++);
 }
 
+// The system call alone, on the same kind of file: what any access through an
+// I/O range costs before the library and the backend add anything.
+void BM_PlainPread(benchmark::State& state) {
+  testing::FakeTree tree;
+  tree.Add(testing::IoBoard(ThisBoard.Vendor, ThisBoard.Device));
+  const int fd = open(tree.RangeFile("0000:03:00.0", 0).c_str(), O_RDWR | O_CLOEXEC);
+  std::uint8_t byte = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(pread(fd, &byte, 1, Register));
+  close(fd);
+}
+
+void BM_PlainPwrite(benchmark::State& state) {
+  testing::FakeTree tree;
+  tree.Add(testing::IoBoard(ThisBoard.Vendor, ThisBoard.Device));
+  const int fd = open(tree.RangeFile("0000:03:00.0", 0).c_str(), O_RDWR | O_CLOEXEC);
+  std::uint8_t byte = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(pwrite(fd, &byte, 1, Register));
+  close(fd);
+}
+
 BENCHMARK(BM_PortGroupWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PortDirectWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PortGroupRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
@@ -213,5 +235,7 @@ BENCHMARK(BM_CalledVolatileStore);
 BENCHMARK(BM_OutB_MappedMemory);
 BENCHMARK(BM_InpB_IoFile);
 BENCHMARK(BM_OutB_IoFile);
+BENCHMARK(BM_PlainPread);
+BENCHMARK(BM_PlainPwrite);
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace {
 std::atomic<LinuxPciService*> defaultService{nullptr};
 
 LinuxPciService& CreatedService() {
-  static LinuxPciService* const service = new LinuxPciService(RootsFromEnvironment());
-  defaultService.store(service, std::memory_order_release);
-  return *service;
+  static LinuxPciService* const Created = new LinuxPciService(RootsFromEnvironment());
+  defaultService.store(Created, std::memory_order_release);
+  return *Created;
 }
 
 }  // namespace

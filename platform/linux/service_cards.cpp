@@ -45,13 +45,13 @@ void LinuxPciService::StopInterrupts(const CardList& cards) {
 // A refusal is not a failed request: the card handle 0 says so, and the line
 // on standard error says why.
 bool LinuxPciService::RegisterCard(OsHandle handle, CardRegistration& registration) {
-  registration.CardHandle = 0;
   std::lock_guard guard(lock_);
+  CardList* cards = CardsOf(handle);
+  if (cards == nullptr) return false;
+  registration.CardHandle = 0;
   const std::uint32_t cardHandle = NextHandle(nextCardHandle_);
   const std::uint32_t interruptHandle = NextHandle(nextInterruptHandle_);
-  CardList* cards = CardsOf(handle);
-  std::unique_ptr<HeldCard> held =
-      cards != nullptr ? HoldCard(devices_, registration.Card, cardHandle, interruptHandle) : nullptr;
+  std::unique_ptr<HeldCard> held = HoldCard(devices_, registration.Card, cardHandle, interruptHandle);
   if (!held) return true;
   cards->push_back(std::move(held));
   registration.CardHandle = cardHandle;
@@ -78,8 +78,8 @@ bool LinuxPciService::UnregisterCard(OsHandle handle, CardRegistration& registra
 bool LinuxPciService::Transfer(OsHandle handle, const TransferCommand& command) {
   std::lock_guard guard(lock_);
   const CardList* cards = CardsOf(handle);
-  const TransferOutcome outcome =
-      cards != nullptr ? PerformOnCards(*cards, command) : TransferOutcome::NotInCard;
+  if (cards == nullptr) return false;
+  const TransferOutcome outcome = PerformOnCards(*cards, command);
   if (outcome == TransferOutcome::NotInCard) ReportOutside(command);
   return outcome == TransferOutcome::Done;
 }
@@ -99,8 +99,9 @@ std::shared_ptr<HeldCard> LinuxPciService::CardOfInterrupt(OsHandle handle, std:
 }
 
 bool LinuxPciService::EnableInterrupt(OsHandle handle, InterruptRecord& record) {
-  record.EnableOk = 0;
   std::lock_guard guard(lock_);
+  if (CardsOf(handle) == nullptr) return false;
+  record.EnableOk = 0;
   const std::shared_ptr<HeldCard> card = CardOfInterrupt(handle, record.Handle);
   if (!card || card->Interrupt) return false;
   if (record.CommandCount > MaxInterruptCommands) return false;
@@ -131,6 +132,7 @@ bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
   std::shared_ptr<InterruptLine> line;
   {
     std::lock_guard guard(lock_);
+    if (CardsOf(handle) == nullptr) return false;
     card = CardOfInterrupt(handle, record.Handle);
     if (card) line = card->Interrupt;
   }

@@ -143,8 +143,8 @@ TEST(PcidiagTest, RefusesBusFilesThatAreNoDump) {
   const TemporaryFile empty("empty", "# only a comment\n\n");
   const TemporaryFile text("text", "hello\n");
   struct Case {
-    std::string file;
-    const char* error;
+    std::string File;
+    const char* Error;
   };
   const Case cases[] = {
       {"/nonexistent/bus.txt", "pcidiag: cannot read /nonexistent/bus.txt: No such file or directory\n"},
@@ -155,11 +155,11 @@ TEST(PcidiagTest, RefusesBusFilesThatAreNoDump) {
       {std::string(LINEIO_CONSOLE_EXPECTED) + "/scan_two_cards.txt", "bus dump line"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    const ProgramRun run = Pcidiag("--bus " + c.file + " dump");
+    SCOPED_TRACE(c.File);
+    const ProgramRun run = Pcidiag("--bus " + c.File + " dump");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Output, "");
-    EXPECT_NE(run.Errors.find(c.error), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find(c.Error), std::string::npos) << run.Errors;
   }
 }
 

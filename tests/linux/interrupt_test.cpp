@@ -29,11 +29,11 @@ constexpr auto Patience = std::chrono::seconds(20);
 
 // What the handler saw, shared with the test thread.
 struct Seen {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::vector<InterruptResult> results;
-  std::vector<std::uint32_t> firstDword;  // of the I/O range, read in the handler
-  FakeTree* tree = nullptr;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::vector<InterruptResult> Results;
+  std::vector<std::uint32_t> FirstDwords;  // of the I/O range, read in the handler
+  FakeTree* Tree = nullptr;
 };
 Seen seen;
 
@@ -46,11 +46,11 @@ std::uint32_t FirstDword(FakeTree& tree) {
 // the interrupt again as the kernel does at each interrupt, so that the next
 // wait must clear the bit.
 void Handler(BoardHandle*, InterruptResult* result) {
-  std::lock_guard guard(seen.lock);
-  seen.results.push_back(*result);
-  seen.firstDword.push_back(FirstDword(*seen.tree));
-  seen.tree->SetConfigByte(Board, CommandHighByte, InterruptDisable);
-  seen.changed.notify_all();
+  std::lock_guard guard(seen.Lock);
+  seen.Results.push_back(*result);
+  seen.FirstDwords.push_back(FirstDword(*seen.Tree));
+  seen.Tree->SetConfigByte(Board, CommandHighByte, InterruptDisable);
+  seen.Changed.notify_all();
 }
 
 bool WaitUntil(const std::function<bool()>& condition) {
@@ -65,10 +65,10 @@ bool WaitUntil(const std::function<bool()>& condition) {
 class LinuxInterruptTest : public BackendTest {
  public:
   LinuxInterruptTest() {
-    std::lock_guard guard(seen.lock);
-    seen.results.clear();
-    seen.firstDword.clear();
-    seen.tree = &tree;
+    std::lock_guard guard(seen.Lock);
+    seen.Results.clear();
+    seen.FirstDwords.clear();
+    seen.Tree = &tree;
   }
   ~LinuxInterruptTest() override {
     if (writer_ >= 0) close(writer_);
@@ -105,10 +105,11 @@ class LinuxInterruptTest : public BackendTest {
     });
   }
   bool ResultsReach(std::size_t count) {
-    std::unique_lock guard(seen.lock);
-    return seen.changed.wait_for(guard, Patience, [count] { return seen.results.size() >= count; });
+    std::unique_lock guard(seen.Lock);
+    return seen.Changed.wait_for(guard, Patience, [count] { return seen.Results.size() >= count; });
   }
 
+ private:
   int writer_ = -1;
 };
 
@@ -119,29 +120,29 @@ TEST_F(LinuxInterruptTest, EachWaitUnmasksCountsRunsTheCommandAndReports) {
   ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
   EXPECT_EQ(InterruptEnabled(board), 1u);
   struct Step {
-    std::uint32_t total, count, lost;
+    std::uint32_t Total, Count, Lost;
   };
   const Step steps[] = {{6, 1, 0}, {9, 4, 2}, {10, 5, 2}};
   std::size_t handled = 0;
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.total);
+    SCOPED_TRACE(step.Total);
     // Before each wait the interrupt is unmasked in the card's command register.
     ASSERT_TRUE(Unmasked());
     tree.WriteBytes(tree.RangeFile(Board, 0), 0, {0xFF, 0xFF, 0xFF, 0xFF});
-    Raise(step.total);
+    Raise(step.Total);
     ASSERT_TRUE(ResultsReach(++handled));
-    std::lock_guard guard(seen.lock);
-    EXPECT_EQ(seen.results.back().Count, step.count);
-    EXPECT_EQ(seen.results.back().Lost, step.lost);
-    EXPECT_EQ(seen.results.back().Stopped, 0u);
-    EXPECT_EQ(seen.firstDword.back(), 0u) << "the interrupt command writes 0 at offset 0 of space 0";
+    std::lock_guard guard(seen.Lock);
+    EXPECT_EQ(seen.Results.back().Count, step.Count);
+    EXPECT_EQ(seen.Results.back().Lost, step.Lost);
+    EXPECT_EQ(seen.Results.back().Stopped, 0u);
+    EXPECT_EQ(seen.FirstDwords.back(), 0u) << "the interrupt command writes 0 at offset 0 of space 0";
   }
   // Another thread ends the blocked wait; the handler hears nothing of it.
   ASSERT_TRUE(Unmasked());
   std::thread([board] { DisableInterrupt(board); }).join();
   EXPECT_EQ(InterruptEnabled(board), 0u);
-  std::lock_guard guard(seen.lock);
-  EXPECT_EQ(seen.results.size(), 3u);
+  std::lock_guard guard(seen.Lock);
+  EXPECT_EQ(seen.Results.size(), 3u);
 }
 
 TEST_F(LinuxInterruptTest, WithoutAStartingTotalTheFirstWaitCountsOne) {
@@ -161,13 +162,13 @@ TEST_F(LinuxInterruptTest, WithoutAStartingTotalTheFirstWaitCountsOne) {
   Raise(103);
   ASSERT_TRUE(ResultsReach(3));
   DisableInterrupt(board);
-  std::lock_guard guard(seen.lock);
-  EXPECT_EQ(seen.results[0].Count, 1u);
-  EXPECT_EQ(seen.results[0].Lost, 0u);
-  EXPECT_EQ(seen.results[1].Count, 3u);
-  EXPECT_EQ(seen.results[1].Lost, 1u);
-  EXPECT_EQ(seen.results[2].Count, 4u);
-  EXPECT_EQ(seen.results[2].Lost, 1u);
+  std::lock_guard guard(seen.Lock);
+  EXPECT_EQ(seen.Results[0].Count, 1u);
+  EXPECT_EQ(seen.Results[0].Lost, 0u);
+  EXPECT_EQ(seen.Results[1].Count, 3u);
+  EXPECT_EQ(seen.Results[1].Lost, 1u);
+  EXPECT_EQ(seen.Results[2].Count, 4u);
+  EXPECT_EQ(seen.Results[2].Lost, 1u);
 }
 
 TEST_F(LinuxInterruptTest, ATotalGoingBackwardsEndsTheServiceWithALine) {
@@ -183,8 +184,8 @@ TEST_F(LinuxInterruptTest, ATotalGoingBackwardsEndsTheServiceWithALine) {
   EXPECT_EQ(errors,
             "lineio: " + tree.DevRoot() + "/uio0 gave the interrupt total 4 after 5: it must go forward\n");
   EXPECT_EQ(board->Interrupt.Count, 0u);
-  std::lock_guard guard(seen.lock);
-  EXPECT_TRUE(seen.results.empty());
+  std::lock_guard guard(seen.Lock);
+  EXPECT_TRUE(seen.Results.empty());
 }
 
 TEST_F(LinuxInterruptTest, ACardWithoutUioHasNoInterruptService) {

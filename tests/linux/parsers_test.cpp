@@ -13,9 +13,9 @@ namespace {
 
 TEST(SysfsParserTest, NumbersAreHexWithPrefixOrDecimal) {
   struct Case {
-    const char* text;
-    std::uint64_t max;
-    std::optional<std::uint64_t> value;
+    const char* Text;
+    std::uint64_t Max;
+    std::optional<std::uint64_t> Value;
   };
   const Case cases[] = {
       {"0x136c\n", 0xFFFF, 0x136C},
@@ -41,15 +41,15 @@ TEST(SysfsParserTest, NumbersAreHexWithPrefixOrDecimal) {
       {"12abc", 0xFFFF, std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ParseSysfsNumber(c.text, c.max), c.value);
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(ParseSysfsNumber(c.Text, c.Max), c.Value);
   }
 }
 
 TEST(SysfsParserTest, DeviceNamesAreTheKernelsForm) {
   struct Case {
-    const char* name;
-    std::optional<PciAddress> address;
+    const char* Name;
+    std::optional<PciAddress> Address;
   };
   const Case cases[] = {
       {"0000:03:00.0", PciAddress{0, 3, 0, 0}},
@@ -70,12 +70,12 @@ TEST(SysfsParserTest, DeviceNamesAreTheKernelsForm) {
       {".", std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ParseDeviceName(c.name), c.address);
-    if (c.address) {
-      std::string lower = c.name;
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ParseDeviceName(c.Name), c.Address);
+    if (c.Address) {
+      std::string lower = c.Name;
       for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      EXPECT_EQ(DeviceName(*c.address), lower);
+      EXPECT_EQ(DeviceName(*c.Address), lower);
     }
   }
 }
@@ -126,10 +126,10 @@ TEST(SysfsParserTest, ResourceFilesParseLineByLine) {
 
 TEST(SysfsParserTest, MalformedResourceFilesAreRefusedWithTheirLine) {
   struct Case {
-    const char* name;
-    std::string text;
-    std::size_t line;
-    const char* reason;
+    const char* Name;
+    std::string Text;
+    std::size_t Line;
+    const char* Reason;
   };
   const Case cases[] = {
       {"empty", "", 0, "empty"},
@@ -147,11 +147,11 @@ TEST(SysfsParserTest, MalformedResourceFilesAreRefusedWithTheirLine) {
       {"33 lines", Lines(33), 0, "more than 32 lines"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto parsed = ParseResourceFile(c.text);
+    SCOPED_TRACE(c.Name);
+    const auto parsed = ParseResourceFile(c.Text);
     ASSERT_TRUE(std::holds_alternative<ResourceFileError>(parsed));
-    EXPECT_EQ(std::get<ResourceFileError>(parsed).Line, c.line);
-    EXPECT_EQ(std::get<ResourceFileError>(parsed).Reason, c.reason);
+    EXPECT_EQ(std::get<ResourceFileError>(parsed).Line, c.Line);
+    EXPECT_EQ(std::get<ResourceFileError>(parsed).Reason, c.Reason);
   }
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-[[maybe_unused]] const bool realBusRefused = [] {
+[[maybe_unused]] const bool RealBusRefused = [] {
   lineio::platform::linuxpci::RefuseRealBus();
   return true;
 }();

@@ -118,18 +118,18 @@ TEST_F(LinuxRegistrationTest, ASecondRegistrationIsRefusedUntilTheFirstEnds) {
 
 TEST_F(LinuxRegistrationTest, OnlyCardsWithoutADriverOrWithUioArePossible) {
   struct Case {
-    const char* driver;
-    bool opens;
+    const char* Driver;
+    bool Opens;
   };
   for (const Case& c : {Case{"", true}, Case{"uio_pci_generic", true}, Case{"e1000e", false}}) {
-    SCOPED_TRACE(c.driver);
+    SCOPED_TRACE(c.Driver);
     tree.Remove(Board);
     FakeFunction function = IoBoard(ThisBoard.Vendor, ThisBoard.Device);
-    function.Driver = c.driver;
+    function.Driver = c.Driver;
     tree.Add(function);
     std::string text;
     const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard.Vendor, ThisBoard.Device); });
-    if (c.opens) {
+    if (c.Opens) {
       EXPECT_EQ(text, "");
       EXPECT_EQ(errors, "");
       CloseBoard(BoardLayer.CurrentBoard);
@@ -170,10 +170,10 @@ TEST_F(LinuxRegistrationTest, TransfersOutsideTheCardOrUnalignedAreRefused) {
 // registration, handle or board record behind.
 TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
   struct Case {
-    const char* name;
-    void (*arrange)(FakeTree&);
-    const char* errorText;
-    const char* line;
+    const char* Name;
+    void (*Arrange)(FakeTree&);
+    const char* ErrorText;
+    const char* Line;
   };
   const Case cases[] = {
       {"resource line with too few fields",
@@ -211,16 +211,16 @@ TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
        "error - card does not have all items expected for DOVEVED\n", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     tree.Remove(Board);
     tree.Add(IoBoard(ThisBoard.Vendor, ThisBoard.Device));
-    c.arrange(tree);
+    c.Arrange(tree);
     Service();
     const HeldResources before = CountHeld(tree.Root());
     std::string text;
     const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard.Vendor, ThisBoard.Device); });
-    EXPECT_EQ(text, c.errorText);
-    EXPECT_NE(errors.find(c.line), std::string::npos) << errors;
+    EXPECT_EQ(text, c.ErrorText);
+    EXPECT_NE(errors.find(c.Line), std::string::npos) << errors;
     EXPECT_EQ(BoardLayer.CurrentBoard, nullptr);
     EXPECT_EQ(CountHeld(tree.Root()), before);
     EXPECT_EQ(Service().HeldCards(), 0);

@@ -20,9 +20,9 @@ class LinuxServiceTest : public BackendTest {};
 
 TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
   struct Case {
-    const char* name;
-    std::string sysfs;
-    bool opens;
+    const char* Name;
+    std::string Sysfs;
+    bool Opens;
   };
   std::ofstream(tree.Root() + "/plain-file") << "not a directory";
   std::filesystem::create_directories(tree.Root() + "/file-tree/bus/pci");
@@ -34,10 +34,10 @@ TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
       {"devices is a file", tree.Root() + "/file-tree", false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    LinuxPciService service({c.sysfs, tree.DevRoot()});
+    SCOPED_TRACE(c.Name);
+    LinuxPciService service({c.Sysfs, tree.DevRoot()});
     const OsHandle handle = service.Open();
-    EXPECT_EQ(handle != InvalidOsHandle, c.opens);
+    EXPECT_EQ(handle != InvalidOsHandle, c.Opens);
     if (handle != InvalidOsHandle) {
       VersionQuery query{};
       EXPECT_TRUE(service.Request(handle, ReqDriverVersion, &query, sizeof query));
@@ -98,11 +98,11 @@ TEST_F(LinuxServiceTest, ScansListEveryMatchingFunctionInOrder) {
   EXPECT_EQ(all.CardIds[3].Vendor, 0x1172u);
 
   struct Case {
-    std::uint32_t vendor, device, count;
+    std::uint32_t Vendor, Device, Count;
   };
   for (const Case& c : {Case{0x136C, 0xA036, 3}, Case{0x136C, 0, 4}, Case{0, 0x1998, 1}, Case{0x1234, 0, 0},
                         Case{0x1172, 0xA036, 1}}) {
-    EXPECT_EQ(Scan(*this, c.vendor, c.device).CardCount, c.count) << std::hex << c.vendor << ":" << c.device;
+    EXPECT_EQ(Scan(*this, c.Vendor, c.Device).CardCount, c.Count) << std::hex << c.Vendor << ":" << c.Device;
   }
 }
 
@@ -160,7 +160,7 @@ TEST_F(LinuxServiceTest, CardInformationHoldsRangesInterruptAndLocation) {
   ASSERT_TRUE(served);
   ASSERT_EQ(info.Card.ItemCount, 5u);
   struct Expected {
-    std::uint32_t type, value0, value1;
+    std::uint32_t Type, Value0, Value1;
   };
   const Expected items[] = {{ItemIo, 0xE000, 0x400},
                             {ItemMemory, 0xE8000000, 0x1000},
@@ -168,9 +168,9 @@ TEST_F(LinuxServiceTest, CardInformationHoldsRangesInterruptAndLocation) {
                             {ItemInterrupt, 11, 0},
                             {ItemBus, 5, 0x103}};
   for (std::uint32_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(info.Card.Items[i].Type, items[i].type) << i;
-    EXPECT_EQ(info.Card.Items[i].Value0, items[i].value0) << i;
-    EXPECT_EQ(info.Card.Items[i].Value1, items[i].value1) << i;
+    EXPECT_EQ(info.Card.Items[i].Type, items[i].Type) << i;
+    EXPECT_EQ(info.Card.Items[i].Value0, items[i].Value0) << i;
+    EXPECT_EQ(info.Card.Items[i].Value1, items[i].Value1) << i;
   }
   EXPECT_EQ(info.Card.Items[4].Value2, 4u);
   EXPECT_EQ(info.Card.Items[4].Value4, 2u);
@@ -182,12 +182,12 @@ TEST_F(LinuxServiceTest, CardInformationHoldsRangesInterruptAndLocation) {
 TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
   tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
   struct Case {
-    const char* name;
-    const char* file;
-    std::string content;
-    bool served;
-    std::uint32_t items;
-    const char* error;
+    const char* Name;
+    const char* File;
+    std::string Content;
+    bool Served;
+    std::uint32_t Items;
+    const char* Error;
   };
   std::string thirtyUsed;
   for (int i = 0; i < 30; ++i) thirtyUsed += "0x000000000000e000 0x000000000000e3ff 0x0000000000040101\n";
@@ -201,21 +201,21 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
       {"irq garbage", "irq", "eleven\n", true, 2, "irq does not hold a number; no interrupt item"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     tree.Remove("0000:03:00.0");
     tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
-    if (std::string(c.file) == "resource/x") {
+    if (std::string(c.File) == "resource/x") {
       std::filesystem::remove(tree.FunctionDirectory("0000:03:00.0") + "/resource");
       std::filesystem::create_directories(tree.FunctionDirectory("0000:03:00.0") + "/resource");
     } else {
-      tree.WriteFunctionFile("0000:03:00.0", c.file, c.content);
+      tree.WriteFunctionFile("0000:03:00.0", c.File, c.Content);
     }
     bool served = false;
     PciCardInfo info{};
     const std::string errors = StderrOf([&] { info = Info(*this, PciSlot{3, 0, 0}, served); });
-    EXPECT_EQ(served, c.served);
-    EXPECT_EQ(info.Card.ItemCount, c.items);
-    EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
+    EXPECT_EQ(served, c.Served);
+    EXPECT_EQ(info.Card.ItemCount, c.Items);
+    EXPECT_NE(errors.find(c.Error), std::string::npos) << errors;
   }
   bool served = true;
   const std::string errors = StderrOf([&] { Info(*this, PciSlot{9, 0, 0}, served); });
@@ -255,10 +255,10 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   EXPECT_EQ(value, 0x1234u);
 
   struct Case {
-    const char* name;
-    PciSlot slot;
-    std::uint32_t offset, bytes, readFlag;
-    const char* line;
+    const char* Name;
+    PciSlot Slot;
+    std::uint32_t Offset, Bytes, ReadFlag;
+    const char* Line;
   };
   const Case refused[] = {
       {"beyond what the file shows", slot, 0x40, 4, 1,
@@ -270,12 +270,12 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
       {"no such slot", PciSlot{3, 0x20, 0}, 0, 4, 1, ""},
   };
   for (const Case& c : refused) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     std::uint32_t untouched = 0xAAAAAAAA;
     const std::string errors = StderrOf(
-        [&] { EXPECT_EQ(ConfigRequest(*this, c.slot, c.offset, c.bytes, c.readFlag, untouched), 0u); });
+        [&] { EXPECT_EQ(ConfigRequest(*this, c.Slot, c.Offset, c.Bytes, c.ReadFlag, untouched), 0u); });
     EXPECT_EQ(untouched, 0xAAAAAAAAu);
-    EXPECT_NE(errors.find(c.line), std::string::npos) << errors;
+    EXPECT_NE(errors.find(c.Line), std::string::npos) << errors;
   }
   PciConfigAccess noBuffer{};
   noBuffer.Slot = slot;

@@ -231,7 +231,7 @@ std::vector<std::string> Scripts() {
   return scripts;
 }
 
-TEST(LinuxTraceReplayTest, TheAnalysersExamplesDriveTheFakeFileAsTheySimulatedBoard) {
+TEST(LinuxTraceReplayTest, TheAnalysersExamplesDriveTheFakeFileAsTheyDriveTheSimulatedBoard) {
   const std::vector<std::string> scripts = Scripts();
   ASSERT_GE(scripts.size(), 10u);
   std::size_t replayedAccesses = 0;
