@@ -109,8 +109,6 @@ bool MoveUnit(const Landing& landing, const TransferKind& kind, std::uint32_t of
 
 }  // namespace
 
-bool IsTransferCommand(std::uint32_t command) { return Decode(command).has_value(); }
-
 TransferOutcome PerformTransfer(const HeldCard& card, const TransferCommand& command) {
   const std::optional<TransferKind> kind = Decode(command.Command);
   if (!kind) return TransferOutcome::NotInCard;

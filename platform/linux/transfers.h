@@ -17,7 +17,4 @@ enum class TransferOutcome {
 
 TransferOutcome PerformTransfer(const HeldCard& card, const TransferCommand& command);
 
-// Whether the command code is one that PerformTransfer knows.
-bool IsTransferCommand(std::uint32_t command);
-
 }  // namespace lineio::platform::linuxpci

@@ -229,6 +229,21 @@ TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
   }
 }
 
+TEST_F(LinuxRegistrationTest, AMemoryRangeFileShorterThanItsRangeIsNotMapped) {
+  FakeFunction function = MemoryBoard(ThisBoard.Vendor, ThisBoard.Device);
+  function.Bars[0]->FileBytes = 0x800;
+  tree.Add(function);
+  Service();
+  const HeldResources before = CountHeld(tree.Root());
+  std::string text;
+  const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard.Vendor, ThisBoard.Device); });
+  EXPECT_EQ(text, "error - could not lock device, already in use\n");
+  EXPECT_EQ(errors, "lineio: " + tree.DevicesDirectory() +
+                        "/0000:03:00.0/resource0 holds 2048 bytes, fewer than its range of 4096\n");
+  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(Service().HeldCards(), 0);
+}
+
 TEST_F(LinuxRegistrationTest, AFunctionThatGoesAwayBeforeRegistrationIsRefused) {
   tree.Add(MemoryBoard(ThisBoard.Vendor, ThisBoard.Device));
   const OsHandle handle = Service().Open();

@@ -2,6 +2,7 @@
 // configuration space, on fake trees.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -54,6 +55,25 @@ TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
   EXPECT_EQ(OpenDriverLink(link), 0u);
   EXPECT_EQ(out.Take(), "Cannot open WinDriver device\n");
   platform::InstallDriverService(nullptr);
+}
+
+// The process's driver device reads its roots once, at its first open.
+TEST_F(LinuxServiceTest, TheDriverDeviceTakesItsRootsAtItsFirstOpen) {
+  setenv("LINEIO_SYSFS_ROOT", tree.Root().c_str(), 1);
+  tree.Add(IoBoard(0x136C, 0xA036));
+  const OsHandle first = platform::OpenDriverDevice();
+  ASSERT_NE(first, InvalidOsHandle);
+  setenv("LINEIO_SYSFS_ROOT", (tree.Root() + "/nowhere").c_str(), 1);
+  const OsHandle second = platform::OpenDriverDevice();
+  ASSERT_NE(second, InvalidOsHandle);
+  PciScan scan{};
+  EXPECT_TRUE(platform::DriverRequest(second, ReqScanPciCards, &scan, sizeof scan));
+  EXPECT_EQ(scan.CardCount, 1u);
+  EXPECT_EQ(scan.CardIds[0].Vendor, 0x136Cu);
+  EXPECT_TRUE(platform::CloseOsHandle(first));
+  EXPECT_TRUE(platform::CloseOsHandle(second));
+  EXPECT_FALSE(platform::CloseOsHandle(second));
+  unsetenv("LINEIO_SYSFS_ROOT");
 }
 
 TEST_F(LinuxServiceTest, RequestsNeedAnOpenHandleAndTheRecordsSize) {
@@ -115,7 +135,9 @@ TEST_F(LinuxServiceTest, ScansLeaveOutWhatTheyCannotReadAndSaySo) {
   std::filesystem::create_directories(tree.DevicesDirectory() + "/not-a-function");
   std::filesystem::create_directories(tree.DevicesDirectory() + "/.hidden");
   PciScan scan{};
+  const HeldResources before = CountHeld(tree.Root());
   const std::string errors = StderrOf([&] { scan = Scan(*this, 0, 0); });
+  EXPECT_EQ(CountHeld(tree.Root()), before);
   EXPECT_EQ(scan.CardCount, 1u);
   EXPECT_NE(errors.find("0000:04:00.0/vendor does not hold a PCI identifier"), std::string::npos) << errors;
   EXPECT_NE(errors.find("cannot read " + tree.DevicesDirectory() + "/0000:06:00.0/device"),
@@ -272,10 +294,12 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   for (const Case& c : refused) {
     SCOPED_TRACE(c.Name);
     std::uint32_t untouched = 0xAAAAAAAA;
+    const HeldResources before = CountHeld(tree.Root());
     const std::string errors = StderrOf(
         [&] { EXPECT_EQ(ConfigRequest(*this, c.Slot, c.Offset, c.Bytes, c.ReadFlag, untouched), 0u); });
     EXPECT_EQ(untouched, 0xAAAAAAAAu);
     EXPECT_NE(errors.find(c.Line), std::string::npos) << errors;
+    EXPECT_EQ(CountHeld(tree.Root()), before);
   }
   PciConfigAccess noBuffer{};
   noBuffer.Slot = slot;
