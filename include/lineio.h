@@ -12,6 +12,11 @@
  * On 32-bit Windows every function uses the __stdcall convention (the callee
  * removes its arguments; names are not decorated). A 16-bit argument occupies a
  * 32-bit stack slot of which the low half is read.
+ *
+ * On Linux the board is reached through the kernel's PCI sysfs and, for
+ * interrupts, uio_pci_generic (see README, "Using a real board on Linux").
+ * LINEIO_SYSFS_ROOT stands in for /sys and LINEIO_DEV_ROOT for /dev; both are
+ * read when PortInit first opens the driver.
  */
 #ifndef LINEIO_H
 #define LINEIO_H
