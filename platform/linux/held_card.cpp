@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -21,6 +22,9 @@ namespace {
 
 // The only kernel driver that lets user space own a card and its interrupt.
 constexpr char UioDriver[] = "uio_pci_generic";
+// How far past the start of a range a raw access reaches: a 16-bit offset and
+// a 32-bit access.
+constexpr std::size_t RawAccessReach = 0x10000 + sizeof(std::uint32_t);
 
 std::optional<std::size_t> LineOfItem(const std::vector<ResourceLine>& lines, const ResourceItem& item) {
   const std::uint64_t kind = item.Type == ItemIo ? ResourceIo : ResourceMemory;
@@ -59,6 +63,29 @@ bool LockCard(HeldCard& held) {
   return false;
 }
 
+// Maps a memory range. The library's direct loads and stores take any 16-bit
+// offset and are not checked against the range's length, so behind the range
+// lies ordinary memory of this process up to that reach: an access past the
+// end finds what was last stored there (0 at first) instead of ending the
+// process with a fault.
+bool MapRange(int fd, HeldRange& range) {
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t reach = std::max<std::size_t>(range.Length, RawAccessReach);
+  const std::size_t reserved = (reach + page - 1) / page * page;
+  void* base = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return false;
+  void* mapping = mmap(base, range.Length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0);
+  if (mapping == MAP_FAILED) {
+    const int error = errno;
+    munmap(base, reserved);
+    errno = error;
+    return false;
+  }
+  range.Mapping = mapping;
+  range.MappedBytes = reserved;
+  return true;
+}
+
 bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
   const std::string path = held.Directory + "/resource" + std::to_string(index);
   const int flags = range.Io ? O_RDWR | O_CLOEXEC : O_RDWR | O_SYNC | O_CLOEXEC;
@@ -78,18 +105,15 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
     range.Fd = fd;
     return true;
   }
-  void* mapping = mmap(nullptr, range.Length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  const bool mapped = MapRange(fd, range);
   const int error = errno;
   close(fd);  // the mapping stays
-  if (mapping == MAP_FAILED) {
+  if (!mapped) {
     ReportFailure("cannot map %s: %s", path.c_str(),
                   error == EINVAL ? "the kernel refuses (a kernel driver may own the range)"
                                   : OpenFailureReason(error).c_str());
-    return false;
   }
-  range.Mapping = mapping;
-  range.MappedBytes = range.Length;
-  return true;
+  return mapped;
 }
 
 // Holds the range of one memory or I/O item; false when it cannot.

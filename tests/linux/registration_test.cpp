@@ -90,6 +90,20 @@ TEST_F(LinuxRegistrationTest, IoAndMemoryBoardsOpenAndTheirRegistersAreTheRangeF
   }
 }
 
+// Raw accesses are not checked against a memory range's length: past its end
+// they reach memory of the process, never the file, and never fault.
+TEST_F(LinuxRegistrationTest, RawAccessesPastAMappedRangeDoNotFault) {
+  tree.Add(MemoryBoard(ThisBoard.Vendor, ThisBoard.Device));
+  ASSERT_EQ(OpenCurrentBoard(ThisBoard.Vendor, ThisBoard.Device), "");
+  EXPECT_EQ(RawReadDword(0xFFFC), 0u);
+  RawWriteDword(0xFFFF, 0x12345678);
+  EXPECT_EQ(RawReadDword(0xFFFF), 0x12345678u);
+  RawWriteByte(0x1000, 0x5A);
+  EXPECT_EQ(std::filesystem::file_size(tree.RangeFile(Board, 0)), 0x1000u);
+  RawWriteByte(0xFFF, 0xA5);
+  EXPECT_EQ(Range(0xFFF, 1)[0], 0xA5);
+}
+
 TEST_F(LinuxRegistrationTest, ASecondRegistrationIsRefusedUntilTheFirstEnds) {
   tree.Add(IoBoard(ThisBoard.Vendor, ThisBoard.Device));
   ASSERT_EQ(OpenCurrentBoard(ThisBoard.Vendor, ThisBoard.Device), "");
