@@ -8,15 +8,25 @@ namespace lineio::platform::linuxpci {
 
 namespace {
 
-// Set at the first open; never destroyed, so that an interrupt thread or a
-// registration still alive at exit never finds it gone (the kernel releases
-// locks, mappings and descriptors when the process ends).
+// The service while it exists: requests and closes find it here without
+// creating it.
 std::atomic<LinuxPciService*> defaultService{nullptr};
 
+// Made at the first open, with the roots of that moment. It goes when the
+// library is unloaded or the process ends, releasing whatever is still
+// registered; the host ends its boards (PortEnd) and their interrupt services
+// before that.
+struct DefaultDevice {
+  LinuxPciService Service{RootsFromEnvironment()};
+  DefaultDevice() { defaultService.store(&Service, std::memory_order_release); }
+  ~DefaultDevice() { defaultService.store(nullptr, std::memory_order_release); }
+  DefaultDevice(const DefaultDevice&) = delete;
+  DefaultDevice& operator=(const DefaultDevice&) = delete;
+};
+
 LinuxPciService& CreatedService() {
-  static LinuxPciService* const Created = new LinuxPciService(RootsFromEnvironment());
-  defaultService.store(Created, std::memory_order_release);
-  return *Created;
+  static DefaultDevice device;
+  return device.Service;
 }
 
 }  // namespace

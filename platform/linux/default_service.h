@@ -1,6 +1,7 @@
 // The process's driver device on Linux when no other DriverService is
 // installed: one LinuxPciService on the roots that the environment gives at
-// the first open (sysfs_roots.h). It lives until the process ends.
+// the first open (sysfs_roots.h). It lives until the library is unloaded or
+// the process ends.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -83,6 +87,11 @@ bool MapRange(int fd, HeldRange& range) {
   }
   range.Mapping = mapping;
   range.MappedBytes = reserved;
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer may still mark these addresses as they were in an
+  // earlier mapping of its own; the library's direct accesses are valid here.
+  __asan_unpoison_memory_region(base, reserved);
+#endif
   return true;
 }
 

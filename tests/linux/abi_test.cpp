@@ -13,13 +13,17 @@ namespace lineio::testing {
 namespace {
 
 struct Deliverable {
+  const char* Name;
   const char* Library;
   std::uint32_t Vendor;
   std::uint32_t Device;
 };
 
-const Deliverable Deliverables[] = {{LINEIO_KESTREL_LIBRARY, 0x136C, 0xA036},
-                                    {LINEIO_MERLIN_LIBRARY, 0x1172, 0x1998}};
+// Names the parameter in test names and messages.
+void PrintTo(const Deliverable& deliverable, std::ostream* out) { *out << deliverable.Name; }
+
+const Deliverable Deliverables[] = {{"Kestrel", LINEIO_KESTREL_LIBRARY, 0x136C, 0xA036},
+                                    {"Merlin", LINEIO_MERLIN_LIBRARY, 0x1172, 0x1998}};
 constexpr char Board[] = "0000:03:00.0";
 
 class LinuxAbiTest : public ::testing::TestWithParam<Deliverable> {
