@@ -94,8 +94,7 @@ TEST_P(LinuxAbiTest, AHeldBoardIsRefusedToOthersUntilItsHolderEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Deliverables, LinuxAbiTest, ::testing::ValuesIn(Deliverables),
                          [](const ::testing::TestParamInfo<Deliverable>& parameter) {
-                           return parameter.param.Vendor == 0x136C ? std::string("Kestrel")
-                                                                   : std::string("Merlin");
+                           return std::string(parameter.param.Name);
                          });
 
 }  // namespace
