@@ -16,6 +16,11 @@
  * The reference, with what the board sees and how long each call takes, is
  * in docs/ (docs/exports.md, one section per function; installed in
  * share/doc/lineio) and in the lineio(3) man page.
+ *
+ * On Linux the board is reached through the kernel's PCI sysfs and, for
+ * interrupts, uio_pci_generic (see README, "Using a real board on Linux").
+ * LINEIO_SYSFS_ROOT stands in for /sys and LINEIO_DEV_ROOT for /dev; both are
+ * read when PortInit first opens the driver.
  */
 #ifndef LINEIO_H
 #define LINEIO_H

@@ -1,7 +1,9 @@
 // Our own stand-ins for the Windows services on POSIX systems.
 //
-// There is no kernel driver device here: the driver is served in-process by an
-// installed DriverService (driver_device.cpp), so the device itself never opens.
+// The driver device: on Linux, the backend that serves the driver requests
+// from the kernel's PCI sysfs and UIO (platform/linux/). Elsewhere there is no
+// kernel driver device: the driver is served in-process by an installed
+// DriverService (driver_device.cpp), so the device itself never opens.
 #include <pthread.h>
 #include <time.h>
 
@@ -9,13 +11,31 @@
 
 #include "platform/os.h"
 
+#if defined(__linux__)
+#include "platform/linux/default_service.h"
+#endif
+
 namespace lineio::platform::os {
+
+#if defined(__linux__)
+
+OsHandle OpenDriverDevice() { return linuxpci::OpenDefaultDevice(); }
+
+bool DriverRequest(OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) {
+  return linuxpci::DefaultDeviceRequest(handle, code, record, size);
+}
+
+bool CloseHandle(OsHandle handle) { return linuxpci::CloseDefaultDevice(handle); }
+
+#else
 
 OsHandle OpenDriverDevice() { return InvalidOsHandle; }
 
 bool DriverRequest(OsHandle, std::uint32_t, void*, std::uint32_t) { return false; }
 
 bool CloseHandle(OsHandle) { return false; }
+
+#endif
 
 double MonotonicMilliseconds() {
   timespec now{};

@@ -21,15 +21,19 @@ namespace fs = std::filesystem;
 struct ProgramRun {
   std::string Output;
   int Status;
+  std::string Errors;
 };
 
-// Runs pcidiag with the arguments and the given standard input.
+// Runs pcidiag with the arguments (words for the shell) and the given
+// standard input.
 ProgramRun Pcidiag(const std::string& arguments, const std::string& input = "") {
-  const fs::path inputFile = fs::temp_directory_path() / ("pcidiag-input-" + std::to_string(getpid()));
+  const std::string stem = "pcidiag-" + std::to_string(getpid());
+  const fs::path inputFile = fs::temp_directory_path() / (stem + "-input");
+  const fs::path errorFile = fs::temp_directory_path() / (stem + "-errors");
   std::ofstream(inputFile) << input;
   const std::string command =
-      std::string(LINEIO_PCIDIAG) + " " + arguments + " <" + inputFile.string() + " 2>/dev/null";
-  ProgramRun run{"", -1};
+      std::string(LINEIO_PCIDIAG) + " " + arguments + " <" + inputFile.string() + " 2>" + errorFile.string();
+  ProgramRun run{"", -1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   std::array<char, 4096> chunk{};
@@ -37,9 +41,30 @@ ProgramRun Pcidiag(const std::string& arguments, const std::string& input = "") 
   while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.Output.append(chunk.data(), got);
   const int status = pclose(pipe);
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream errors(errorFile);
+  run.Errors.assign(std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>());
   fs::remove(inputFile);
+  fs::remove(errorFile);
   return run;
 }
+
+constexpr char SimulatedBusLine[] =
+    "# simulated bus (a Kestrel board, a Merlin board and two other cards), not this machine's\n";
+constexpr char NotKeptLine[] = "# changes go to the simulated bus and are not kept\n";
+
+// A file in the temporary folder that lives as long as the object.
+class TemporaryFile {
+ public:
+  TemporaryFile(const std::string& name, const std::string& content)
+      : path_(fs::temp_directory_path() / ("pcidiag-" + std::to_string(getpid()) + "-" + name)) {
+    std::ofstream(path_) << content;
+  }
+  ~TemporaryFile() { fs::remove(path_); }
+  std::string Path() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+};
 
 std::string SampleBus() { return std::string(LINEIO_CONSOLE_DATA) + "/sample_bus.txt"; }
 
@@ -64,7 +89,12 @@ TEST(PcidiagTest, EditsTheChosenCard) {
   // Choose the board, set its latency timer, leave.
   const ProgramRun run = Pcidiag("--bus " + SampleBus() + " edit", "136c\na036\n8\n40\n99\n");
   EXPECT_EQ(run.Status, 0);
-  EXPECT_EQ(run.Output.rfind("Enter VendorID: Enter DeviceID: \nEdit PCI configuration registers\n", 0), 0u);
+  // A simulated bus takes the writes at once, and says that they are not kept.
+  EXPECT_EQ(run.Output.rfind(std::string(NotKeptLine) +
+                                 "Enter VendorID: Enter DeviceID: \nEdit PCI configuration registers\n",
+                             0),
+            0u);
+  EXPECT_EQ(run.Output.find("Write it?"), std::string::npos);
   EXPECT_EQ(testing::Occurrences(run.Output, "Edit PCI configuration registers\n"), 2);
   const std::string last = run.Output.substr(run.Output.rfind("Edit PCI"));
   EXPECT_NE(last.find(" 8.    LAT : 40 "), std::string::npos);
@@ -72,17 +102,19 @@ TEST(PcidiagTest, EditsTheChosenCard) {
 
   const ProgramRun cancelled = Pcidiag("--bus " + SampleBus() + " edit", "0\n");
   EXPECT_EQ(cancelled.Status, 1);
-  EXPECT_EQ(cancelled.Output, "Enter VendorID: ");
+  EXPECT_EQ(cancelled.Output, std::string(NotKeptLine) + "Enter VendorID: ");
 }
 
-TEST(PcidiagTest, DefaultBusHasBothBoards) {
-  const ProgramRun run = Pcidiag("scan");
+TEST(PcidiagTest, TheSimulatedBusSaysSoAndHasBothBoards) {
+  const ProgramRun run = Pcidiag("--sim scan");
   EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Output.rfind(std::string(SimulatedBusLine) + "Pci bus scan:\n", 0), 0u);
   EXPECT_NE(run.Output.find("VendorID 136c DeviceID a036\n"), std::string::npos);
   EXPECT_NE(run.Output.find("VendorID 1172 DeviceID 1998\n"), std::string::npos);
   EXPECT_EQ(testing::Occurrences(run.Output, "Press Enter to continue to next slot\n"), 4);
   // What dump writes, --bus reads back as the same bus.
-  const ProgramRun dump = Pcidiag("dump");
+  const ProgramRun dump = Pcidiag("--sim dump");
+  EXPECT_EQ(dump.Output.rfind(SimulatedBusLine, 0), 0u);
   const fs::path file = fs::temp_directory_path() / ("pcidiag-bus-" + std::to_string(getpid()));
   std::ofstream(file) << dump.Output;
   const ProgramRun replay = Pcidiag("--bus " + file.string() + " scan");
@@ -92,17 +124,75 @@ TEST(PcidiagTest, DefaultBusHasBothBoards) {
   }
 }
 
-TEST(PcidiagTest, RefusesBadCommandLinesAndFiles) {
+TEST(PcidiagTest, RefusesBadCommandLines) {
   for (const char* arguments :
-       {"", "frobnicate", "scan extra", "resources 0 1", "resources 0 x 0", "--bus"}) {
+       {"", "frobnicate", "scan extra", "resources 0 1", "resources 0 x 0", "--bus", "--bus '' scan",
+        "--bus= scan", "--sim --bus x scan", "resources 0x100000000 0 0", "resources 4294967296 0 0",
+        "resources -1 0 0", "resources 1:2", "resources 00:20.0", "resources 00:01.8", "resources 0:0:0:0.0",
+        "resources 1000000:00:00.0"}) {
     SCOPED_TRACE(arguments);
     const ProgramRun run = Pcidiag(arguments);
     EXPECT_EQ(run.Status, 2);
     EXPECT_EQ(run.Output, "");
+    EXPECT_EQ(run.Errors.rfind("pcidiag: ", 0), 0u) << run.Errors;
   }
-  EXPECT_EQ(Pcidiag("--bus /nonexistent/bus.txt scan").Status, 1);
-  EXPECT_EQ(Pcidiag("--bus " + std::string(LINEIO_CONSOLE_EXPECTED) + "/scan_two_cards.txt scan").Status, 1);
   EXPECT_EQ(Pcidiag("--help").Status, 0);
+}
+
+TEST(PcidiagTest, RefusesBusFilesThatAreNoDump) {
+  const TemporaryFile empty("empty", "# only a comment\n\n");
+  const TemporaryFile text("text", "hello\n");
+  struct Case {
+    std::string File;
+    const char* Error;
+  };
+  const Case cases[] = {
+      {"/nonexistent/bus.txt", "pcidiag: cannot read /nonexistent/bus.txt: No such file or directory\n"},
+      {"/dev/zero", "pcidiag: /dev/zero is not a regular file; a bus dump is a text file\n"},
+      {fs::temp_directory_path().string(), "is not a regular file"},
+      {empty.Path(), "the dump holds no card\n"},
+      {text.Path(), "neither a card location nor configuration bytes"},
+      {std::string(LINEIO_CONSOLE_EXPECTED) + "/scan_two_cards.txt", "bus dump line"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.File);
+    const ProgramRun run = Pcidiag("--bus " + c.File + " dump");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Output, "");
+    EXPECT_NE(run.Errors.find(c.Error), std::string::npos) << run.Errors;
+  }
+}
+
+// Cards at buses 8 and 10: a leading 0 does not make a number octal.
+TEST(PcidiagTest, ResourcesTakeDecimalHexadecimalOrALocation) {
+  const TemporaryFile bus("buses",
+                          std::string("08:00.0 card at bus 8\n00: 6c 13 36 a0\n10: 01 e0 00 00\n\n") +
+                              "0a:00.0 card at bus 10\n00: 6c 13 36 a0\n10: 01 d0 00 00\n");
+  const std::string atTen =
+      "   Item IO: range 0xd000-0xd0ff\n   Item Bus: type 5, bus number 10, slot 00000000\n";
+  for (const char* place : {"10 0 0", "010 0 0", "0xa 0 0", "0x0A 00 0", "0a:00.0", "0000:0a:00.0"}) {
+    SCOPED_TRACE(place);
+    const ProgramRun run = Pcidiag("--bus " + bus.Path() + " resources " + place);
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Output, atTen);
+  }
+  const ProgramRun none = Pcidiag("--bus " + bus.Path() + " resources 9 0 0");
+  EXPECT_EQ(none.Status, 1);
+  EXPECT_EQ(none.Output, "");
+  EXPECT_EQ(none.Errors, "pcidiag: no card at bus 9 slot 0 function 0\n");
+}
+
+// A dump's 64-bit range above 4 GiB cannot be described: pcidiag names it.
+TEST(PcidiagTest, NamesTheRangesThatTheRecordsCannotHold) {
+  const TemporaryFile bus("wide",
+                          "00:04.0 wide card\n00: 6c 13 36 a0\n10: 0c 00 00 00 40 00 00 00 01 e0 00 00\n");
+  const ProgramRun run = Pcidiag("--bus " + bus.Path() + " resources 0 4 0");
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Output,
+            "   Item IO: range 0xe000-0xe0ff\n   Item Bus: type 5, bus number 0, slot 00000004\n");
+  EXPECT_EQ(run.Errors,
+            "pcidiag: 00:04.0: memory range at 0x0000004000000000 (base address register 0) does not fit the "
+            "driver records' 32-bit fields; left out\n");
 }
 
 // The 64-byte configuration headers of this machine's PCI devices, in the
@@ -131,7 +221,7 @@ std::string ThisMachinesBus(std::set<std::string>& cards) {
   return dump;
 }
 
-TEST(PcidiagTest, ScansThisMachinesBus) {
+TEST(PcidiagTest, ReplaysTheDumpOfThisMachinesBus) {
   if (!fs::exists("/sys/bus/pci/devices")) GTEST_SKIP() << "no PCI devices folder here";
   std::set<std::string> cards;
   const std::string dump = ThisMachinesBus(cards);

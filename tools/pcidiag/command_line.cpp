@@ -1,96 +1,179 @@
 #include "tools/pcidiag/command_line.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <vector>
 
 namespace lineio::pcidiag {
 
 const char Usage[] =
-    "Usage: pcidiag [--bus FILE] COMMAND\n"
-    "Looks at the cards on a simulated PCI bus and changes their configuration\n"
-    "registers through the simulated kernel driver.\n"
+    "Usage: pcidiag [--sim | --bus FILE] COMMAND\n"
+    "Looks at the cards on a PCI bus and changes their configuration registers\n"
+    "through the kernel driver: by default the machine's own bus (on Linux\n"
+    "through sysfs), with --sim a simulated bus.\n"
     "\n"
     "Commands:\n"
-    "  scan                         list every card with its resources, one card\n"
-    "                               per line of input (Enter)\n"
+    "  scan                         list every card with its resources; pauses\n"
+    "                               after each card when the input is a terminal\n"
     "  resources BUS SLOT FUNCTION  list the resources of one card (numbers in\n"
     "                               decimal, or hexadecimal with 0x)\n"
+    "  resources BB:SS.F            the same, with the location as lspci prints\n"
+    "                               it (hexadecimal, optionally DDDD:BB:SS.F)\n"
     "  edit                         choose a card by vendor and device identifier,\n"
-    "                               then edit its configuration registers\n"
+    "                               then edit its configuration registers (on the\n"
+    "                               machine's bus, after a confirmation)\n"
     "  dump                         print the bus in the format of `lspci -x`\n"
     "\n"
     "Options:\n"
-    "  --bus FILE  build the bus from a dump in the format of `lspci -x` (for\n"
-    "              example `lspci -x > bus.txt` on a real machine) instead of the\n"
-    "              default bus: a Kestrel board, a Merlin board and two other cards\n"
-    "  -h, --help  show this text\n";
+    "  --sim       the default simulated bus: a Kestrel board, a Merlin board and\n"
+    "              two other cards\n"
+    "  --bus FILE  a simulated bus built from a dump in the format of `lspci -x`\n"
+    "              (for example `lspci -x > bus.txt` on a real machine)\n"
+    "  -h, --help  show this text\n"
+    "\n"
+    "LINEIO_SYSFS_ROOT and LINEIO_DEV_ROOT stand in for /sys and /dev.\n";
 
 namespace {
 
-std::optional<std::uint32_t> ParseNumber(const std::string& text) {
-  if (text.empty() || text[0] == '-') return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 0);
-  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFul) return std::nullopt;
+constexpr std::uint64_t Max32 = 0xFFFFFFFF;
+constexpr std::uint32_t MaxDomain = 0xFFFFFF;
+constexpr std::uint32_t MaxBus = 0xFF;
+constexpr std::uint32_t MaxSlot = 0x1F;
+constexpr std::uint32_t MaxFunction = 7;
+constexpr std::uint32_t DomainShift = 8;
+constexpr std::uint64_t LetterDigitBase = 10;
+
+std::optional<std::uint64_t> DigitValue(char c, std::uint64_t base) {
+  if (c >= '0' && c <= '9') return static_cast<std::uint64_t>(c - '0');
+  if (base == 16 && c >= 'a' && c <= 'f') return static_cast<std::uint64_t>(c - 'a') + LetterDigitBase;
+  if (base == 16 && c >= 'A' && c <= 'F') return static_cast<std::uint64_t>(c - 'A') + LetterDigitBase;
+  return std::nullopt;
+}
+
+// All of `digits` in the base, at most `max`.
+std::optional<std::uint32_t> Digits(const std::string& digits, std::uint64_t base, std::uint64_t max) {
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const std::optional<std::uint64_t> digit = DigitValue(c, base);
+    if (!digit) return std::nullopt;
+    value = value * base + *digit;
+    if (value > max) return std::nullopt;
+  }
   return static_cast<std::uint32_t>(value);
 }
 
-}  // namespace
+bool ParseNoOperandCommand(const std::string& command, std::size_t operands, Invocation& invocation,
+                           std::string& error) {
+  if (operands != 0) {
+    error = command + " takes no operands";
+    return false;
+  }
+  invocation.Action = command == "scan" ? Command::Scan : command == "edit" ? Command::Edit : Command::Dump;
+  return true;
+}
 
-std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& error) {
-  Invocation invocation;
-  std::vector<std::string> words;
+bool ParseResources(const std::vector<std::string>& words, Invocation& invocation, std::string& error) {
+  std::optional<CardLocation> location;
+  if (words.size() == 2) {
+    location = ParseLocation(words[1]);
+    if (!location) error = "not a card location (BB:SS.F in hexadecimal): " + words[1];
+  } else if (words.size() == 4) {
+    const auto bus = ParseNumber(words[1]);
+    const auto slot = ParseNumber(words[2]);
+    const auto function = ParseNumber(words[3]);
+    if (bus && slot && function) location = CardLocation{*bus, *slot, *function};
+    if (!location)
+      error = "BUS, SLOT and FUNCTION must be numbers of at most 32 bits (decimal, or 0x hexadecimal)";
+  } else {
+    error = "resources needs BUS SLOT FUNCTION or BB:SS.F";
+  }
+  if (!location) return false;
+  invocation.Action = Command::Resources;
+  invocation.Bus = location->Bus;
+  invocation.Slot = location->Slot;
+  invocation.Function = location->Function;
+  return true;
+}
+
+// The options; false with `error` set when they are not valid.
+bool ParseOptions(int argc, char** argv, Invocation& invocation, std::vector<std::string>& words, bool& help,
+                  std::string& error) {
+  bool sim = false;
+  bool busFile = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "-h" || argument == "--help") return invocation;
-    if (argument == "--bus") {
-      if (i + 1 >= argc) {
+    if (argument == "-h" || argument == "--help") {
+      help = true;
+    } else if (argument == "--sim") {
+      sim = true;
+    } else if (argument == "--bus" || argument.rfind("--bus=", 0) == 0) {
+      if (argument == "--bus" && i + 1 >= argc) {
         error = "--bus needs a file";
-        return std::nullopt;
+        return false;
       }
-      invocation.BusFile = argv[++i];
-    } else if (argument.rfind("--bus=", 0) == 0) {
-      invocation.BusFile = argument.substr(6);
+      invocation.BusFile = argument == "--bus" ? argv[++i] : argument.substr(6);
+      busFile = true;
+      if (invocation.BusFile.empty()) {
+        error = "--bus needs a file name, not an empty one";
+        return false;
+      }
     } else {
       words.push_back(argument);
     }
   }
+  if (sim && busFile) {
+    error = "--sim and --bus choose different buses; give one of them";
+    return false;
+  }
+  invocation.Source = sim ? BusSource::Simulated : busFile ? BusSource::DumpFile : BusSource::DriverDevice;
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseNumber(const std::string& text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    return Digits(text.substr(2), 16, Max32);
+  }
+  return Digits(text, 10, Max32);
+}
+
+std::optional<CardLocation> ParseLocation(const std::string& text) {
+  std::string rest = text;
+  std::uint32_t domain = 0;
+  const std::size_t first = rest.find(':');
+  if (first != std::string::npos && rest.find(':', first + 1) != std::string::npos) {
+    const auto parsed = Digits(rest.substr(0, first), 16, MaxDomain);
+    if (!parsed) return std::nullopt;
+    domain = *parsed;
+    rest = rest.substr(first + 1);
+  }
+  const std::size_t colon = rest.find(':');
+  const std::size_t dot = rest.find('.');
+  if (colon == std::string::npos || dot == std::string::npos || dot < colon) return std::nullopt;
+  const auto bus = Digits(rest.substr(0, colon), 16, MaxBus);
+  const auto slot = Digits(rest.substr(colon + 1, dot - colon - 1), 16, MaxSlot);
+  const auto function = Digits(rest.substr(dot + 1), 16, MaxFunction);
+  if (!bus || !slot || !function) return std::nullopt;
+  return CardLocation{domain << DomainShift | *bus, *slot, *function};
+}
+
+std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& error) {
+  Invocation invocation;
+  std::vector<std::string> words;
+  bool help = false;
+  if (!ParseOptions(argc, argv, invocation, words, help, error)) return std::nullopt;
+  if (help) return Invocation{};
   if (words.empty()) {
     error = "no command given";
     return std::nullopt;
   }
   const std::string& command = words[0];
-  const std::size_t operands = words.size() - 1;
-  if (command == "scan" || command == "edit" || command == "dump") {
-    if (operands != 0) {
-      error = command + " takes no operands";
-      return std::nullopt;
-    }
-    invocation.Action = command == "scan" ? Command::Scan : command == "edit" ? Command::Edit : Command::Dump;
-    return invocation;
-  }
-  if (command == "resources") {
-    if (operands != 3) {
-      error = "resources needs BUS SLOT FUNCTION";
-      return std::nullopt;
-    }
-    const auto bus = ParseNumber(words[1]);
-    const auto slot = ParseNumber(words[2]);
-    const auto function = ParseNumber(words[3]);
-    if (!bus || !slot || !function) {
-      error = "BUS, SLOT and FUNCTION must be numbers";
-      return std::nullopt;
-    }
-    invocation.Action = Command::Resources;
-    invocation.Bus = *bus;
-    invocation.Slot = *slot;
-    invocation.Function = *function;
-    return invocation;
-  }
-  error = "unknown command: " + command;
-  return std::nullopt;
+  const bool parsed = command == "scan" || command == "edit" || command == "dump"
+                          ? ParseNoOperandCommand(command, words.size() - 1, invocation, error)
+                      : command == "resources" ? ParseResources(words, invocation, error)
+                                               : (error = "unknown command: " + command, false);
+  if (!parsed) return std::nullopt;
+  return invocation;
 }
 
 }  // namespace lineio::pcidiag

@@ -9,9 +9,14 @@ namespace lineio::pcidiag {
 
 enum class Command { Scan, Resources, Edit, Dump, Help };
 
+// Which bus pcidiag looks at: the driver device (on Linux the machine's real
+// PCI bus), the default simulated bus, or a simulated bus built from a dump.
+enum class BusSource { DriverDevice, Simulated, DumpFile };
+
 struct Invocation {
   Command Action = Command::Help;
-  std::string BusFile;  // empty: the default simulated bus
+  BusSource Source = BusSource::DriverDevice;
+  std::string BusFile;  // with BusSource::DumpFile
   std::uint32_t Bus = 0;
   std::uint32_t Slot = 0;
   std::uint32_t Function = 0;
@@ -19,6 +24,19 @@ struct Invocation {
 
 // The invocation, or nothing when the arguments are not one (`error` says why).
 std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& error);
+
+// A number word: decimal, or hexadecimal after 0x; nothing for anything else,
+// a sign, or a number above 32 bits. A leading 0 is decimal, never octal.
+std::optional<std::uint32_t> ParseNumber(const std::string& text);
+
+struct CardLocation {
+  std::uint32_t Bus;  // with a domain other than 0: (domain << 8) | bus
+  std::uint32_t Slot;
+  std::uint32_t Function;
+};
+// "BB:SS.F" or "DDDD:BB:SS.F" in hexadecimal, as lspci prints them.
+std::optional<CardLocation> ParseLocation(const std::string& text);
+
 extern const char Usage[];
 
 }  // namespace lineio::pcidiag

@@ -1,61 +1,96 @@
 // pcidiag: the PCI diagnostic console as a program, the way lspci and setpci
-// are used, on the simulated bus served by the simulated kernel driver.
-#include <cstdio>
-#include <exception>
-#include <fstream>
-#include <iostream>
+// are used: on the machine's own bus through the driver device (on Linux the
+// sysfs backend), or on a simulated bus (--sim, or --bus with a dump).
+#include <unistd.h>
 
+#include <cstdio>
+#include <optional>
+
+#include "board/board.h"
+#include "board/driver_request.h"
 #include "console/console.h"
+#include "platform/driver_service.h"
 #include "sim/bus_dump.h"
 #include "sim/default_bus.h"
 #include "sim/simulated_driver.h"
+#include "tools/pcidiag/bus_dump_file.h"
 #include "tools/pcidiag/command_line.h"
+#include "tools/pcidiag/confirming_driver.h"
+#include "tools/pcidiag/driver_dump.h"
 
 namespace {
 
+using lineio::pcidiag::BusSource;
 using lineio::pcidiag::Command;
 using lineio::pcidiag::Invocation;
 
 constexpr int ExitOk = 0;
-constexpr int ExitNotDone = 1;  // a bad bus file, or no card chosen
+constexpr int ExitNotDone = 1;  // no driver, a bad bus file, no such card, or no card chosen
 constexpr int ExitUsage = 2;
 
-bool BuildBus(const Invocation& invocation, lineio::sim::SimBus& bus) {
-  if (invocation.BusFile.empty()) {
-    lineio::sim::PopulateDefaultBus(bus);
-    return true;
-  }
-  std::ifstream file(invocation.BusFile);
-  if (!file) {
-    std::fprintf(stderr, "pcidiag: cannot read %s\n", invocation.BusFile.c_str());
-    return false;
-  }
-  try {
-    lineio::sim::LoadBusDump(bus, file);
-  } catch (const std::exception& failure) {
-    std::fprintf(stderr, "pcidiag: %s: %s\n", invocation.BusFile.c_str(), failure.what());
-    return false;
-  }
+constexpr char SimulatedBusLine[] =
+    "# simulated bus (a Kestrel board, a Merlin board and two other cards), not this machine's\n";
+constexpr char NotKeptLine[] = "# changes go to the simulated bus and are not kept\n";
+
+// Whether the driver device opens and is new enough (its message is printed
+// when not).
+bool DriverOpens() {
+  lineio::platform::OsHandle link = lineio::platform::InvalidOsHandle;
+  if (lineio::OpenDriverLink(link) == 0) return false;
+  lineio::platform::CloseOsHandle(link);
   return true;
 }
 
+// Whether the driver lists a card at that place.
+bool CardExists(const Invocation& invocation) {
+  lineio::platform::OsHandle driver = lineio::platform::InvalidOsHandle;
+  if (lineio::OpenDriverLink(driver) == 0) return false;
+  lineio::PciScan scan{};
+  lineio::SendRequest(driver, lineio::ReqScanPciCards, scan);
+  lineio::platform::CloseOsHandle(driver);
+  for (std::uint32_t i = 0; i < lineio::CardsIn(scan); ++i) {
+    const lineio::PciSlot& slot = scan.CardSlots[i];
+    if (slot.Bus == invocation.Bus && slot.Slot == invocation.Slot && slot.Function == invocation.Function) {
+      return true;
+    }
+  }
+  std::fprintf(stderr, "pcidiag: no card at bus %u slot %u function %u\n", invocation.Bus, invocation.Slot,
+               invocation.Function);
+  return false;
+}
+
+int Edit(const Invocation& invocation) {
+  if (invocation.Source != BusSource::DriverDevice) std::fputs(NotKeptLine, stdout);
+  lineio::PciSlot slot{};
+  if (lineio::ChooseCard(slot) == 0) return ExitNotDone;
+  lineio::EditConfigRegisters(slot);
+  return ExitOk;
+}
+
+int Dump(const Invocation& invocation, const lineio::sim::SimBus& bus) {
+  if (invocation.Source == BusSource::DriverDevice)
+    return lineio::pcidiag::DumpDriverBus() ? ExitOk : ExitNotDone;
+  for (int index = 0; index < bus.CardCount(); ++index) {
+    std::fputs(lineio::sim::FormatCardDump(lineio::sim::DumpBusCard(bus, index)).c_str(), stdout);
+  }
+  return ExitOk;
+}
+
 int Run(const Invocation& invocation, const lineio::sim::SimBus& bus) {
+  if (invocation.Action != Command::Dump && !DriverOpens()) return ExitNotDone;
   switch (invocation.Action) {
-    case Command::Scan: lineio::ScanPciBus(); return ExitOk;
+    case Command::Scan:
+      // "Press Enter" pauses only a person at a terminal; other input is not
+      // taken from whoever feeds it.
+      if (isatty(STDIN_FILENO) == 0) std::freopen("/dev/null", "r", stdin);
+      lineio::ScanPciBus();
+      return ExitOk;
     case Command::Resources:
+      if (!CardExists(invocation)) return ExitNotDone;
       lineio::PrintCardResources(invocation.Bus, invocation.Slot, invocation.Function);
       return ExitOk;
-    case Command::Edit: {
-      lineio::PciSlot slot{};
-      if (lineio::ChooseCard(slot) == 0) return ExitNotDone;
-      lineio::EditConfigRegisters(slot);
-      return ExitOk;
-    }
-    case Command::Dump:
-      for (int index = 0; index < bus.CardCount(); ++index) {
-        std::fputs(lineio::sim::FormatCardDump(lineio::sim::DumpBusCard(bus, index)).c_str(), stdout);
-      }
-      return ExitOk;
+    case Command::Edit: return Edit(invocation);
+    case Command::Dump: return Dump(invocation, bus);
     case Command::Help: break;
   }
   std::fputs(lineio::pcidiag::Usage, stdout);
@@ -71,11 +106,27 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pcidiag: %s\n\n%s", error.c_str(), lineio::pcidiag::Usage);
     return ExitUsage;
   }
+  if (invocation->Action == Command::Help) {
+    std::fputs(lineio::pcidiag::Usage, stdout);
+    return ExitOk;
+  }
   lineio::sim::SimBus bus;
-  if (!BuildBus(*invocation, bus)) return ExitNotDone;
-  lineio::sim::SimulatedDriver driver(bus);
-  driver.Install();
+  std::optional<lineio::sim::SimulatedDriver> simulated;
+  lineio::pcidiag::ConfirmingDriver confirming;
+  switch (invocation->Source) {
+    case BusSource::Simulated:
+      std::fputs(SimulatedBusLine, stdout);
+      lineio::sim::PopulateDefaultBus(bus);
+      simulated.emplace(bus).Install();
+      break;
+    case BusSource::DumpFile:
+      if (!lineio::pcidiag::LoadDumpFile(invocation->BusFile, bus)) return ExitNotDone;
+      simulated.emplace(bus).Install();
+      break;
+    case BusSource::DriverDevice: lineio::platform::InstallDriverService(&confirming); break;
+  }
   const int status = Run(*invocation, bus);
   std::fflush(stdout);
+  lineio::platform::InstallDriverService(nullptr);
   return status;
 }

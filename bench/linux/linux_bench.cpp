@@ -1,0 +1,241 @@
+// The Linux backend on a fake tree of ordinary files (never the machine's
+// real devices): what a register access costs when it is a system call, and
+// when it is a load or store in a mapped range.
+//
+// BM_Port*: the logical port operations through a fake I/O range, where every
+// register access is one pread or pwrite of the range's file, against the
+// time that their busy waits alone take (as bench/ports measures them on the
+// simulator). /1 runs with the calibrated waits: x_floor is the CPU time per
+// operation over its nominal wait time floor_us, x_waits over what its waits
+// really take; target x_floor <= 1.1. /0 runs with a DelayCount of 0, which
+// leaves the register accesses alone (access_us).
+//
+// BM_InpB_* / BM_OutB_*: one raw access through the I/O range (a system call)
+// and through a mapped memory range, next to a plain volatile access and the
+// same behind a call that the compiler cannot inline; target for the mapped
+// range: at most 1.5 times the volatile access behind a call.
+//
+// BM_PlainPread / BM_PlainPwrite: the system call alone on the same file.
+//
+// CPU time includes the time spent in the kernel, so the system calls count.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "lineio.h"
+#include "platform/driver_service.h"
+#include "platform/linux/linux_pci_service.h"
+#include "platform/linux/real_bus_guard.h"
+#include "portio/board_description.h"
+#include "portio/delay.h"
+#include "board/process_state.h"
+#include "tests/linux/fake_tree.h"
+
+namespace {
+
+using namespace lineio;
+
+constexpr std::uint16_t GroupPort = 32;
+constexpr std::uint16_t DirectPort = 3;
+constexpr std::uint16_t Register = 0x310;
+constexpr int Calibrations = 5;
+constexpr int WaitSamples = 2000;
+constexpr double NominalWait10us = 10.0;
+
+double ThreadCpuMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// The nominal waits of each operation, in microseconds (as in bench/ports).
+struct Floors {
+  double GroupWrite;
+  double DirectWrite;
+  double GroupRead;
+  double DirectRead;
+};
+
+const Floors& FloorsOfThisBoard() {
+  static const Floors Kestrel{11, 40, 7, 70};
+  static const Floors Merlin{15, 35, 5, 20};
+  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? Kestrel : Merlin;
+}
+
+// The board on a fake tree, opened by PortInit through the backend; with
+// `calibrate`, DelayCount is the largest of a few real calibrations (one that
+// another process interrupted measures too long and counts too few passes).
+class Session {
+ public:
+  Session(bool memory, bool calibrate) {
+    platform::linuxpci::RefuseRealBus();
+    tree_.Add(memory ? testing::MemoryBoard(ThisBoard().Vendor, ThisBoard().Device)
+                     : testing::IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+    platform::InstallDriverService(&service_);
+    std::fclose(stdin);  // no dialogue: one card opens without asking
+    OpenQuietly();
+    if (!calibrate) return;
+    std::int32_t count = 0;
+    for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
+    processState.Ports.DelayCount = count;
+    const double start = ThreadCpuMicroseconds();
+    for (int i = 0; i < WaitSamples; ++i) Wait10us();
+    waitScale_ = (ThreadCpuMicroseconds() - start) / WaitSamples / NominalWait10us;
+  }
+  ~Session() {
+    PortEnd();
+    platform::InstallDriverService(nullptr);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  double WaitScale() const { return waitScale_; }
+
+ private:
+  // PortInit, without its line among the benchmark's results.
+  static void OpenQuietly() {
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    dup2(quiet, STDOUT_FILENO);
+    PortInit(0);
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(quiet);
+    close(saved);
+  }
+
+  testing::FakeTree tree_;
+  platform::linuxpci::LinuxPciService service_{tree_.Roots()};
+  double waitScale_ = 1.0;
+};
+
+template <typename Operation>
+void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
+  Session session(false, true);
+  const bool waits = state.range(0) != 0;
+  if (!waits) processState.Ports.DelayCount = 0;
+  const double start = ThreadCpuMicroseconds();
+  for (auto _ : state) operation();
+  const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
+  state.counters["floor_us"] = floorUs;
+  if (waits) {
+    state.counters["x_floor"] = perOperation / floorUs;
+    state.counters["x_waits"] = perOperation / (floorUs * session.WaitScale());
+  } else {
+    state.counters["access_us"] = perOperation;
+  }
+}
+
+void BM_PortGroupWrite(benchmark::State& state) {
+  std::uint16_t value = 0;
+  MeasurePort(state, FloorsOfThisBoard().GroupWrite,
+              [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
+}
+
+void BM_PortDirectWrite(benchmark::State& state) {
+  std::uint16_t value = 0;
+  MeasurePort(state, FloorsOfThisBoard().DirectWrite,
+              [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
+}
+
+void BM_PortGroupRead(benchmark::State& state) {
+  MeasurePort(state, FloorsOfThisBoard().GroupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
+}
+
+void BM_PortDirectRead(benchmark::State& state) {
+  MeasurePort(state, FloorsOfThisBoard().DirectRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
+}
+
+__attribute__((noinline)) std::uint8_t CalledLoad(volatile std::uint8_t* reg) { return *reg; }
+__attribute__((noinline)) void CalledStore(volatile std::uint8_t* reg, std::uint8_t value) { *reg = value; }
+
+void BM_VolatileLoad(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + Register;
+  for (auto _ : state) benchmark::DoNotOptimize(*reg);
+}
+
+void BM_CalledVolatileLoad(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + Register;
+  for (auto _ : state) benchmark::DoNotOptimize(CalledLoad(reg));
+}
+
+void BM_VolatileStore(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + Register;
+  std::uint8_t value = 0;
+  for (auto _ : state) *reg = value++;
+}
+
+void BM_CalledVolatileStore(benchmark::State& state) {
+  static std::uint8_t memory[0x1000];
+  volatile std::uint8_t* reg = memory + Register;
+  std::uint8_t value = 0;
+  for (auto _ : state) CalledStore(reg, value++);
+}
+
+void BM_InpB_MappedMemory(benchmark::State& state) {
+  Session session(true, false);
+  for (auto _ : state) benchmark::DoNotOptimize(InpB(Register));
+}
+
+void BM_OutB_MappedMemory(benchmark::State& state) {
+  Session session(true, false);
+  std::uint16_t value = 0;
+  for (auto _ : state) OutB(Register, value++);
+}
+
+void BM_InpB_IoFile(benchmark::State& state) {
+  Session session(false, false);
+  for (auto _ : state) benchmark::DoNotOptimize(InpB(Register));
+}
+
+void BM_OutB_IoFile(benchmark::State& state) {
+  Session session(false, false);
+  std::uint16_t value = 0;
+  for (auto _ : state) OutB(Register, value++);
+}
+
+// The system call alone, on the same kind of file: what any access through an
+// I/O range costs before the library and the backend add anything.
+void BM_PlainPread(benchmark::State& state) {
+  testing::FakeTree tree;
+  tree.Add(testing::IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+  const int fd = open(tree.RangeFile("0000:03:00.0", 0).c_str(), O_RDWR | O_CLOEXEC);
+  std::uint8_t byte = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(pread(fd, &byte, 1, Register));
+  close(fd);
+}
+
+void BM_PlainPwrite(benchmark::State& state) {
+  testing::FakeTree tree;
+  tree.Add(testing::IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+  const int fd = open(tree.RangeFile("0000:03:00.0", 0).c_str(), O_RDWR | O_CLOEXEC);
+  std::uint8_t byte = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(pwrite(fd, &byte, 1, Register));
+  close(fd);
+}
+
+BENCHMARK(BM_PortGroupWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PortDirectWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PortGroupRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PortDirectRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VolatileLoad);
+BENCHMARK(BM_CalledVolatileLoad);
+BENCHMARK(BM_InpB_MappedMemory);
+BENCHMARK(BM_VolatileStore);
+BENCHMARK(BM_CalledVolatileStore);
+BENCHMARK(BM_OutB_MappedMemory);
+BENCHMARK(BM_InpB_IoFile);
+BENCHMARK(BM_OutB_IoFile);
+BENCHMARK(BM_PlainPread);
+BENCHMARK(BM_PlainPwrite);
+
+}  // namespace

@@ -1,0 +1,180 @@
+#include "platform/linux/held_card.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "platform/linux/card_info.h"
+#include "platform/linux/failure_lines.h"
+#include "platform/linux/real_bus_guard.h"
+#include "platform/linux/sysfs_files.h"
+
+namespace lineio::platform::linuxpci {
+
+namespace {
+
+// The only kernel driver that lets user space own a card and its interrupt.
+constexpr char UioDriver[] = "uio_pci_generic";
+
+std::optional<std::size_t> LineOfItem(const std::vector<ResourceLine>& lines, const ResourceItem& item) {
+  const std::uint64_t kind = item.Type == ItemIo ? ResourceIo : ResourceMemory;
+  for (std::size_t index = 0; index <= RomLine && index < lines.size(); ++index) {
+    const ResourceLine& line = lines[index];
+    if (IsUsed(line) && (line.Flags & kind) != 0 && line.Start == item.Value0 &&
+        LengthOf(line) == item.Value1) {
+      return index;
+    }
+  }
+  return std::nullopt;
+}
+
+bool CheckDriver(const HeldCard& held) {
+  const std::optional<std::string> driver = LinkTargetName(held.Directory + "/driver");
+  if (!driver || *driver == UioDriver) return true;
+  ReportFailure(
+      "%s is bound to the kernel driver %s: unbind it and bind %s (see README, \"Using a real "
+      "board on Linux\")",
+      DeviceName(held.Address).c_str(), driver->c_str(), UioDriver);
+  return false;
+}
+
+// Opens the configuration file and takes the card's lock on its descriptor.
+// A card that another registration holds is refused without a line: the
+// library says "already in use" itself.
+bool LockCard(HeldCard& held) {
+  const std::string path = held.Directory + "/config";
+  held.ConfigFd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (held.ConfigFd < 0) {
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    return false;
+  }
+  if (flock(held.ConfigFd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno != EWOULDBLOCK) ReportFailure("cannot lock %s: %s", path.c_str(), std::strerror(errno));
+  return false;
+}
+
+// Maps a memory range. The board layer keeps every direct access inside the
+// range's length, so the mapping is the range and nothing more.
+bool MapRange(int fd, HeldRange& range) {
+  void* mapping = mmap(nullptr, range.Length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (mapping == MAP_FAILED) return false;
+  range.Mapping = mapping;
+  range.MappedBytes = range.Length;
+  return true;
+}
+
+bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
+  const std::string path = held.Directory + "/resource" + std::to_string(index);
+  const int flags = range.Io ? O_RDWR | O_CLOEXEC : O_RDWR | O_SYNC | O_CLOEXEC;
+  const int fd = open(path.c_str(), flags);
+  if (fd < 0) {
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    return false;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(range.Length)) {
+    ReportFailure("%s holds %lld bytes, fewer than its range of %u", path.c_str(),
+                  static_cast<long long>(info.st_size), range.Length);
+    close(fd);
+    return false;
+  }
+  if (range.Io) {
+    range.Fd = fd;
+    return true;
+  }
+  const bool mapped = MapRange(fd, range);
+  const int error = errno;
+  close(fd);  // the mapping stays
+  if (!mapped) {
+    ReportFailure("cannot map %s: %s", path.c_str(),
+                  error == EINVAL ? "the kernel refuses (a kernel driver may own the range)"
+                                  : OpenFailureReason(error).c_str());
+  }
+  return mapped;
+}
+
+// Holds the range of one memory or I/O item; false when it cannot.
+bool HoldItem(HeldCard& held, const std::vector<ResourceLine>& lines, ResourceItem& item) {
+  const std::optional<std::size_t> index = LineOfItem(lines, item);
+  const char* kind = item.Type == ItemIo ? "I/O" : "memory";
+  if (!index) {
+    ReportFailure("%s has no %s range 0x%x of %u bytes", DeviceName(held.Address).c_str(), kind, item.Value0,
+                  item.Value1);
+    return false;
+  }
+  if (*index == RomLine) {
+    ReportFailure("%s: the expansion ROM cannot be mapped through sysfs; it is not registered",
+                  DeviceName(held.Address).c_str());
+    item.Type = ItemNone;
+    return true;
+  }
+  HeldRange range;
+  range.Io = item.Type == ItemIo;
+  range.Base = item.Value0;
+  range.Length = item.Value1;
+  if (!OpenRange(held, *index, range)) return false;
+  held.Ranges.push_back(range);
+  if (!range.Io) {
+    item.Value2 = reinterpret_cast<std::uintptr_t>(range.Mapping);
+    item.Value3 = item.Value2;
+  }
+  return true;
+}
+
+bool HoldItems(HeldCard& held, CardResources& card, std::uint32_t interruptHandle) {
+  const std::optional<std::vector<ResourceLine>> lines = ReadResourceFile(held.Directory);
+  if (!lines) return false;
+  for (std::uint32_t i = 0; i < ItemsIn(card); ++i) {
+    ResourceItem& item = card.Items[i];
+    if (item.Type == ItemInterrupt) {
+      item.Value2 = interruptHandle;
+      held.InterruptHandle = interruptHandle;
+    } else if (item.Type == ItemMemory || item.Type == ItemIo) {
+      if (!HoldItem(held, *lines, item)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+HeldCard::~HeldCard() {
+  for (const HeldRange& range : Ranges) {
+    if (range.Mapping != nullptr) munmap(range.Mapping, range.MappedBytes);
+    if (range.Fd >= 0) close(range.Fd);
+  }
+  if (ConfigFd >= 0) close(ConfigFd);  // releases the lock
+}
+
+std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, CardResources& card,
+                                   std::uint32_t cardHandle, std::uint32_t interruptHandle) {
+  const std::optional<PciAddress> address = LocationOf(card);
+  if (!address) {
+    ReportFailure("the registration names no PCI function (it has no bus item)");
+    return nullptr;
+  }
+  auto held = std::make_unique<HeldCard>();
+  held->Address = *address;
+  held->Directory = FunctionDirectory(devicesDirectory, *address);
+  held->CardHandle = cardHandle;
+  if (RefusedOnRealBus(held->Directory, "registration")) return nullptr;
+  if (access(held->Directory.c_str(), F_OK) != 0) {
+    ReportFailure("%s is gone: there is no %s", DeviceName(*address).c_str(), held->Directory.c_str());
+    return nullptr;
+  }
+  if (!CheckDriver(*held) || !LockCard(*held)) return nullptr;
+  const CardResources before = card;
+  if (!HoldItems(*held, card, interruptHandle)) {
+    card = before;
+    return nullptr;
+  }
+  return held;
+}
+
+}  // namespace lineio::platform::linuxpci

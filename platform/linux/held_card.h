@@ -1,0 +1,58 @@
+// A card registered for a caller: its configuration file open and locked
+// against every other registration (flock on the registration's own
+// descriptor, so the lock goes when the descriptor closes, also when the
+// process dies), its memory ranges mapped into the process and its I/O ranges'
+// `resourceN` files open. Releasing the record releases all of it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board/records.h"
+#include "platform/linux/pci_address.h"
+
+namespace lineio::platform::linuxpci {
+
+class InterruptLine;
+
+struct HeldRange {
+  bool Io = false;
+  std::uint32_t Base = 0;  // first port, or physical base, as the resource item gives it
+  std::uint32_t Length = 0;
+  int Fd = -1;              // I/O ranges: the open resourceN
+  void* Mapping = nullptr;  // memory ranges: the shared mapping of resourceN
+  std::size_t MappedBytes = 0;
+};
+
+struct HeldCard {
+  HeldCard() = default;
+  ~HeldCard();
+  HeldCard(const HeldCard&) = delete;
+  HeldCard& operator=(const HeldCard&) = delete;
+
+  PciAddress Address{};
+  std::string Directory;  // the function's directory
+  int ConfigFd = -1;      // open for reading and writing, and locked
+  std::vector<HeldRange> Ranges;
+  std::uint32_t CardHandle = 0;
+  std::uint32_t InterruptHandle = 0;  // 0 when the card was registered without its interrupt
+  // The interrupt service while it is enabled, and its counts, which belong to
+  // the registration: a new enable does not reset them.
+  std::shared_ptr<InterruptLine> Interrupt;
+  std::uint32_t Count = 0;
+  std::uint32_t Lost = 0;
+};
+
+// Registers and locks the card that the list's bus item names, under the
+// given handles, and fills the list in place: each memory item gets the
+// address of its mapping as values 2 and 3, the interrupt item the interrupt
+// handle as value 2 (the expansion ROM, which sysfs does not let user space
+// map, becomes ItemNone). Nothing, with the list's values untouched and a line
+// on standard error saying why, when the card cannot be registered; nothing
+// and no line when another registration holds it.
+std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, CardResources& card,
+                                   std::uint32_t cardHandle, std::uint32_t interruptHandle);
+
+}  // namespace lineio::platform::linuxpci

@@ -1,0 +1,158 @@
+#include "platform/linux/interrupt_line.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/linux/failure_lines.h"
+#include "platform/linux/sysfs_files.h"
+#include "platform/linux/sysfs_number.h"
+
+namespace lineio::platform::linuxpci {
+
+namespace {
+
+constexpr off_t CommandRegisterHighByte = 5;
+constexpr std::uint8_t InterruptDisableBit = 0x04;
+constexpr std::size_t EventFileBytes = 64;
+constexpr std::uint32_t MaxForwardStep = 0x7FFFFFFF;  // a larger difference is a total going backwards
+constexpr std::uint64_t Max32 = 0xFFFFFFFF;
+
+// The name of the function's uio device ("uio0"), from its uio/ directory.
+std::optional<std::string> UioDeviceName(const std::string& functionDirectory) {
+  std::optional<std::string> name;
+  if (DIR* directory = opendir((functionDirectory + "/uio").c_str())) {
+    while (const dirent* entry = readdir(directory)) {
+      if (std::strncmp(entry->d_name, "uio", 3) == 0) {
+        name = entry->d_name;
+        break;
+      }
+    }
+    closedir(directory);
+  }
+  return name;
+}
+
+// The device's running total now, from its `event` file, when it has one.
+std::optional<std::uint32_t> CurrentTotal(const std::string& functionDirectory, const std::string& device) {
+  int error = 0;
+  const std::optional<std::string> text =
+      ReadSmallFile(functionDirectory + "/uio/" + device + "/event", EventFileBytes, error);
+  if (!text) return std::nullopt;
+  const std::optional<std::uint64_t> total = ParseSysfsNumber(*text, Max32);
+  if (!total) return std::nullopt;
+  return static_cast<std::uint32_t>(*total);
+}
+
+}  // namespace
+
+bool ClearInterruptDisable(int configFd, const std::string& name) {
+  std::uint8_t command = 0;
+  if (pread(configFd, &command, 1, CommandRegisterHighByte) != 1) {
+    ReportFailure("%s: cannot read the command register: %s", name.c_str(), std::strerror(errno));
+    return false;
+  }
+  if ((command & InterruptDisableBit) == 0) return true;
+  command = static_cast<std::uint8_t>(command & ~InterruptDisableBit);
+  if (pwrite(configFd, &command, 1, CommandRegisterHighByte) != 1) {
+    ReportFailure("%s: cannot clear the Interrupt Disable bit: %s", name.c_str(),
+                  OpenFailureReason(errno).c_str());
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<InterruptLine> InterruptLine::Open(const std::string& functionDirectory,
+                                                   const std::string& devRoot,
+                                                   std::vector<TransferCommand> commands) {
+  const std::optional<std::string> device = UioDeviceName(functionDirectory);
+  if (!device) {
+    ReportFailure("%s has no uio device: bind it to uio_pci_generic to use its interrupt (see README)",
+                  functionDirectory.c_str());
+    return nullptr;
+  }
+  // The total before the device is opened: interrupts from then on count.
+  const std::optional<std::uint32_t> baseline = CurrentTotal(functionDirectory, *device);
+  const std::string path = devRoot + "/" + *device;
+  const int uioFd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (uioFd < 0) {
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    return nullptr;
+  }
+  const int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (stopFd < 0) {
+    ReportFailure("cannot make an event for %s: %s", path.c_str(), std::strerror(errno));
+    close(uioFd);
+    return nullptr;
+  }
+  return std::unique_ptr<InterruptLine>(
+      new InterruptLine(uioFd, stopFd, path, baseline, std::move(commands)));
+}
+
+InterruptLine::InterruptLine(int uioFd, int stopFd, std::string device, std::optional<std::uint32_t> baseline,
+                             std::vector<TransferCommand> commands)
+    : uioFd_(uioFd),
+      stopFd_(stopFd),
+      device_(std::move(device)),
+      commands_(std::move(commands)),
+      lastTotal_(baseline) {}
+
+InterruptLine::~InterruptLine() {
+  close(uioFd_);
+  close(stopFd_);
+}
+
+void InterruptLine::Stop() {
+  stopped_.store(true);
+  const std::uint64_t one = 1;
+  // The event stays readable from now on, so every poll sees it.
+  [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);
+}
+
+InterruptLine::WaitEnd InterruptLine::Wait(std::uint32_t& received) {
+  for (;;) {
+    if (stopped_.load()) return WaitEnd::Stopped;
+    pollfd waits[2] = {{uioFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    if (poll(waits, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      ReportFailure("waiting on %s failed: %s", device_.c_str(), std::strerror(errno));
+      return WaitEnd::Failed;
+    }
+    if (waits[1].revents != 0) return WaitEnd::Stopped;
+    if ((waits[0].revents & POLLIN) != 0) {
+      std::uint32_t total = 0;
+      const ssize_t got = read(uioFd_, &total, sizeof total);
+      if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (got != static_cast<ssize_t>(sizeof total)) {
+        ReportFailure("%s gave %zd bytes, not a 4-byte interrupt total", device_.c_str(), got);
+        return WaitEnd::Failed;
+      }
+      return Account(total, received);
+    }
+    if (waits[0].revents != 0) {
+      ReportFailure("%s reports an error (is the card still bound to uio_pci_generic?)", device_.c_str());
+      return WaitEnd::Failed;
+    }
+  }
+}
+
+InterruptLine::WaitEnd InterruptLine::Account(std::uint32_t total, std::uint32_t& received) {
+  std::lock_guard guard(totalLock_);
+  // Without a total at enable, the first wait counts its own interrupt only.
+  const std::uint32_t step = lastTotal_ ? total - *lastTotal_ : 1;
+  if (step == 0 || step > MaxForwardStep) {
+    ReportFailure("%s gave the interrupt total %u after %u: it must go forward", device_.c_str(), total,
+                  lastTotal_.value_or(0));
+    return WaitEnd::Failed;
+  }
+  lastTotal_ = total;
+  received = step;
+  return WaitEnd::Interrupt;
+}
+
+}  // namespace lineio::platform::linuxpci

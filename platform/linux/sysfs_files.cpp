@@ -1,0 +1,61 @@
+#include "platform/linux/sysfs_files.h"
+
+#include <fcntl.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+namespace lineio::platform::linuxpci {
+
+namespace {
+
+// The magic number of sysfs in statfs's f_type.
+constexpr long SysfsMagic = 0x62656572;
+
+}  // namespace
+
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit, int& error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  // One byte more than the limit shows whether the file is longer.
+  std::string text(limit + 1, '\0');
+  std::size_t used = 0;
+  error = 0;
+  while (used < text.size()) {
+    const ssize_t got = read(fd, text.data() + used, text.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = errno;
+      break;
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  close(fd);
+  if (error == 0 && used > limit) error = EFBIG;
+  if (error != 0) return std::nullopt;
+  text.resize(used);
+  return text;
+}
+
+std::optional<std::string> LinkTargetName(const std::string& path) {
+  std::vector<char> target(PATH_MAX);
+  const ssize_t length = readlink(path.c_str(), target.data(), target.size() - 1);
+  if (length < 0) return std::nullopt;
+  const std::string text(target.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = text.rfind('/');
+  return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+bool IsOnSysfs(const std::string& path) {
+  struct statfs info {};
+  return statfs(path.c_str(), &info) == 0 && static_cast<long>(info.f_type) == SysfsMagic;
+}
+
+}  // namespace lineio::platform::linuxpci

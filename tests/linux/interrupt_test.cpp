@@ -1,0 +1,245 @@
+// Interrupts through uio_pci_generic on a fake tree: the uio device is a FIFO
+// into which the test writes the running totals that the kernel would give.
+// The library's interrupt service runs on top (its own thread), so these
+// tests also run under ThreadSanitizer.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "portio/board_description.h"
+#include "tests/linux/backend_fixture.h"
+
+namespace lineio::testing {
+namespace {
+
+using platform::OsHandle;
+
+constexpr char Board[] = "0000:03:00.0";
+constexpr std::uint32_t CommandHighByte = 5;
+constexpr std::uint8_t InterruptDisable = 0x04;
+constexpr auto Patience = std::chrono::seconds(20);
+
+// What the handler saw, shared with the test thread.
+struct Seen {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::vector<InterruptResult> Results;
+  std::vector<std::uint32_t> FirstDwords;  // of the I/O range, read in the handler
+  FakeTree* Tree = nullptr;
+};
+Seen seen;
+
+std::uint32_t FirstDword(FakeTree& tree) {
+  const std::vector<std::uint8_t> bytes = tree.ReadBytes(tree.RangeFile(Board, 0), 0, 4);
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t{bytes[3]} << 24;
+}
+
+// Records the counts and whether the interrupt command has run, then masks
+// the interrupt again as the kernel does at each interrupt, so that the next
+// wait must clear the bit.
+void Handler(BoardHandle*, InterruptResult* result) {
+  std::lock_guard guard(seen.Lock);
+  seen.Results.push_back(*result);
+  seen.FirstDwords.push_back(FirstDword(*seen.Tree));
+  seen.Tree->SetConfigByte(Board, CommandHighByte, InterruptDisable);
+  seen.Changed.notify_all();
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + Patience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+class LinuxInterruptTest : public BackendTest {
+ public:
+  LinuxInterruptTest() {
+    std::lock_guard guard(seen.Lock);
+    seen.Results.clear();
+    seen.FirstDwords.clear();
+    seen.Tree = &tree;
+  }
+  ~LinuxInterruptTest() override {
+    if (writer_ >= 0) close(writer_);
+  }
+
+  // A board bound to uio_pci_generic with its interrupt masked; the total in
+  // its uio `event` file when there is one.
+  void AddBoard(std::optional<std::uint32_t> total, bool uio = true) {
+    FakeFunction function = IoBoard(ThisBoard().Vendor, ThisBoard().Device);
+    function.Irq = 11;
+    function.Driver = uio ? "uio_pci_generic" : "";
+    function.Uio = uio ? 0 : -1;
+    tree.Add(function);
+    if (total) tree.WriteFunctionFile(Board, "uio/uio0/event", std::to_string(*total) + "\n");
+    if (uio) writer_ = open((tree.DevRoot() + "/uio0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    tree.SetConfigByte(Board, CommandHighByte, InterruptDisable);
+  }
+
+  BoardHandle* OpenForInterrupts() {
+    EXPECT_EQ(OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device, 1), "");
+    return processState.Board.CurrentBoard;
+  }
+
+  // The kernel's running total, as a read of /dev/uioN gives it.
+  void Raise(std::uint32_t total) { ASSERT_EQ(write(writer_, &total, sizeof total), 4); }
+
+  bool Unmasked() {
+    return WaitUntil([this] { return (tree.ConfigByte(Board, CommandHighByte) & InterruptDisable) == 0; });
+  }
+  bool Drained() {
+    return WaitUntil([this] {
+      int waiting = 0;
+      return ioctl(writer_, FIONREAD, &waiting) == 0 && waiting == 0;
+    });
+  }
+  bool ResultsReach(std::size_t count) {
+    std::unique_lock guard(seen.Lock);
+    return seen.Changed.wait_for(guard, Patience, [count] { return seen.Results.size() >= count; });
+  }
+
+ private:
+  int writer_ = -1;
+};
+
+TEST_F(LinuxInterruptTest, EachWaitUnmasksCountsRunsTheCommandAndReports) {
+  AddBoard(5);
+  BoardHandle* board = OpenForInterrupts();
+  ASSERT_NE(board, nullptr);
+  ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
+  EXPECT_EQ(InterruptEnabled(board), 1u);
+  struct Step {
+    std::uint32_t Total, Count, Lost;
+  };
+  const Step steps[] = {{6, 1, 0}, {9, 4, 2}, {10, 5, 2}};
+  std::size_t handled = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.Total);
+    // Before each wait the interrupt is unmasked in the card's command register.
+    ASSERT_TRUE(Unmasked());
+    tree.WriteBytes(tree.RangeFile(Board, 0), 0, {0xFF, 0xFF, 0xFF, 0xFF});
+    Raise(step.Total);
+    ASSERT_TRUE(ResultsReach(++handled));
+    std::lock_guard guard(seen.Lock);
+    EXPECT_EQ(seen.Results.back().Count, step.Count);
+    EXPECT_EQ(seen.Results.back().Lost, step.Lost);
+    EXPECT_EQ(seen.Results.back().Stopped, 0u);
+    EXPECT_EQ(seen.FirstDwords.back(), 0u) << "the interrupt command writes 0 at offset 0 of space 0";
+  }
+  // Another thread ends the blocked wait; the handler hears nothing of it.
+  ASSERT_TRUE(Unmasked());
+  std::thread([board] { DisableInterrupt(board); }).join();
+  EXPECT_EQ(InterruptEnabled(board), 0u);
+  std::lock_guard guard(seen.Lock);
+  EXPECT_EQ(seen.Results.size(), 3u);
+}
+
+TEST_F(LinuxInterruptTest, WithoutAStartingTotalTheFirstWaitCountsOne) {
+  AddBoard(std::nullopt);
+  BoardHandle* board = OpenForInterrupts();
+  ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
+  ASSERT_TRUE(Unmasked());
+  Raise(100);
+  ASSERT_TRUE(ResultsReach(1));
+  ASSERT_TRUE(Unmasked());
+  Raise(102);
+  ASSERT_TRUE(ResultsReach(2));
+  DisableInterrupt(board);
+  // The counts belong to the registration: a new enable goes on from them.
+  ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
+  ASSERT_TRUE(Unmasked());
+  Raise(103);
+  ASSERT_TRUE(ResultsReach(3));
+  DisableInterrupt(board);
+  std::lock_guard guard(seen.Lock);
+  EXPECT_EQ(seen.Results[0].Count, 1u);
+  EXPECT_EQ(seen.Results[0].Lost, 0u);
+  EXPECT_EQ(seen.Results[1].Count, 3u);
+  EXPECT_EQ(seen.Results[1].Lost, 1u);
+  EXPECT_EQ(seen.Results[2].Count, 4u);
+  EXPECT_EQ(seen.Results[2].Lost, 1u);
+}
+
+TEST_F(LinuxInterruptTest, ATotalGoingBackwardsEndsTheServiceWithALine) {
+  AddBoard(5);
+  BoardHandle* board = OpenForInterrupts();
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
+  ASSERT_TRUE(Unmasked());
+  Raise(4);
+  ASSERT_TRUE(Drained());
+  DisableInterrupt(board);  // joins the thread, which ended on the refused wait
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(errors,
+            "lineio: " + tree.DevRoot() + "/uio0 gave the interrupt total 4 after 5: it must go forward\n");
+  EXPECT_EQ(board->Interrupt.Count, 0u);
+  std::lock_guard guard(seen.Lock);
+  EXPECT_TRUE(seen.Results.empty());
+}
+
+TEST_F(LinuxInterruptTest, ACardWithoutUioHasNoInterruptService) {
+  AddBoard(std::nullopt, false);
+  BoardHandle* board = OpenForInterrupts();
+  ASSERT_NE(board, nullptr);
+  const HeldResources before = CountHeld(tree.Root());
+  const std::string errors = StderrOf([&] { EXPECT_EQ(EnableInterrupt(board, Handler), 0u); });
+  EXPECT_EQ(InterruptEnabled(board), 0u);
+  EXPECT_NE(errors.find("has no uio device: bind it to uio_pci_generic"), std::string::npos) << errors;
+  EXPECT_EQ(CountHeld(tree.Root()), before);
+}
+
+TEST_F(LinuxInterruptTest, ClosingTheBoardEndsABlockedWaitAndReleasesEverything) {
+  AddBoard(5);
+  const HeldResources before = CountHeld(tree.Root());
+  BoardHandle* board = OpenForInterrupts();
+  ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
+  ASSERT_TRUE(Unmasked());
+  CloseBoard(board);
+  processState.Board.CurrentBoard = nullptr;
+  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(Service().HeldCards(), 0);
+}
+
+// The caller's side may unregister the card while a wait is blocked (the
+// library never does, but another user of the driver may): the wait ends as
+// stopped, and the card's descriptors go once it has.
+TEST_F(LinuxInterruptTest, UnregisteringEndsAWaitThatIsBlocked) {
+  AddBoard(5);
+  const HeldResources before = CountHeld(tree.Root());
+  const OsHandle handle = Service().Open();
+  PciCardInfo info{};
+  info.Slot = PciSlot{3, 0, 0};
+  ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
+  CardRegistration registration{};
+  registration.Card = info.Card;
+  ASSERT_TRUE(Send(handle, ReqRegisterCard, registration));
+  InterruptRecord record{};
+  record.Handle = static_cast<std::uint32_t>(registration.Card.Items[1].Value2);
+  ASSERT_EQ(registration.Card.Items[1].Type, ItemInterrupt);
+  ASSERT_TRUE(Send(handle, ReqEnableInterrupt, record));
+  EXPECT_EQ(record.EnableOk, 1u);
+  bool waited = false;
+  std::thread waiter([&] { waited = Send(handle, ReqWaitInterrupt, record); });
+  ASSERT_TRUE(Unmasked());
+  EXPECT_TRUE(Send(handle, ReqUnregisterCard, registration));
+  waiter.join();
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(record.Stopped, 1u);
+  EXPECT_FALSE(Send(handle, ReqDisableInterrupt, record));
+  Service().Close(handle);
+  EXPECT_EQ(CountHeld(tree.Root()), before);
+}
+
+}  // namespace
+}  // namespace lineio::testing
