@@ -34,7 +34,9 @@ void AddRanges(CardResources& card, const std::vector<ResourceLine>& lines, cons
       ReportFailure("%s: resource %zu is neither I/O nor memory; left out", name.c_str(), index);
       continue;
     }
-    if (line.End > Max32) {
+    // The records hold the base and the length in 32 bits each: a range that
+    // ends above 4 GiB does not fit, nor does one of the whole 4 GiB from 0.
+    if (line.End > Max32 || LengthOf(line) > Max32) {
       ReportFailure("%s: %s range 0x%" PRIx64 "-0x%" PRIx64
                     " (resource %zu) does not fit the driver "
                     "records' 32-bit fields; left out",

@@ -219,6 +219,10 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
       {"bad resource line", "resource", "0x0 0x0\n", false, 0, "line 1: too few fields; not a resource file"},
       {"100 lines", "resource", hundredLines, false, 0, "line 0: more than 32 lines"},
       {"30 used lines", "resource", thirtyUsed, true, 8, ""},
+      // Its length, 2^32, would be 0 in the item's 32-bit field.
+      {"the whole 4 GiB from 0", "resource", "0x0000000000000000 0x00000000ffffffff 0x0000000000040200\n",
+       true, 1,
+       "memory range 0x0-0xffffffff (resource 0) does not fit the driver records' 32-bit fields; left out"},
       {"resource is a folder", "resource/x", "", false, 0, "cannot read"},
       {"irq garbage", "irq", "eleven\n", true, 2, "irq does not hold a number; no interrupt item"},
   };
