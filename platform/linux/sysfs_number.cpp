@@ -5,6 +5,7 @@ namespace lineio::platform::linuxpci {
 namespace {
 
 constexpr std::size_t MaxHexDigits = 16;
+constexpr std::size_t MaxDecimalDigits = 20;
 constexpr std::uint64_t Decimal = 10;
 constexpr std::uint64_t Hexadecimal = 16;
 constexpr std::uint64_t LetterDigitBase = 10;
@@ -20,7 +21,7 @@ std::optional<std::uint64_t> DigitValue(char c, std::uint64_t base) {
 
 std::optional<std::uint64_t> ParseDigits(std::string_view digits, std::uint64_t base) {
   if (digits.empty()) return std::nullopt;
-  if (base == Hexadecimal && digits.size() > MaxHexDigits) return std::nullopt;
+  if (digits.size() > (base == Hexadecimal ? MaxHexDigits : MaxDecimalDigits)) return std::nullopt;
   std::uint64_t value = 0;
   for (const char c : digits) {
     const std::optional<std::uint64_t> digit = DigitValue(c, base);

@@ -27,6 +27,8 @@ TEST(SysfsParserTest, NumbersAreHexWithPrefixOrDecimal) {
       {"0xffffffffffffffff", UINT64_MAX, UINT64_MAX},
       {"0x1ffffffffffffffff", UINT64_MAX, std::nullopt},   // 17 digits
       {"18446744073709551616", UINT64_MAX, std::nullopt},  // overflows 64 bits
+      {"00000000000000000011\n", 0xFFFF, 11},              // 20 digits
+      {"000000000000000000011\n", 0xFFFF, std::nullopt},   // 21 digits, although the value is small
       {"", 0xFFFF, std::nullopt},
       {"\n", 0xFFFF, std::nullopt},
       {"0x", 0xFFFF, std::nullopt},
