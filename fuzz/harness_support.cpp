@@ -7,10 +7,21 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/linux/real_bus_guard.h"
+
 namespace lineio::fuzz {
 
 namespace {
 constexpr char NullDevice[] = "/dev/null";
+
+// From before the harness runs, the Linux backend refuses to register, map,
+// transfer on or write the configuration of any function of the machine's
+// real PCI bus, as in every test program: the harnesses serve the library
+// from the simulated driver and the Linux parsers from temporary trees only.
+[[maybe_unused]] const bool RealBusRefused = [] {
+  platform::linuxpci::RefuseRealBus();
+  return true;
+}();
 
 void ReopenOrDie(const char* path, const char* mode, FILE* stream) {
   if (std::freopen(path, mode, stream) == nullptr) {
