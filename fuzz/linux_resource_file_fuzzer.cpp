@@ -72,8 +72,8 @@ class TemporaryTree {
 };
 
 const TemporaryTree& Tree() {
-  static const TemporaryTree Tree;
-  return Tree;
+  static const TemporaryTree Instance;
+  return Instance;
 }
 
 void WriteFile(const std::string& path, std::string_view text) {
