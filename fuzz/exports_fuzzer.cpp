@@ -16,6 +16,7 @@
 //           bit 1: the driver device is missing
 //           bit 2: the keyboard says PC-98
 //           bit 3: the board moves to the register set of every PortInit
+//           before it runs
 //   tick    the board's tick toggles every (tick mod 9) reads of StatReg; 0
 //           stops it
 //   escape  the Escape key is down from sample escape + 1 of each call
@@ -36,6 +37,7 @@
 #include "lineio.h"
 #include "platform/overrides.h"
 #include "portio/board_description.h"
+#include "portio/machine_kind.h"
 #include "sim/default_bus.h"
 #include "sim/line_board.h"
 #include "sim/sim_bus.h"
@@ -99,7 +101,6 @@ void FillFloats(float* array, std::size_t count, std::uint32_t seed) {
 
 struct Run {
   FuzzInput& In;
-  sim::SimulatedDriver& Driver;
   sim::LineBoard& Board;
   bool FollowRegisters;
   // Standard output is shown: each step prints its name, HdTimer its result.
@@ -112,8 +113,10 @@ struct Run {
 void CallPortInit(Run& run) {
   const auto board = static_cast<std::int32_t>(run.In.Dword());
   if (++run.PortInits > MaxPortInits) return;
+  // The board answers at the register set this PortInit selects, from its
+  // first access on.
+  if (run.FollowRegisters) run.Board.SetRegisterBase(RegisterSetFor(board, IsPc98Family()).DataReg);
   PortInit(board);
-  if (run.FollowRegisters) run.Board.SetRegisterBase(processState.Ports.Registers.DataReg);
 }
 void CallPortEnd(Run&) { PortEnd(); }
 void CallCheckPCtype(Run&) { CheckPCtype(); }
@@ -381,7 +384,7 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   platform::OverrideEscapeKey([&samples, escapeAfter] { return ++samples > escapeAfter ? EscapeDown : 0; });
   driver.Install();
 
-  Run run{in, driver, board, (flags & FlagFollowRegisters) != 0, ShowsOutput()};
+  Run run{in, board, (flags & FlagFollowRegisters) != 0, ShowsOutput()};
   while (!in.Empty()) {
     samples = 0;
     const Operation& operation = Operations[in.Byte() % OperationCount];
