@@ -112,7 +112,10 @@ bool NextDumpLine(LineReader& reader, std::string& line) {
       Fail(reader.LineNumber(), "longer than " + std::to_string(MaxDumpLineLength) + " characters");
     case LineRead::ReadError: Fail(reader.LineNumber(), "read error");
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  // A line end is "\n", "\r\n" or any run of carriage returns before "\n":
+  // none of them is part of the line, so a description never ends in one and
+  // a written card reads back the same.
+  while (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 

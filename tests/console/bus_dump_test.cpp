@@ -48,6 +48,16 @@ TEST(BusDumpTest, WrittenDumpReadsBackTheSame) {
   }
 }
 
+TEST(BusDumpTest, CarriageReturnsBeforeALineEndAreNoPartOfTheLine) {
+  std::istringstream in("00:03.0 Ethernet controller\r\r\n00: f4 1a 00 10\r\r\r\n");
+  const std::vector<CardDump> cards = ParseBusDump(in);
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_EQ(cards[0].Description, "Ethernet controller");
+  EXPECT_EQ(cards[0].Config, (std::vector<std::uint8_t>{0xF4, 0x1A, 0x00, 0x10}));
+  std::istringstream written(FormatCardDump(cards[0]));
+  EXPECT_EQ(ParseBusDump(written).at(0).Description, "Ethernet controller");
+}
+
 TEST(BusDumpTest, RefusesWhatIsNotADump) {
   const char* const texts[] = {
       "hello world\n",
