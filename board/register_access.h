@@ -38,13 +38,13 @@ struct __attribute__((packed, may_alias)) Mapped {
   T Value;
 };
 
-// The register of a memory range at `offset`; nullptr when the access would
-// reach past the end of the range (such an access reads 0 and writes nothing,
-// like one to a slot not in use).
+// The register of a memory range at `offset`; nullptr when the driver gave
+// the range no mapping or the access would reach past its end (such an access
+// reads 0 and writes nothing, like one to a slot not in use).
 template <typename T>
 volatile Mapped<T>* MappedRegister(const BoardHandle* board, const AddrSpace& space, std::uint32_t offset) {
   const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
-  if (std::uint64_t{offset} + sizeof(T) > item.Value1) return nullptr;
+  if (item.Value3 == 0 || std::uint64_t{offset} + sizeof(T) > item.Value1) return nullptr;
   return reinterpret_cast<volatile Mapped<T>*>(item.Value3 + offset);
 }
 

@@ -7,6 +7,7 @@
 
 #include "board/board.h"
 #include "lineio.h"
+#include "platform/driver_service.h"
 #include "portio/board_description.h"
 #include "tests/support/board_fixture.h"
 
@@ -132,6 +133,50 @@ TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothi
     EXPECT_EQ(at, c.inside ? 0x5A : 0xA5) << "a write past the end changes nothing in the range either";
     std::memset(memory, 0xA5, Length);
   }
+}
+
+// Registers memory items as the driver does, but hands back no mapping of them.
+class MappingLessDriver : public platform::DriverService {
+ public:
+  explicit MappingLessDriver(sim::SimulatedDriver& inner) : inner_(inner) {}
+  platform::OsHandle Open() override { return inner_.Open(); }
+  bool Close(platform::OsHandle handle) override { return inner_.Close(handle); }
+  bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override {
+    const bool served = inner_.Request(handle, code, record, size);
+    if (code == ReqRegisterCard) {
+      CardResources& card = static_cast<CardRegistration*>(record)->Card;
+      for (std::uint32_t i = 0; i < ItemsIn(card); ++i) {
+        if (card.Items[i].Type == ItemMemory) card.Items[i].Value2 = card.Items[i].Value3 = 0;
+      }
+    }
+    return served;
+  }
+
+ private:
+  sim::SimulatedDriver& inner_;
+};
+
+TEST_F(RegisterAccessTest, AMemoryRangeWithoutAMappingReadsZeroAndWritesNothing) {
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard().Device));
+  card->AddMemoryRange(0, 0xE8000000, 0x1000);
+  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
+  MappingLessDriver mappingLess(driver);
+  platform::InstallDriverService(&mappingLess);
+  PortInitPrinting(0);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
+  std::uint8_t* memory = memoryCard.MemoryOf(0);
+  std::memset(memory, 0xA5, 0x1000);
+
+  OutB(0x314, 0x12);
+  OutW(0x310, 0x1234);
+  OutD(0x0, 0x12345678);
+  EXPECT_EQ(InpB(0x316), 0);
+  EXPECT_EQ(InpW(0x310), 0);
+  EXPECT_EQ(InpD(0x0), 0u);
+  for (std::size_t at = 0; at < 0x1000; ++at) ASSERT_EQ(memory[at], 0xA5) << at;
+  PortEnd();
+  platform::InstallDriverService(&driver);
 }
 
 TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
