@@ -67,7 +67,7 @@ inline constexpr std::uint32_t ItemBus = 5;
 //                  the range, Value3 the range mapped into this process (both set at
 //                  registration)
 //   ItemIo:        Value0 first port, Value1 length
-//   ItemBus:       Value0 bus type, Value1 bus number, Value2 slot
+//   ItemBus:       Value0 bus type, Value1 bus number, Value2 slot, Value4 function
 struct ResourceItem {
   std::uint32_t Type;
   std::uint32_t Exclusive;

@@ -23,8 +23,9 @@ bool HasInterruptLine(const SimCard& card, std::uint32_t line) {
 
 }  // namespace
 
-// A card is named by its bus item when it has one that matches a location, else
-// by the base of a memory or I/O range, else by an interrupt line.
+// A card is named by its bus item (bus, slot and function) when it has one
+// that matches a location, else by the base of a memory or I/O range, else by
+// an interrupt line.
 int SimulatedDriver::FindCardOf(const CardResources& resources) const {
   const std::uint32_t count = ItemsIn(resources);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -32,7 +33,7 @@ int SimulatedDriver::FindCardOf(const CardResources& resources) const {
     if (item.Type != ItemBus) continue;
     for (int card = 0; card < bus_.CardCount(); ++card) {
       const PciSlot& slot = bus_.SlotOf(card);
-      if (slot.Bus == item.Value1 && slot.Slot == item.Value2) return card;
+      if (slot.Bus == item.Value1 && slot.Slot == item.Value2 && slot.Function == item.Value4) return card;
     }
   }
   for (std::uint32_t i = 0; i < count; ++i) {

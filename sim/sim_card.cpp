@@ -131,6 +131,7 @@ void SimCard::PlaceAt(const PciSlot& slot) {
   for (std::size_t index : locationItems_) {
     items_[index].Value1 = slot.Bus;
     items_[index].Value2 = slot.Slot;
+    items_[index].Value4 = slot.Function;
   }
 }
 

@@ -70,8 +70,8 @@ class SimCard {
   // Also sets the interrupt line and pin registers.
   void AddInterrupt(std::uint32_t line);
   void AddBusItem(std::uint32_t busType, std::uint32_t busNumber, std::uint32_t slot);
-  // A bus item that names the card's own location: bus number and slot are
-  // filled in when the card is placed on a bus (SimBus::AddCard).
+  // A bus item that names the card's own location: bus number, slot and
+  // function are filled in when the card is placed on a bus (SimBus::AddCard).
   void AddLocationItem(std::uint32_t busType = PciBusType);
   // Any item at all, as the driver will report it (for odd resource lists).
   void AddRawItem(const ResourceItem& item);

@@ -1,5 +1,6 @@
 // Registration and locking of cards by the simulated driver.
 #include <cstring>
+#include <memory>
 
 #include "tests/sim/driver_test_support.h"
 
@@ -80,6 +81,32 @@ TEST_F(simDriverRegistration, FindsTheCardThatTheResourcesName) {
     EXPECT_EQ(registration.CardHandle != 0, c.card >= 0) << c.name;
     if (registration.CardHandle != 0) Send(ReqUnregisterCard, registration);
   }
+}
+
+// Two functions of one device share bus and slot: the bus item's function
+// tells them apart, and the registered one is the one whose ranges are mapped.
+TEST_F(simDriverRegistration, FindsTheFunctionThatTheBusItemNames) {
+  const PciSlot merlin = bus_.SlotOf(cards_.Merlin);
+  auto second = std::make_unique<SimCard>(0x136C, 0xA036);
+  second->AddMemoryRange(0, 0xE8000000, 0x1000);
+  second->AddLocationItem();
+  bus_.AddCard(std::move(second), PciSlot{merlin.Bus, merlin.Slot, 3});
+  const int secondIndex = bus_.CardCount() - 1;
+
+  CardRegistration registration = RegistrationFor(secondIndex);
+  ASSERT_EQ(registration.Card.Items[1].Type, ItemBus);
+  EXPECT_EQ(registration.Card.Items[1].Value4, 3u);
+  ASSERT_TRUE(Send(ReqRegisterCard, registration));
+  EXPECT_TRUE(driver_.IsRegistered(secondIndex));
+  EXPECT_FALSE(driver_.IsRegistered(cards_.Merlin));
+  EXPECT_EQ(registration.Card.Items[0].Value3,
+            reinterpret_cast<std::uintptr_t>(bus_.Card(secondIndex).MemoryOf(0)));
+  ASSERT_TRUE(Send(ReqUnregisterCard, registration));
+
+  CardRegistration first = RegistrationFor(cards_.Merlin);
+  ASSERT_TRUE(Send(ReqRegisterCard, first));
+  EXPECT_TRUE(driver_.IsRegistered(cards_.Merlin));
+  EXPECT_FALSE(driver_.IsRegistered(secondIndex));
 }
 
 TEST_F(simDriverRegistration, ItemsBeyondTheCountAreNotRead) {
