@@ -49,16 +49,16 @@ double ThreadCpuMicroseconds() {
 
 // The waits of each operation, in microseconds.
 struct Floors {
-  double groupWrite;
-  double directWrite;
-  double groupRead;
-  double directRead;
+  double GroupWrite;
+  double DirectWrite;
+  double GroupRead;
+  double DirectRead;
 };
 
 const Floors& FloorsOfThisBoard() {
-  static const Floors kestrel{11, 40, 7, 70};
-  static const Floors merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? kestrel : merlin;
+  static const Floors Kestrel{11, 40, 7, 70};
+  static const Floors Merlin{15, 35, 5, 20};
+  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? Kestrel : Merlin;
 }
 
 // One board session for the whole run. DelayCount is the largest of a few
@@ -134,22 +134,22 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
 
 void BM_GroupWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().groupWrite,
+  Measure(state, FloorsOfThisBoard().GroupWrite,
           [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
 }
 
 void BM_DirectWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().directWrite,
+  Measure(state, FloorsOfThisBoard().DirectWrite,
           [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
 }
 
 void BM_GroupRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().groupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
+  Measure(state, FloorsOfThisBoard().GroupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
 }
 
 void BM_DirectRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().directRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
+  Measure(state, FloorsOfThisBoard().DirectRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
 }
 
 void BM_Wait10us(benchmark::State& state) {

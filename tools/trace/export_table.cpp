@@ -112,8 +112,8 @@ std::vector<ExportEntry> BuildTable() {
 }  // namespace
 
 const std::vector<ExportEntry>& Exports() {
-  static const std::vector<ExportEntry> table = BuildTable();
-  return table;
+  static const std::vector<ExportEntry> Table = BuildTable();
+  return Table;
 }
 
 const ExportEntry* FindExport(const std::string& name) {
