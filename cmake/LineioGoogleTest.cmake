@@ -20,8 +20,9 @@ if(NOT EXISTS ${LINEIO_GOOGLETEST_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "no GoogleTest sources in ${LINEIO_GOOGLETEST_SOURCE} (install libgtest-dev)")
 endif()
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-  message(FATAL_ERROR "the cross build's tests need an emulator: the toolchain file names none "
-                      "that is installed (scripts/install-deps.sh installs Wine and qemu-user)")
+  # A 32-bit Windows build on a machine without Wine's 32-bit loader: its
+  # test programs build, but nothing here runs them.
+  message(STATUS "No emulator installed for this cross build: ctest cannot run its test programs")
 endif()
 
 # All of GoogleTest is one translation unit; its headers are system headers
