@@ -12,14 +12,15 @@ packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-d
           binutils libkissfft-dev libfftw3-dev)
 # The cross builds and what runs them, without the packages these merely
 # recommend (qemu-user's would hand every 32-bit program to qemu):
-#   the Windows DLLs: mingw-w64 for 32-bit and 64-bit Windows, and Wine, whose
+#   the Windows DLLs: mingw-w64 for 32-bit and 64-bit Windows (the posix
+#   thread model, which the toolchain files take), and Wine, whose
 #   64-bit loader (wine64) runs the 64-bit host program and test suites;
 #   the 32-bit code: the i686 Linux cross compiler and qemu-i386 (qemu-user);
 #   Wine's 32-bit half, from the i386 architecture, only on a machine that
 #   executes 32-bit programs: elsewhere it could not run.
 cross=()
 if [[ ${1:-} != --build ]]; then
-  cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine64 qemu-user g++-i686-linux-gnu)
+  cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 qemu-user g++-i686-linux-gnu)
   if scripts/runs-i386.sh; then
     cross+=(wine32:i386)
   else

@@ -88,6 +88,10 @@ __asm__(
 
 static int stackChecks;
 static int stackMismatches;
+/* The callees that checked calls went to, each once. */
+enum { MaxCheckedTargets = 64 };
+static void* checkedTargets[MaxCheckedTargets];
+static int checkedTargetCount;
 
 /* Reached through a variable, so that the compiler sees only a pointer. */
 static void* volatile stackCheckedCall = (void*)StackCheckedCall;
@@ -101,8 +105,16 @@ void ArmCall(void* target, unsigned declaredBytes) {
 
 unsigned RemovedBytes(void) { return (unsigned)(callEspAfter - callEspBefore); }
 
+int StackChecked(void* target) {
+  for (int i = 0; i < checkedTargetCount; ++i)
+    if (checkedTargets[i] == target) return 1;
+  return 0;
+}
+
 void VerifyCall(const char* name) {
   ++stackChecks;
+  if (!StackChecked(callTarget) && checkedTargetCount < MaxCheckedTargets)
+    checkedTargets[checkedTargetCount++] = callTarget;
   if (RemovedBytes() != callDeclaredBytes) {
     ++stackMismatches;
     printf("FAIL: %s removed %u bytes of arguments, its declaration %u\n", name, RemovedBytes(),

@@ -45,6 +45,8 @@ unsigned RemovedBytes(void);
 void VerifyCall(const char* name);
 /* Every checked call so far removed exactly its declared arguments. */
 void CheckEveryCallRemovedItsArguments(void);
+/* A checked call has gone to this callee. */
+int StackChecked(void* target);
 void* StackCheckedThunk(void);
 
 #define HOST_NARGS(...) HOST_NARGS_(__VA_ARGS__, 9, 8, 7, 6, 5, 4, 3, 2, 1)
