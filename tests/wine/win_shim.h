@@ -1,8 +1,7 @@
-/* The few Windows services that host.c uses, on a POSIX system, so that the
- * same host program runs natively against the Linux shared libraries:
+/* The few Windows services that the host program uses, on a POSIX system,
+ * so that the same program runs against the Linux shared libraries:
  * libraries through dlopen, descriptors through the POSIX calls, and a PC
- * keyboard (subtype 0, as the library's own POSIX stand-in reports). The
- * calling conventions of 32-bit Windows do not exist here. */
+ * keyboard (subtype 0, as the library's own POSIX stand-in reports). */
 #ifndef LINEIO_WINE_WIN_SHIM_H
 #define LINEIO_WINE_WIN_SHIM_H
 
@@ -11,9 +10,6 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#define __stdcall
-#define __cdecl
 
 typedef void* HMODULE;
 
