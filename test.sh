@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
-# every test: the normal build, then the whole suite again under
+# every test: the normal build and the check of layout and names, then the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer and the interrupt tests
 # under ThreadSanitizer; then the Windows DLLs (64-bit ones under wine64, the
 # 32-bit ones under Wine where the machine runs 32-bit programs), and the
@@ -29,6 +29,10 @@ preset_stage() {
 
 stage install scripts/install-deps.sh
 stage dev preset_stage dev
+# Layout and names: .clang-format and clang-tidy's naming check on every
+# source (the dev build's compile commands say how each is compiled).
+echo "=== style: layout and names"
+stage style scripts/style-check.sh
 stage asan preset_stage asan
 # The interrupt service runs a thread of its own: ThreadSanitizer runs its
 # tests (the build preset builds only their targets).

@@ -27,13 +27,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/process_state.h"
 #include "lineio.h"
 #include "platform/driver_service.h"
 #include "platform/linux/linux_pci_service.h"
 #include "platform/linux/real_bus_guard.h"
 #include "portio/board_description.h"
 #include "portio/delay.h"
-#include "board/process_state.h"
 #include "tests/linux/fake_tree.h"
 
 namespace {

@@ -31,6 +31,8 @@ static inline int GetKeyboardType(int what) {
   return 0;
 }
 
+/* The C runtime's names of Windows, for the same calls here. */
+/* NOLINTBEGIN(readability-identifier-naming) */
 #define _dup dup
 #define _dup2 dup2
 #define _open open
@@ -40,5 +42,6 @@ static inline int GetKeyboardType(int what) {
 #define _O_TRUNC O_TRUNC
 #define _S_IREAD S_IRUSR
 #define _S_IWRITE S_IWUSR
+/* NOLINTEND(readability-identifier-naming) */
 
 #endif
