@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/support/port_floors.h"
 #include "board/process_state.h"
 #include "lineio.h"
 #include "portio/board_description.h"
@@ -31,6 +32,8 @@
 namespace {
 
 using namespace lineio;
+using bench::FloorsOfThisBoard;
+using bench::ThreadCpuMicroseconds;
 
 constexpr std::uint16_t GroupPort = 32;
 constexpr std::uint16_t DirectPort = 3;
@@ -40,26 +43,6 @@ constexpr int Calibrations = 5;
 constexpr std::int64_t ClearEvery = 1024;
 constexpr int WaitSamples = 2000;
 constexpr double NominalWait10us = 10.0;
-
-double ThreadCpuMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-// The waits of each operation, in microseconds.
-struct Floors {
-  double GroupWrite;
-  double DirectWrite;
-  double GroupRead;
-  double DirectRead;
-};
-
-const Floors& FloorsOfThisBoard() {
-  static const Floors Kestrel{11, 40, 7, 70};
-  static const Floors Merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? Kestrel : Merlin;
-}
 
 // One board session for the whole run. DelayCount is the largest of a few
 // real calibrations: a calibration that another process interrupted measures
