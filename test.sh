@@ -1,37 +1,49 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs
-# every test: the normal build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows DLLs
-# under Wine.
+# every test: the normal build and the check of layout and names, then the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer and the interrupt tests
+# under ThreadSanitizer; then the Windows DLLs (64-bit ones under wine64, the
+# 32-bit ones under Wine where the machine runs 32-bit programs), and the
+# library's 32-bit code under qemu-i386. Ends with the time of each stage.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+started=$SECONDS
+stage_times=()
 
-for preset in dev asan; do
+# Runs one stage and notes its time.
+stage() {
+  local name=$1 begun=$SECONDS
+  shift
+  "$@"
+  stage_times+=("$name $((SECONDS - begun)) s")
+}
+
+preset_stage() {
+  local preset=$1
   echo "=== $preset: build"
   cmake --preset "$preset"
   cmake --build --preset "$preset"
   echo "=== $preset: test"
   ctest --preset "$preset"
-done
+}
 
+stage install scripts/install-deps.sh
+stage dev preset_stage dev
+# Layout and names: .clang-format and clang-tidy's naming check on every
+# source (the dev build's compile commands say how each is compiled).
+echo "=== style: layout and names"
+stage style scripts/style-check.sh
+stage asan preset_stage asan
 # The interrupt service runs a thread of its own: ThreadSanitizer runs its
 # tests (the build preset builds only their targets).
-echo "=== tsan: build"
-cmake --preset tsan
-cmake --build --preset tsan
-echo "=== tsan: test"
-ctest --preset tsan
+stage tsan preset_stage tsan
 
-# The Windows DLLs: cross build, export check and the host tests under Wine.
-echo "=== windows: build, export check, Wine tests"
-scripts/wine-tests.sh
-
+echo "=== windows: builds, export and import checks, Wine runs"
+stage windows scripts/wine-tests.sh
+echo "=== i686: the 32-bit code under qemu-i386"
+stage i686 scripts/i686-tests.sh
 # The libFuzzer harnesses (clang): each runs a bounded number of executions
 # from its checked-in seeds (fuzz/README.md says how to run them longer).
-echo "=== fuzz: build"
-cmake --preset fuzz
-cmake --build --preset fuzz
-echo "=== fuzz: test"
-ctest --preset fuzz
-echo "=== all tests passed"
+stage fuzz preset_stage fuzz
+
+echo "=== all tests passed in $((SECONDS - started)) s: ${stage_times[*]/%/,}" | sed 's/,$//'

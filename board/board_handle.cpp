@@ -6,30 +6,30 @@ namespace lineio {
 
 namespace {
 struct Allocations {
-  int live = 0;
-  bool failNext = false;
+  int Live = 0;
+  bool FailNext = false;
 };
 Allocations allocations;
 }  // namespace
 
 BoardHandle* NewBoardHandle() {
-  if (allocations.failNext) {
-    allocations.failNext = false;
+  if (allocations.FailNext) {
+    allocations.FailNext = false;
     return nullptr;
   }
   auto* board = new (std::nothrow) BoardHandle{};
-  if (board != nullptr) ++allocations.live;
+  if (board != nullptr) ++allocations.Live;
   return board;
 }
 
 void FreeBoardHandle(BoardHandle* board) {
   if (board == nullptr) return;
-  --allocations.live;
+  --allocations.Live;
   delete board;
 }
 
-int LiveBoardHandles() { return allocations.live; }
+int LiveBoardHandles() { return allocations.Live; }
 
-void FailNextBoardHandleAllocation() { allocations.failNext = true; }
+void FailNextBoardHandleAllocation() { allocations.FailNext = true; }
 
 }  // namespace lineio

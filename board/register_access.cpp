@@ -5,20 +5,9 @@
 
 #include "board/board.h"
 #include "board/driver_request.h"
+#include "board/transfer_commands.h"
 
 namespace lineio {
-
-namespace {
-
-std::uint32_t TransferCommandCode(std::uint32_t direction, std::uint32_t widthCode, bool memory) {
-  if (widthCode > Width32) return 0;
-  const std::uint32_t writeStep = PortWriteBytes - PortReadBytes;
-  const std::uint32_t memoryStep = MemReadBytes - PortReadBytes;
-  std::uint32_t code = PortReadBytes + (direction == DirectionWrite ? writeStep : 0) + widthCode;
-  return memory ? code + memoryStep : code;
-}
-
-}  // namespace
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
   return slot < SpaceSlotCount && board->Spaces[slot].InUse ? 1 : 0;
@@ -47,7 +36,7 @@ bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
   const AddrSpace& space = board->Spaces[slot];
   const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
   TransferCommand command{};
-  command.Command = TransferCommandCode(direction, widthCode, space.IsMemory);
+  command.Command = BlockTransferCommand(direction, widthCode, space.IsMemory);
   command.Address = (space.IsMemory ? item.Value2 : item.Value0) + offset;
   command.ByteCount = byteCount;
   command.AutoIncrement = 1;

@@ -28,3 +28,14 @@ function(lineio_require_fp_flags target)
     endif()
   endforeach()
 endfunction()
+
+# Test builds for 32-bit x86 Linux: every export, and every declaration of one,
+# takes the __stdcall convention of the 32-bit Windows DLLs (include/lineio.h),
+# so that the host program's stack check runs on every export under qemu-i386.
+option(LINEIO_STDCALL_EXPORTS "32-bit x86 Linux test build: exports use __stdcall as on 32-bit Windows" OFF)
+if(LINEIO_STDCALL_EXPORTS)
+  if(WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4 OR NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^i[3-6]86$")
+    message(FATAL_ERROR "LINEIO_STDCALL_EXPORTS is for 32-bit x86 Linux builds")
+  endif()
+  add_compile_definitions(LINEIO_STDCALL)
+endif()

@@ -29,6 +29,10 @@
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define LINEIO_CALL __stdcall
+#elif defined(__i386__) && defined(LINEIO_STDCALL)
+/* Test builds for 32-bit x86 Linux: the convention of the 32-bit DLLs, so
+ * that their callers' stack checks run outside Windows. */
+#define LINEIO_CALL __attribute__((stdcall))
 #else
 #define LINEIO_CALL
 #endif

@@ -50,14 +50,14 @@ namespace {
 inline constexpr std::size_t MinimumThreadStack = 64 * 1024;
 
 struct ThreadStart {
-  ThreadEntry entry;
-  void* argument;
+  ThreadEntry Entry;
+  void* Argument;
 };
 
 void* RunThread(void* raw) {
   ThreadStart start = *static_cast<ThreadStart*>(raw);
   delete static_cast<ThreadStart*>(raw);
-  start.entry(start.argument);
+  start.Entry(start.Argument);
   return nullptr;
 }
 }  // namespace

@@ -29,14 +29,14 @@ inline constexpr double HeldAfterPressMs = 250.0;
 inline constexpr int NotOpened = -2;
 
 struct Terminal {
-  int fd = NotOpened;
-  double lastEscapeMs = -std::numeric_limits<double>::infinity();
+  int Fd = NotOpened;
+  double LastEscapeMs = -std::numeric_limits<double>::infinity();
 };
 Terminal terminal;
 
 int TerminalFd() {
-  if (terminal.fd == NotOpened) terminal.fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  return terminal.fd;
+  if (terminal.Fd == NotOpened) terminal.Fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  return terminal.Fd;
 }
 
 // Reads the waiting bytes one at a time up to the first Escape; true when one
@@ -71,8 +71,8 @@ std::uint16_t EscapeKeySample() {
   // be stopped for it), and it does not get the keys anyway.
   if (fd < 0 || tcgetpgrp(fd) != getpgrp()) return 0;
   const double now = MonotonicMilliseconds();
-  if (EscapeWaiting(fd)) terminal.lastEscapeMs = now;
-  return now - terminal.lastEscapeMs <= HeldAfterPressMs ? KeyDown : 0;
+  if (EscapeWaiting(fd)) terminal.LastEscapeMs = now;
+  return now - terminal.LastEscapeMs <= HeldAfterPressMs ? KeyDown : 0;
 }
 
 }  // namespace lineio::platform::os

@@ -10,34 +10,34 @@ namespace lineio::platform {
 
 namespace {
 struct Overrides {
-  std::function<double()> clock;
-  std::function<std::int32_t()> keyboardSubtype;
-  std::function<std::uint16_t()> escapeKey;
+  std::function<double()> Clock;
+  std::function<std::int32_t()> KeyboardSubtype;
+  std::function<std::uint16_t()> EscapeKey;
 };
 Overrides overrides;
 }  // namespace
 
-void OverrideClock(std::function<double()> milliseconds) { overrides.clock = std::move(milliseconds); }
+void OverrideClock(std::function<double()> milliseconds) { overrides.Clock = std::move(milliseconds); }
 
 void OverrideKeyboardSubtype(std::function<std::int32_t()> subtype) {
-  overrides.keyboardSubtype = std::move(subtype);
+  overrides.KeyboardSubtype = std::move(subtype);
 }
 
-void OverrideEscapeKey(std::function<std::uint16_t()> sample) { overrides.escapeKey = std::move(sample); }
+void OverrideEscapeKey(std::function<std::uint16_t()> sample) { overrides.EscapeKey = std::move(sample); }
 
 void ResetOverrides() {
   overrides = Overrides{};
   InstallDriverService(nullptr);
 }
 
-double MonotonicMilliseconds() { return overrides.clock ? overrides.clock() : os::MonotonicMilliseconds(); }
+double MonotonicMilliseconds() { return overrides.Clock ? overrides.Clock() : os::MonotonicMilliseconds(); }
 
 std::int32_t KeyboardSubtype() {
-  return overrides.keyboardSubtype ? overrides.keyboardSubtype() : os::KeyboardSubtype();
+  return overrides.KeyboardSubtype ? overrides.KeyboardSubtype() : os::KeyboardSubtype();
 }
 
 std::uint16_t EscapeKeySample() {
-  return overrides.escapeKey ? overrides.escapeKey() : os::EscapeKeySample();
+  return overrides.EscapeKey ? overrides.EscapeKey() : os::EscapeKeySample();
 }
 
 OsHandle StartThread(std::uint32_t stackBytes, ThreadEntry entry, void* argument) {

@@ -55,14 +55,14 @@ std::uint16_t EscapeKeySample() {
 namespace {
 
 struct ThreadStart {
-  ThreadEntry entry;
-  void* argument;
+  ThreadEntry Entry;
+  void* Argument;
 };
 
 DWORD WINAPI RunThread(LPVOID raw) {
   ThreadStart start = *static_cast<ThreadStart*>(raw);
   delete static_cast<ThreadStart*>(raw);
-  start.entry(start.argument);
+  start.Entry(start.Argument);
   return 0;
 }
 

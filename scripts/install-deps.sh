@@ -6,29 +6,54 @@
 #   scripts/install-deps.sh --demo  only what building the library and the
 #                                   demo needs (./demo.sh)
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++)
+# Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks), the
+# Python module's tests, the man pages' rendering check, and the check of
+# layout and names.
 if [[ ${1:-} != --demo ]]; then
-  # Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks),
-  # the Python module's tests, and the man pages' rendering check.
   packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev
-             python3 groff-base man-db)
+             python3 groff-base man-db clang-format clang-tidy)
   packages+=(clang libclang-rt-14-dev)  # the fuzz harnesses: clang 14 with libFuzzer and the sanitizers
-  # The 32-bit Windows DLLs: the mingw-w64 cross compiler, and Wine to run
-  # their tests (its 32-bit half comes from the i386 architecture).
-  packages+=(g++-mingw-w64-i686 wine wine32:i386)
+fi
+# The cross builds and what runs them, without the packages these merely
+# recommend (qemu-user's would hand every 32-bit program to qemu):
+#   the Windows DLLs: mingw-w64 for 32-bit and 64-bit Windows (the posix
+#   thread model, which the toolchain files take), and Wine, whose
+#   64-bit loader (wine64) runs the 64-bit host program and test suites;
+#   the 32-bit code: the i686 Linux cross compiler and qemu-i386 (qemu-user);
+#   Wine's 32-bit half, from the i386 architecture, only on a machine that
+#   executes 32-bit programs: elsewhere it could not run.
+cross=()
+if [[ ${1:-} != --demo ]]; then
+  cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 qemu-user g++-i686-linux-gnu)
+  if scripts/runs-i386.sh; then
+    cross+=(wine32:i386)
+  else
+    echo "install-deps: this machine executes 64-bit programs only: no i386 architecture, no 32-bit Wine"
+  fi
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+mapfile -t missing < <(missing_of "${packages[@]}")
+mapfile -t missing_cross < <(missing_of "${cross[@]}")
+if ((${#missing[@]} + ${#missing_cross[@]})); then
+  echo "installing: ${missing[*]} ${missing_cross[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " ${missing_cross[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  if ((${#missing[@]})); then
+    apt-get install -y -qq "${missing[@]}"
+  fi
+  if ((${#missing_cross[@]})); then
+    apt-get install -y -qq --no-install-recommends "${missing_cross[@]}"
+  fi
 fi

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# The Windows deliverables: builds Kestrel.dll and Merlin.dll for 32-bit
-# Windows (the shipped DLLs and the test build with the simulated driver
-# inside), checks what each DLL exports and imports, and runs the 32-bit host
-# program under Wine against each of the four; the transform results that the
-# host writes must equal, byte for byte, those of the native library.
+# The Windows deliverables: Kestrel.dll and Merlin.dll for 32-bit and 64-bit
+# Windows, as shipped and in the test build with the simulated driver inside.
 #
-# Fails when any step fails or cannot run, Wine included. Uses build/dev for
-# the native reference (built here when missing).
+#   - builds them (presets mingw, mingw64, mingw-sim, mingw64-sim);
+#   - checks what each DLL exports and imports, that every export of the
+#     32-bit DLLs is defined as __stdcall, and that only the test builds carry
+#     the simulator;
+#   - under wine64: runs the 64-bit host program against each of the four
+#     64-bit DLLs (its transform results must equal, byte for byte, those of
+#     the native library), and the test suites built for 64-bit Windows
+#     (ctest --preset mingw64-sim), so that platform/windows.cpp runs for real;
+#   - under Wine's 32-bit loader, on a machine that executes 32-bit programs:
+#     the 32-bit host program against each of the four 32-bit DLLs. Elsewhere
+#     the 32-bit code runs under qemu-i386 instead (scripts/i686-tests.sh).
+#
+# Fails when any step fails or cannot run. Uses build/dev for the native
+# reference (built here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-objdump=i686-w64-mingw32-objdump
-wine_dir=$root/build/wine
 started=$SECONDS
 
 fail() {
@@ -19,25 +25,76 @@ fail() {
   exit 1
 }
 
+wine64_loader=/usr/lib/wine/wine64 # Debian keeps it off the PATH
+wine32_loader=/usr/lib/wine/wine
+[[ -x $wine64_loader ]] || fail "wine64 is not installed (scripts/install-deps.sh installs it)"
+runs_32bit=false
+if scripts/runs-i386.sh; then
+  runs_32bit=true
+  [[ -x $wine32_loader ]] || fail "wine32:i386 is not installed (scripts/install-deps.sh installs it)"
+fi
+
+# The Wine prefixes are those of the test builds, where ctest's emulator
+# (cmake/LineioMingw.cmake) finds them too.
+prefix64=$PWD/build/mingw64-sim/wine-prefix
+prefix32=$PWD/build/mingw-sim/wine-prefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+# Creates a Wine prefix (some 15 s, on one core): started first, so that it
+# overlaps the builds.
+boot_prefix() {
+  local loader=$1 prefix=$2 arch=$3
+  [[ -f $prefix/system.reg ]] && return 0
+  mkdir -p "$(dirname "$prefix")"
+  WINEPREFIX=$prefix WINEARCH=$arch timeout 900 "$loader" wineboot -i >"$prefix.log" 2>&1 || {
+    cat "$prefix.log" >&2
+    return 1
+  }
+}
+boot_prefix "$wine64_loader" "$prefix64" win64 &
+boot64=$!
+
 echo "--- Windows builds"
-for preset in mingw mingw-sim; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-done
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64
+cmake --preset mingw-sim >/dev/null
+if $runs_32bit; then
+  cmake --build --preset mingw-sim
+else
+  # Only the 32-bit host program, whose imports are checked: without a
+  # 32-bit Wine nothing would load the test DLLs.
+  cmake --build --preset mingw-sim --target lineio-wine-host
+fi
+cmake --preset mingw64-sim >/dev/null
+cmake --build --preset mingw64-sim
 built=$SECONDS
 
 # --- Export check: exactly the listed names, undecorated; only system DLLs imported.
 expected_exports=$(grep -E '^[A-Za-z]' exports/exports.list | LC_ALL=C sort)
 system_dlls='^(kernel32|user32|msvcrt|advapi32|ntdll)\.dll$'
 
+objdump_of() {
+  case $1 in
+    build/mingw64*) echo x86_64-w64-mingw32-objdump ;;
+    *) echo i686-w64-mingw32-objdump ;;
+  esac
+}
+
 exported_names() {
-  "$objdump" -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  "$(objdump_of "$1")" -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     awk '/^[[:space:]]*\[ *[0-9]+\]/ {print $NF}' | LC_ALL=C sort
+}
+
+imported_dlls() {
+  "$(objdump_of "$1")" -p "$1" | awk '/DLL Name:/ {print $3}'
 }
 
 check_imports() {
   local file=$1 dll
-  for dll in $("$objdump" -p "$file" | awk '/DLL Name:/ {print $3}'); do
+  for dll in $(imported_dlls "$file"); do
     echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$system_dlls" ||
       fail "$file imports $dll, which is not a Windows system DLL"
   done
@@ -53,30 +110,38 @@ check_dll() {
   fi
   grep -q '@' <<<"$names" && fail "$file exports a decorated name"
   check_imports "$file"
-  echo "$file: $(wc -l <<<"$names") exports, $(stat -c %s "$file") bytes, imports:" \
-    $("$objdump" -p "$file" | awk '/DLL Name:/ {print $3}')
+  echo "$file: $(wc -l <<<"$names") exports, $(stat -c %s "$file") bytes, imports:" $(imported_dlls "$file")
 }
 
 echo "--- Export check"
+test_builds=(mingw64-sim)
+$runs_32bit && test_builds+=(mingw-sim)
 for dll in Kestrel Merlin; do
-  check_dll "build/mingw/exports/$dll.dll"
-  check_dll "build/mingw-sim/exports/$dll.dll"
-  # The shipped DLL carries no simulator; the test build does.
-  grep -q 15SimulatedDriver "build/mingw/exports/$dll.dll" &&
-    fail "the shipped $dll.dll contains the simulator"
-  grep -q 15SimulatedDriver "build/mingw-sim/exports/$dll.dll" ||
-    fail "the test build of $dll.dll has no simulator inside"
+  for build in mingw mingw64; do
+    check_dll "build/$build/exports/$dll.dll"
+    # The shipped DLL carries no simulator.
+    grep -q 15SimulatedDriver "build/$build/exports/$dll.dll" &&
+      fail "the shipped build/$build/exports/$dll.dll contains the simulator"
+  done
+  for build in "${test_builds[@]}"; do
+    check_dll "build/$build/exports/$dll.dll"
+    grep -q 15SimulatedDriver "build/$build/exports/$dll.dll" ||
+      fail "the test build build/$build/exports/$dll.dll has no simulator inside"
+  done
 done
-for build in mingw mingw-sim; do
+for build in mingw-sim mingw64-sim; do
   check_imports "build/$build/tests/wine/host.exe"
+  echo "build/$build/tests/wine/host.exe imports:" $(imported_dlls "build/$build/tests/wine/host.exe")
 done
-# Each export is defined as __stdcall (the compiler decorates it _Name@bytes),
-# which the .def file then exports under its plain name.
+# Each export of the 32-bit DLLs is defined as __stdcall (the compiler
+# decorates it _Name@bytes), which the .def file then exports under its plain
+# name.
 stdcall_symbols=$(find build/mingw -name '*.obj' -path '*lineio_*' -print0 |
   xargs -0 i686-w64-mingw32-nm --defined-only | awk '$2 == "T" {print $3}')
 for name in $expected_exports; do
   grep -Eq "^_${name}@[0-9]+$" <<<"$stdcall_symbols" || fail "$name is not defined as __stdcall"
 done
+echo "every export of the 32-bit DLLs is defined as __stdcall"
 
 echo "--- Native reference of the transform cases"
 reference=build/dev/tests/wine/lineio-fft-reference
@@ -84,52 +149,61 @@ if [[ ! -x $reference ]]; then
   cmake --preset dev >/dev/null
   cmake --build --preset dev --target lineio-fft-reference
 fi
+wine_dir=build/wine
 mkdir -p "$wine_dir"
 "$reference" "$wine_dir/fft-native.bin"
 
-echo "--- Wine"
-export WINEPREFIX=$wine_dir/prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-command -v wine >/dev/null || fail "wine is not installed (scripts/install-deps.sh installs it)"
-# Some machines run 64-bit user code only: the kernel refuses every 32-bit x86
-# program, Wine's own loader included. The DLLs and their exports are checked
-# above; the host runs need a machine that executes 32-bit code. The same host
-# program still runs natively against the Linux libraries (ctest: host_native).
-if ! probe=$(wine --version 2>&1) && grep -q "Exec format error" <<<"$probe"; then
-  echo "wine-tests: SKIPPED the Wine host runs: this machine cannot execute 32-bit x86 programs" \
-    "($probe). Builds and export checks passed in $((SECONDS - started)) s." \
-    "The native runs of the host program are the ctest tests *.host_native.*."
-  exit 0
-fi
-wine_started=$SECONDS
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  timeout 900 wineboot -i >"$wine_dir/wineboot.log" 2>&1 ||
-    { cat "$wine_dir/wineboot.log" >&2
-      fail "Wine cannot start a 32-bit prefix (does this machine execute 32-bit x86 programs? is wine32:i386 installed?)"; }
-fi
-booted=$SECONDS
-
+# The host program against one DLL, in a directory of its own; its last line
+# must be "N passed, 0 failed" and its transform results those of the native
+# library.
 run_host() {
-  local build=$1 mode=$2 dll=$3 run_dir=$wine_dir/run-$1 log status=0
+  local loader=$1 prefix=$2 host_build=$3 dll_build=$4 mode=$5 dll=$6
+  local run_dir=$wine_dir/run-$dll_build log status=0
   mkdir -p "$run_dir"
-  cp "build/$build/tests/wine/host.exe" "build/$build/exports/$dll.dll" "$run_dir/"
+  cp "build/$host_build/tests/wine/host.exe" "build/$dll_build/exports/$dll.dll" "$run_dir/"
   log=$run_dir/$dll.log
-  (cd "$run_dir" && timeout 900 wine host.exe ".\\$dll.dll" "$mode" "fft-$dll.bin") >"$log" 2>&1 ||
-    status=$?
+  (cd "$run_dir" && WINEPREFIX=$prefix timeout 900 "$loader" host.exe ".\\$dll.dll" "$mode" "fft-$dll.bin") \
+    >"$log" 2>&1 || status=$?
   cat "$log"
   tail -n 1 "$log" | tr -d '\r' | grep -Eq '^[0-9]+ passed, 0 failed$' && ((status == 0)) ||
-    fail "host tests of the $mode $dll.dll (exit $status)"
+    fail "host tests of build/$dll_build/exports/$dll.dll (exit $status)"
   cmp "$wine_dir/fft-native.bin" "$run_dir/fft-$dll.bin" ||
-    fail "the transform results of the $mode $dll.dll differ from the native build"
+    fail "the transform results of build/$dll_build/exports/$dll.dll differ from the native build"
+  echo "transform results equal the native build's"
 }
 
+echo "--- wine64: the 64-bit host program"
+wait "$boot64" || fail "Wine cannot create a 64-bit prefix in $prefix64"
+booted=$SECONDS
 for dll in Kestrel Merlin; do
-  echo "=== $dll.dll, shipped"
-  run_host mingw shipped "$dll"
-  echo "=== $dll.dll, simulated driver inside"
-  run_host mingw-sim simulated "$dll"
+  echo "=== x64 $dll.dll, shipped"
+  run_host "$wine64_loader" "$prefix64" mingw64-sim mingw64 shipped "$dll"
+  echo "=== x64 $dll.dll, simulated driver inside"
+  run_host "$wine64_loader" "$prefix64" mingw64-sim mingw64-sim simulated "$dll"
 done
-wineserver -k 2>/dev/null || true
+hosts64=$SECONDS
 
-echo "wine-tests: all passed; builds $((built - started)) s, prefix $((booted - wine_started)) s," \
-  "host runs $((SECONDS - booted)) s, total $((SECONDS - started)) s"
+echo "--- wine64: the test suites built for 64-bit Windows"
+ctest --preset mingw64-sim
+suites64=$SECONDS
+WINEPREFIX=$prefix64 /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+
+if $runs_32bit; then
+  echo "--- Wine, 32-bit: the 32-bit host program"
+  boot_prefix "$wine32_loader" "$prefix32" win32 ||
+    fail "Wine cannot create a 32-bit prefix in $prefix32 (is wine32:i386 installed?)"
+  for dll in Kestrel Merlin; do
+    echo "=== x86 $dll.dll, shipped"
+    run_host "$wine32_loader" "$prefix32" mingw-sim mingw shipped "$dll"
+    echo "=== x86 $dll.dll, simulated driver inside"
+    run_host "$wine32_loader" "$prefix32" mingw-sim mingw-sim simulated "$dll"
+  done
+  WINEPREFIX=$prefix32 /usr/lib/wine/wineserver -k 2>/dev/null || true
+  hosts32="32-bit host runs $((SECONDS - suites64)) s"
+else
+  hosts32="no 32-bit host runs: this machine executes 64-bit programs only (the 32-bit code runs under qemu-i386)"
+fi
+
+echo "wine-tests: all passed; builds $((built - started)) s, 64-bit host runs $((hosts64 - booted)) s" \
+  "(prefix ready $((booted - started)) s after the start), test suites $((suites64 - hosts64)) s," \
+  "$hosts32; total $((SECONDS - started)) s"

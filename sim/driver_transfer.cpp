@@ -2,37 +2,12 @@
 // buffer and a card's I/O registers or memory, each unit recorded in the trace.
 #include <cstring>
 
+#include "board/transfer_commands.h"
 #include "sim/simulated_driver.h"
 
 namespace lineio::sim {
 
 namespace {
-
-// Block commands: the first I/O and memory codes; the write codes follow the
-// three read codes.
-constexpr std::uint32_t FirstPortBlock = PortReadBytes;
-constexpr std::uint32_t FirstMemBlock = MemReadBytes;
-constexpr std::uint32_t WidthCodes = 3;
-constexpr std::uint32_t BlockCodes = 2 * WidthCodes;
-constexpr int SingleValueWidth = 4;
-
-struct TransferKind {
-  bool Memory;
-  bool Write;
-  bool Block;
-  int Width;
-};
-
-std::optional<TransferKind> Decode(std::uint32_t command) {
-  if (command == PortWriteDword) return TransferKind{false, true, false, SingleValueWidth};
-  if (command == MemWriteDword) return TransferKind{true, true, false, SingleValueWidth};
-  for (const std::uint32_t first : {FirstPortBlock, FirstMemBlock}) {
-    if (command < first || command >= first + BlockCodes) continue;
-    const std::uint32_t step = command - first;
-    return TransferKind{first == FirstMemBlock, step >= WidthCodes, true, 1 << (step % WidthCodes)};
-  }
-  return std::nullopt;
-}
 
 std::uint32_t Load(const std::uint8_t* at, int width) {
   switch (width) {
@@ -71,7 +46,7 @@ bool Contains(std::uintptr_t start, std::uintptr_t length, std::uintptr_t addres
 bool SimulatedDriver::Transfer(TransferCommand& command) { return Perform(command); }
 
 bool SimulatedDriver::Perform(const TransferCommand& command) {
-  const std::optional<TransferKind> kind = Decode(command.Command);
+  const std::optional<TransferKind> kind = DecodeTransferCommand(command.Command);
   if (!kind) return false;
   const auto width = static_cast<std::uint32_t>(kind->Width);
   std::uint32_t units = 1;

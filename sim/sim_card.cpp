@@ -38,11 +38,11 @@ std::uint32_t SizeMask(std::uint32_t length, std::uint32_t typeBits) {
 }  // namespace
 
 struct SimCard::Range {
-  int bar;
-  bool io;
-  std::uint32_t base;
-  std::uint32_t length;
-  std::unique_ptr<std::uint8_t[]> bytes;  // memory contents, or the I/O register file
+  int Bar;
+  bool Io;
+  std::uint32_t Base;
+  std::uint32_t Length;
+  std::unique_ptr<std::uint8_t[]> Bytes;  // memory contents, or the I/O register file
 };
 
 SimCard::SimCard(std::uint16_t vendor, std::uint16_t device) {
@@ -84,11 +84,11 @@ void SimCard::AddRange(int bar, std::uint32_t base, std::uint32_t length, bool i
   if (length == 0) throw std::invalid_argument("empty range");
 
   auto range = std::make_unique<Range>();
-  range->bar = bar;
-  range->io = io;
-  range->base = base;
-  range->length = length;
-  range->bytes = std::make_unique<std::uint8_t[]>(length);  // zeroed, new-aligned
+  range->Bar = bar;
+  range->Io = io;
+  range->Base = base;
+  range->Length = length;
+  range->Bytes = std::make_unique<std::uint8_t[]>(length);  // zeroed, new-aligned
   ranges_.push_back(std::move(range));
 
   const std::uint32_t offset = BarOffset(bar);
@@ -174,22 +174,22 @@ bool SimCard::HasRange(int bar) const { return RangeOf(bar) != nullptr; }
 
 bool SimCard::IsIoRange(int bar) const {
   const Range* range = RangeOf(bar);
-  return range != nullptr && range->io;
+  return range != nullptr && range->Io;
 }
 
 std::uint32_t SimCard::RangeBase(int bar) const {
   const Range* range = RangeOf(bar);
-  return range != nullptr ? range->base : 0;
+  return range != nullptr ? range->Base : 0;
 }
 
 std::uint32_t SimCard::RangeLength(int bar) const {
   const Range* range = RangeOf(bar);
-  return range != nullptr ? range->length : 0;
+  return range != nullptr ? range->Length : 0;
 }
 
 std::uint8_t* SimCard::MemoryOf(int bar) {
   Range* range = RangeOf(bar);
-  return range != nullptr && !range->io ? range->bytes.get() : nullptr;
+  return range != nullptr && !range->Io ? range->Bytes.get() : nullptr;
 }
 
 std::int64_t SimCard::InterruptLine() const {
@@ -204,8 +204,8 @@ std::uint32_t SimCard::IoRead(int bar, std::uint32_t offset, int width) {
   std::uint32_t value = 0;
   for (int i = 0; i < width; ++i) {
     const std::uint64_t at = std::uint64_t{offset} + static_cast<std::uint32_t>(i);
-    const bool inside = range != nullptr && range->io && at < range->length;
-    const std::uint8_t byte = inside ? range->bytes[static_cast<std::size_t>(at)] : AbsentByte;
+    const bool inside = range != nullptr && range->Io && at < range->Length;
+    const std::uint8_t byte = inside ? range->Bytes[static_cast<std::size_t>(at)] : AbsentByte;
     value |= std::uint32_t{byte} << (8 * i);
   }
   return value;
@@ -213,24 +213,24 @@ std::uint32_t SimCard::IoRead(int bar, std::uint32_t offset, int width) {
 
 void SimCard::IoWrite(int bar, std::uint32_t offset, int width, std::uint32_t value) {
   Range* range = RangeOf(bar);
-  if (range == nullptr || !range->io) return;
+  if (range == nullptr || !range->Io) return;
   for (int i = 0; i < width; ++i) {
     const std::uint64_t at = std::uint64_t{offset} + static_cast<std::uint32_t>(i);
-    if (at >= range->length) return;
-    range->bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value >> (8 * i));
+    if (at >= range->Length) return;
+    range->Bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value >> (8 * i));
   }
 }
 
 SimCard::Range* SimCard::RangeOf(int bar) {
   for (auto& range : ranges_) {
-    if (range->bar == bar) return range.get();
+    if (range->Bar == bar) return range.get();
   }
   return nullptr;
 }
 
 const SimCard::Range* SimCard::RangeOf(int bar) const {
   for (const auto& range : ranges_) {
-    if (range->bar == bar) return range.get();
+    if (range->Bar == bar) return range.get();
   }
   return nullptr;
 }

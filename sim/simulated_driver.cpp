@@ -3,29 +3,14 @@
 // counters and the access trace; the fault plan's settings, under the lock.
 #include "sim/simulated_driver.h"
 
+#include "board/transfer_commands.h"
+
 #include <cstdio>
 #include <utility>
 
 namespace lineio::sim {
 
 namespace {
-
-// The record size that each request code carries; 0 for codes we do not serve.
-std::uint32_t RecordSize(std::uint32_t code) {
-  switch (code) {
-    case ReqDriverVersion: return sizeof(VersionQuery);
-    case ReqScanPciCards: return sizeof(PciScan);
-    case ReqPciCardInfo: return sizeof(PciCardInfo);
-    case ReqRegisterCard:
-    case ReqUnregisterCard: return sizeof(CardRegistration);
-    case ReqPciConfig: return sizeof(PciConfigAccess);
-    case ReqTransfer: return sizeof(TransferCommand);
-    case ReqEnableInterrupt:
-    case ReqDisableInterrupt:
-    case ReqWaitInterrupt: return sizeof(InterruptRecord);
-    default: return 0;
-  }
-}
 
 constexpr std::uint32_t VersionsPerMajor = 100;
 
@@ -66,7 +51,7 @@ bool SimulatedDriver::Request(platform::OsHandle handle, std::uint32_t code, voi
   std::unique_lock held(lock_);
   ++requestCounts_[code];
   if (handles_.count(handle) == 0) return false;
-  if (record == nullptr || size == 0 || size != RecordSize(code)) return false;
+  if (record == nullptr || size == 0 || size != RequestRecordSize(code)) return false;
   if (faults_.ConsumeFailure(code)) return false;
   const bool served = Serve(held, code, record);
   if (IsLifecycleRequest(code)) lifecycle_.Push(code);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "bench/support/port_floors.h"
 #include "board/process_state.h"
 #include "lineio.h"
 #include "platform/platform.h"
@@ -28,12 +29,6 @@ namespace {
 
 constexpr double RelayNominalMs = 31.4;
 constexpr int Rounds = 12;
-
-double ThreadCpuMs() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 // Busy processes that take the processor until they are stopped.
 class Load {
@@ -83,9 +78,9 @@ void BM_RelayAfterCalibrationUnderLoad(benchmark::State& state) {
       singlePass.push_back(SinglePassDelayCount());
     }
     delayCounts.push_back(lineio::processState.Ports.DelayCount);
-    const double start = ThreadCpuMs();
+    const double start = (lineio::bench::ThreadCpuMicroseconds() / 1e3);
     ContRelay(0x8421);
-    relay.push_back((ThreadCpuMs() - start) / RelayNominalMs);
+    relay.push_back(((lineio::bench::ThreadCpuMicroseconds() / 1e3) - start) / RelayNominalMs);
     PortEnd();
     driver.ClearTrace();
   }

@@ -27,18 +27,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/support/port_floors.h"
+#include "board/process_state.h"
 #include "lineio.h"
 #include "platform/driver_service.h"
 #include "platform/linux/linux_pci_service.h"
 #include "platform/linux/real_bus_guard.h"
 #include "portio/board_description.h"
 #include "portio/delay.h"
-#include "board/process_state.h"
 #include "tests/linux/fake_tree.h"
 
 namespace {
 
 using namespace lineio;
+using bench::FloorsOfThisBoard;
+using bench::ThreadCpuMicroseconds;
 
 constexpr std::uint16_t GroupPort = 32;
 constexpr std::uint16_t DirectPort = 3;
@@ -46,26 +49,6 @@ constexpr std::uint16_t Register = 0x310;
 constexpr int Calibrations = 5;
 constexpr int WaitSamples = 2000;
 constexpr double NominalWait10us = 10.0;
-
-double ThreadCpuMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-// The nominal waits of each operation, in microseconds (as in bench/ports).
-struct Floors {
-  double GroupWrite;
-  double DirectWrite;
-  double GroupRead;
-  double DirectRead;
-};
-
-const Floors& FloorsOfThisBoard() {
-  static const Floors Kestrel{11, 40, 7, 70};
-  static const Floors Merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? Kestrel : Merlin;
-}
 
 // The board on a fake tree, opened by PortInit through the backend; with
 // `calibrate`, DelayCount is the largest of a few real calibrations (one that

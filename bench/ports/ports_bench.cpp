@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/support/port_floors.h"
 #include "board/process_state.h"
 #include "lineio.h"
 #include "portio/board_description.h"
@@ -31,6 +32,8 @@
 namespace {
 
 using namespace lineio;
+using bench::FloorsOfThisBoard;
+using bench::ThreadCpuMicroseconds;
 
 constexpr std::uint16_t GroupPort = 32;
 constexpr std::uint16_t DirectPort = 3;
@@ -40,26 +43,6 @@ constexpr int Calibrations = 5;
 constexpr std::int64_t ClearEvery = 1024;
 constexpr int WaitSamples = 2000;
 constexpr double NominalWait10us = 10.0;
-
-double ThreadCpuMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-// The waits of each operation, in microseconds.
-struct Floors {
-  double groupWrite;
-  double directWrite;
-  double groupRead;
-  double directRead;
-};
-
-const Floors& FloorsOfThisBoard() {
-  static const Floors kestrel{11, 40, 7, 70};
-  static const Floors merlin{15, 35, 5, 20};
-  return std::strcmp(ThisBoard().Name, "Kestrel") == 0 ? kestrel : merlin;
-}
 
 // One board session for the whole run. DelayCount is the largest of a few
 // real calibrations: a calibration that another process interrupted measures
@@ -134,22 +117,22 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
 
 void BM_GroupWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().groupWrite,
+  Measure(state, FloorsOfThisBoard().GroupWrite,
           [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
 }
 
 void BM_DirectWrite(benchmark::State& state) {
   std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().directWrite,
+  Measure(state, FloorsOfThisBoard().DirectWrite,
           [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
 }
 
 void BM_GroupRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().groupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
+  Measure(state, FloorsOfThisBoard().GroupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
 }
 
 void BM_DirectRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().directRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
+  Measure(state, FloorsOfThisBoard().DirectRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
 }
 
 void BM_Wait10us(benchmark::State& state) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 
+#include "board/transfer_commands.h"
 #include "platform/linux/card_info.h"
 #include "platform/linux/failure_lines.h"
 #include "platform/linux/pci_scan.h"
@@ -23,23 +24,6 @@ namespace {
 // What a caller without CAP_SYS_ADMIN may read of a configuration space.
 constexpr std::uint32_t UnprivilegedConfigBytes = 64;
 constexpr std::uint32_t MaxConfigBytes = 4;
-
-// The record size that each request code carries; 0 for codes we do not serve.
-std::uint32_t RecordSize(std::uint32_t code) {
-  switch (code) {
-    case ReqDriverVersion: return sizeof(VersionQuery);
-    case ReqScanPciCards: return sizeof(PciScan);
-    case ReqPciCardInfo: return sizeof(PciCardInfo);
-    case ReqRegisterCard:
-    case ReqUnregisterCard: return sizeof(CardRegistration);
-    case ReqPciConfig: return sizeof(PciConfigAccess);
-    case ReqTransfer: return sizeof(TransferCommand);
-    case ReqEnableInterrupt:
-    case ReqDisableInterrupt:
-    case ReqWaitInterrupt: return sizeof(InterruptRecord);
-    default: return 0;
-  }
-}
 
 bool IsCardRequest(std::uint32_t code) {
   switch (code) {
@@ -132,7 +116,7 @@ int LinuxPciService::HeldCards() const {
 // themselves (a transfer in the same hold of the lock as its access, which is
 // the hot path); the others only need the handle to be open.
 bool LinuxPciService::Request(OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) {
-  if (record == nullptr || size == 0 || size != RecordSize(code)) return false;
+  if (record == nullptr || size == 0 || size != RequestRecordSize(code)) return false;
   if (!IsCardRequest(code)) {
     std::lock_guard guard(lock_);
     if (handles_.count(handle) == 0) return false;

@@ -1,5 +1,7 @@
 #include "platform/linux/transfers.h"
 
+#include "board/transfer_commands.h"
+
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -10,32 +12,6 @@
 namespace lineio::platform::linuxpci {
 
 namespace {
-
-// Block commands: the first I/O and memory codes; the three write codes
-// follow the three read codes.
-constexpr std::uint32_t FirstPortBlock = PortReadBytes;
-constexpr std::uint32_t FirstMemBlock = MemReadBytes;
-constexpr std::uint32_t WidthCodes = 3;
-constexpr std::uint32_t BlockCodes = 2 * WidthCodes;
-constexpr int SingleValueWidth = 4;
-
-struct TransferKind {
-  bool Memory;
-  bool Write;
-  bool Block;
-  int Width;
-};
-
-std::optional<TransferKind> Decode(std::uint32_t command) {
-  if (command == PortWriteDword) return TransferKind{false, true, false, SingleValueWidth};
-  if (command == MemWriteDword) return TransferKind{true, true, false, SingleValueWidth};
-  for (const std::uint32_t first : {FirstPortBlock, FirstMemBlock}) {
-    if (command < first || command >= first + BlockCodes) continue;
-    const std::uint32_t step = command - first;
-    return TransferKind{first == FirstMemBlock, step >= WidthCodes, true, 1 << (step % WidthCodes)};
-  }
-  return std::nullopt;
-}
 
 // The span [address, address + span) inside [start, start + length)?
 bool Contains(std::uintptr_t start, std::uintptr_t length, std::uintptr_t address, std::uintptr_t span) {
@@ -110,7 +86,7 @@ bool MoveUnit(const Landing& landing, const TransferKind& kind, std::uint32_t of
 }  // namespace
 
 TransferOutcome PerformTransfer(const HeldCard& card, const TransferCommand& command) {
-  const std::optional<TransferKind> kind = Decode(command.Command);
+  const std::optional<TransferKind> kind = DecodeTransferCommand(command.Command);
   if (!kind) return TransferOutcome::NotInCard;
   const auto width = static_cast<std::uint32_t>(kind->Width);
   std::uint32_t units = 1;

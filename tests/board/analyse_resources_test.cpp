@@ -29,12 +29,12 @@ ResourceItem Item(std::uint32_t type, std::uint32_t value0, std::uint32_t value1
 }
 
 struct Case {
-  const char* name;
-  std::function<void(sim::SimCard&)> resources;
-  std::uint32_t wish;
-  bool opens;
-  std::uint32_t currentSpace;  // after the open attempt
-  std::uint32_t slotsInUse;    // bit per slot
+  const char* Name;
+  std::function<void(sim::SimCard&)> Resources;
+  std::uint32_t Wish;
+  bool Opens;
+  std::uint32_t CurrentSpace;  // after the open attempt
+  std::uint32_t SlotsInUse;    // bit per slot
 };
 
 class AnalyseResourcesTest : public BoardTest, public ::testing::WithParamInterface<Case> {};
@@ -42,20 +42,20 @@ class AnalyseResourcesTest : public BoardTest, public ::testing::WithParamInterf
 TEST_P(AnalyseResourcesTest, MapsItemsToSlots) {
   const Case& c = GetParam();
   auto card = std::make_unique<sim::SimCard>(Vendor, Device);
-  c.resources(*card);
+  c.Resources(*card);
   AddCard(std::move(card));
   processState.Board.CurrentSpace = 3;  // left from an earlier open
 
   BoardHandle* board = nullptr;
-  const std::uint32_t opened = OpenBoard(board, Vendor, Device, 0, c.wish);
-  EXPECT_EQ(opened, c.opens ? 1u : 0u);
-  EXPECT_EQ(processState.Board.CurrentSpace, c.currentSpace);
-  if (c.opens) {
+  const std::uint32_t opened = OpenBoard(board, Vendor, Device, 0, c.Wish);
+  EXPECT_EQ(opened, c.Opens ? 1u : 0u);
+  EXPECT_EQ(processState.Board.CurrentSpace, c.CurrentSpace);
+  if (c.Opens) {
     EXPECT_STREQ(processState.Board.ErrorText, "");
     std::uint32_t inUse = 0;
     for (std::uint32_t slot = 0; slot < SpaceSlotCount; ++slot)
       inUse |= (board->Spaces[slot].InUse ? 1u : 0u) << slot;
-    EXPECT_EQ(inUse, c.slotsInUse);
+    EXPECT_EQ(inUse, c.SlotsInUse);
     CloseBoard(board);
   } else {
     EXPECT_STREQ(processState.Board.ErrorText, "error - card does not have all items expected for DOVEVED\n");
@@ -63,7 +63,7 @@ TEST_P(AnalyseResourcesTest, MapsItemsToSlots) {
   ExpectNothingHeld();
 }
 
-const Case kCases[] = {
+const Case KCases[] = {
     {"memory at 0 then io at 1",
      [](sim::SimCard& c) {
        c.AddMemoryRange(0, MemoryBase, 0x1000);
@@ -120,8 +120,8 @@ const Case kCases[] = {
      0, true, 4, 0b10000},
 };
 
-INSTANTIATE_TEST_SUITE_P(Lists, AnalyseResourcesTest, ::testing::ValuesIn(kCases), [](const auto& p) {
-  std::string name = p.param.name;
+INSTANTIATE_TEST_SUITE_P(Lists, AnalyseResourcesTest, ::testing::ValuesIn(KCases), [](const auto& p) {
+  std::string name = p.param.Name;
   for (char& ch : name) {
     if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
   }

@@ -22,31 +22,31 @@ class LocateBoardTest : public BoardTest {
   std::string Locate(std::uint32_t vendor, std::uint32_t device, const std::string& answers) {
     ScriptedStdin input(answers);
     CapturedStdout out;
-    located = LocateBoard(vendor, device, 0);
+    located_ = LocateBoard(vendor, device, 0);
     return out.Take();
   }
   void TearDown() override {
-    if (located != nullptr) CloseBoard(located);
+    if (located_ != nullptr) CloseBoard(located_);
     ExpectNothingHeld();
   }
-  BoardHandle* located = nullptr;
+  BoardHandle* located_ = nullptr;
 };
 
 TEST_F(LocateBoardTest, OneMatchingCardOpensWithoutAQuestion) {
   AddOwnBoard();
   EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""), "DOVEVED PCI card found!\n");
-  ASSERT_NE(located, nullptr);
+  ASSERT_NE(located_, nullptr);
 }
 
 TEST_F(LocateBoardTest, NoMatchingCardPrintsTheScanMessage) {
   EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""), "no cards found\n");
-  EXPECT_EQ(located, nullptr);
+  EXPECT_EQ(located_, nullptr);
 }
 
 TEST_F(LocateBoardTest, VendorZeroAsksForBothIdentifiers) {
   AddCard(sim::MakeBoardCard(0xABCD, 0x0042, 0xD000));
   EXPECT_EQ(Locate(0, 0, "abcd\n42\n"), "Enter VendorID: Enter DeviceID: DOVEVED PCI card found!\n");
-  ASSERT_NE(located, nullptr);
+  ASSERT_NE(located_, nullptr);
 }
 
 TEST_F(LocateBoardTest, AnUnusableVendorAnswerEndsTheDialogueSilently) {
@@ -54,15 +54,15 @@ TEST_F(LocateBoardTest, AnUnusableVendorAnswerEndsTheDialogueSilently) {
   for (const char* answer : {"0\n", "zz\n", "\n", ""}) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(Locate(0, 0, answer), "Enter VendorID: ");
-    EXPECT_EQ(located, nullptr);
+    EXPECT_EQ(located_, nullptr);
   }
 }
 
 TEST_F(LocateBoardTest, EndOfInputAtTheDevicePromptOpensNothing) {
   AddOwnBoard();
   EXPECT_EQ(Locate(0, 0, "136c\n"), "Enter VendorID: Enter DeviceID: ");
-  EXPECT_EQ(located, nullptr);
-  EXPECT_EQ(driver.TotalRequests(), 0u);
+  EXPECT_EQ(located_, nullptr);
+  EXPECT_EQ(Driver.TotalRequests(), 0u);
 }
 
 TEST_F(LocateBoardTest, AnOverlongAnswerIsCutAndDoesNotSpillIntoTheNextPrompt) {
@@ -72,7 +72,7 @@ TEST_F(LocateBoardTest, AnOverlongAnswerIsCutAndDoesNotSpillIntoTheNextPrompt) {
   // sscanf saturates it, so no card matches; the device answer is not taken
   // from the rest of the overlong line.
   EXPECT_EQ(Locate(0, 0, overlong + "42\n"), "Enter VendorID: Enter DeviceID: no cards found\n");
-  EXPECT_EQ(located, nullptr);
+  EXPECT_EQ(located_, nullptr);
 }
 
 TEST_F(LocateBoardTest, SeveralCardsAskWhichOneToOpen) {
@@ -81,9 +81,9 @@ TEST_F(LocateBoardTest, SeveralCardsAskWhichOneToOpen) {
                                                 static_cast<std::uint16_t>(ThisBoard().Device), 0xD000));
   EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, "2\n"),
             "Found 2 matching PCI cards\nSelect card (1-2): DOVEVED PCI card found!\n");
-  ASSERT_NE(located, nullptr);
-  EXPECT_EQ(located->Slot.Slot, bus.SlotOf(second).Slot);
-  EXPECT_TRUE(driver.IsRegistered(second));
+  ASSERT_NE(located_, nullptr);
+  EXPECT_EQ(located_->Slot.Slot, Bus.SlotOf(second).Slot);
+  EXPECT_TRUE(Driver.IsRegistered(second));
 }
 
 TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
@@ -94,19 +94,19 @@ TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, answer),
               "Found 2 matching PCI cards\nSelect card (1-2): Choice out of range\n");
-    EXPECT_EQ(located, nullptr);
+    EXPECT_EQ(located_, nullptr);
   }
   EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""),
             "Found 2 matching PCI cards\nSelect card (1-2): ");
-  EXPECT_EQ(located, nullptr);
+  EXPECT_EQ(located_, nullptr);
 }
 
 TEST_F(LocateBoardTest, AFailedOpenPrintsItsMessage) {
   AddOwnBoard();
-  driver.LockByAnotherUser(0);
+  Driver.LockByAnotherUser(0);
   EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, ""),
             "error - could not lock device, already in use\n");
-  EXPECT_EQ(located, nullptr);
+  EXPECT_EQ(located_, nullptr);
 }
 
 }  // namespace

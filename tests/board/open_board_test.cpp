@@ -21,11 +21,11 @@ class OpenBoardTest : public BoardTest {};
 
 TEST_F(OpenBoardTest, DriverLinkFailuresPrintTheirMessage) {
   struct Case {
-    const char* name;
-    bool deviceMissing;
-    std::uint32_t version;
-    bool versionRequestFails;
-    const char* printed;
+    const char* Name;
+    bool DeviceMissing;
+    std::uint32_t Version;
+    bool VersionRequestFails;
+    const char* Printed;
   };
   const Case cases[] = {
       {"no device", true, 1100, false, "Cannot open WinDriver device\n"},
@@ -34,17 +34,17 @@ TEST_F(OpenBoardTest, DriverLinkFailuresPrintTheirMessage) {
       {"version 400", false, 400, false, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    driver.SetDeviceMissing(c.deviceMissing);
-    driver.SetVersion(c.version);
-    driver.FailRequests(ReqDriverVersion, c.versionRequestFails ? 1 : 0);
+    SCOPED_TRACE(c.Name);
+    Driver.SetDeviceMissing(c.DeviceMissing);
+    Driver.SetVersion(c.Version);
+    Driver.FailRequests(ReqDriverVersion, c.VersionRequestFails ? 1 : 0);
     CapturedStdout out;
     platform::OsHandle link = platform::NoHandle;
     const std::uint32_t opened = OpenDriverLink(link);
-    EXPECT_EQ(out.Take(), c.printed);
-    EXPECT_EQ(opened, c.printed[0] == '\0' ? 1u : 0u);
+    EXPECT_EQ(out.Take(), c.Printed);
+    EXPECT_EQ(opened, c.Printed[0] == '\0' ? 1u : 0u);
     if (opened != 0) {
-      EXPECT_EQ(driver.OpenHandles(), 1);
+      EXPECT_EQ(Driver.OpenHandles(), 1);
       platform::CloseOsHandle(link);
     } else {
       EXPECT_EQ(link, platform::InvalidOsHandle);
@@ -63,10 +63,10 @@ TEST_F(OpenBoardTest, ScanBoardsCountsMatchingCardsAndExplainsFailures) {
   EXPECT_EQ(ScanBoards(0x1234, 0x9999), 0u);
   EXPECT_STREQ(processState.Board.ErrorText, "no cards found\n");
 
-  driver.SetVersion(12);
+  Driver.SetVersion(12);
   EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
   EXPECT_STREQ(processState.Board.ErrorText, "error - incorrect WinDriver version\n");
-  driver.SetDeviceMissing(true);
+  Driver.SetDeviceMissing(true);
   EXPECT_EQ(ScanBoards(0x1234, 0x5678), 0u);
   EXPECT_STREQ(processState.Board.ErrorText, "Cannot open WinDriver device\n");
   ExpectNothingHeld();
@@ -74,45 +74,45 @@ TEST_F(OpenBoardTest, ScanBoardsCountsMatchingCardsAndExplainsFailures) {
 
 TEST_F(OpenBoardTest, ScanBoardsBelievesNoMoreCardsThanTheRecordHolds) {
   AddOwnBoard();
-  driver.ReportCardCount(45);
+  Driver.ReportCardCount(45);
   EXPECT_EQ(ScanBoards(ThisBoard().Vendor, ThisBoard().Device), MaxScannedCards);
 }
 
 TEST_F(OpenBoardTest, OpenBoardFailuresLeaveNothingBehind) {
   struct Case {
-    const char* name;
-    void (*arrange)(OpenBoardTest&);
-    std::uint32_t cardNumber;
-    const char* message;
+    const char* Name;
+    void (*Arrange)(OpenBoardTest&);
+    std::uint32_t CardNumber;
+    const char* Message;
   };
   const Case cases[] = {
-      {"no device", [](OpenBoardTest& t) { t.driver.SetDeviceMissing(true); }, 0,
+      {"no device", [](OpenBoardTest& t) { t.Driver.SetDeviceMissing(true); }, 0,
        "Cannot open WinDriver device\n"},
-      {"old driver", [](OpenBoardTest& t) { t.driver.SetVersion(250); }, 0,
+      {"old driver", [](OpenBoardTest& t) { t.Driver.SetVersion(250); }, 0,
        "error - incorrect WinDriver version\n"},
-      {"no card", [](OpenBoardTest& t) { t.driver.FailRequests(ReqScanPciCards, 1); }, 0,
+      {"no card", [](OpenBoardTest& t) { t.Driver.FailRequests(ReqScanPciCards, 1); }, 0,
        "error - Cannot find PCI card\n"},
       {"card number = count", [](OpenBoardTest&) {}, 1, "Card out of range of available cards\n"},
       {"card number far out", [](OpenBoardTest&) {}, 0xFFFFFFFF, "Card out of range of available cards\n"},
-      {"locked by another user", [](OpenBoardTest& t) { t.driver.LockByAnotherUser(0); }, 0,
+      {"locked by another user", [](OpenBoardTest& t) { t.Driver.LockByAnotherUser(0); }, 0,
        "error - could not lock device, already in use\n"},
-      {"no resources reported", [](OpenBoardTest& t) { t.driver.FailRequests(ReqPciCardInfo, 1); }, 0,
+      {"no resources reported", [](OpenBoardTest& t) { t.Driver.FailRequests(ReqPciCardInfo, 1); }, 0,
        "error - could not lock device, already in use\n"},
       {"cannot allocate", [](OpenBoardTest&) { FailNextBoardHandleAllocation(); }, 0,
        "error - cannot allocate board record\n"},
   };
   AddOwnBoard();
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    c.arrange(*this);
+    SCOPED_TRACE(c.Name);
+    c.Arrange(*this);
     BoardHandle* board = nullptr;
-    EXPECT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, c.cardNumber, 0), 0u);
+    EXPECT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, c.CardNumber, 0), 0u);
     EXPECT_EQ(board, nullptr);
-    EXPECT_STREQ(processState.Board.ErrorText, c.message);
+    EXPECT_STREQ(processState.Board.ErrorText, c.Message);
     ExpectNothingHeld();
-    driver.SetDeviceMissing(false);
-    driver.SetVersion(sim::SimulatedDriverVersion);
-    driver.LockByAnotherUser(0, false);
+    Driver.SetDeviceMissing(false);
+    Driver.SetVersion(sim::SimulatedDriverVersion);
+    Driver.LockByAnotherUser(0, false);
   }
 }
 
@@ -120,12 +120,12 @@ TEST_F(OpenBoardTest, ASecondOpenOfTheSameCardIsRefusedUntilTheFirstCloses) {
   AddOwnBoard();
   BoardHandle* first = nullptr;
   ASSERT_EQ(OpenBoard(first, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
-  EXPECT_EQ(driver.Registrations(), 1);
+  EXPECT_EQ(Driver.Registrations(), 1);
 
   BoardHandle* second = nullptr;
   EXPECT_EQ(OpenBoard(second, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 0u);
   EXPECT_STREQ(processState.Board.ErrorText, "error - could not lock device, already in use\n");
-  EXPECT_EQ(driver.OpenHandles(), 1);
+  EXPECT_EQ(Driver.OpenHandles(), 1);
   EXPECT_EQ(LiveBoardHandles(), 1);
 
   CloseBoard(first);
@@ -140,8 +140,8 @@ TEST_F(OpenBoardTest, OpenBoardCopiesTheCardLocationAndClearsExclusiveFlags) {
   const int own = AddOwnBoard();
   BoardHandle* board = nullptr;
   ASSERT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
-  EXPECT_EQ(board->Slot.Bus, bus.SlotOf(own).Bus);
-  EXPECT_EQ(board->Slot.Slot, bus.SlotOf(own).Slot);
+  EXPECT_EQ(board->Slot.Bus, Bus.SlotOf(own).Bus);
+  EXPECT_EQ(board->Slot.Slot, Bus.SlotOf(own).Slot);
   EXPECT_FALSE(board->WantInterrupts);
   const CardResources& card = board->Registration.Card;
   for (std::uint32_t i = 0; i < card.ItemCount; ++i) {
@@ -182,41 +182,41 @@ TEST_F(OpenBoardTest, RegistrationSharesTheInterruptAndKeepsOtherFlagsOnlyWithTh
   card->AddIoRange(1, 0xD000, 0x100);
   card->AddLocationItem();
   AddCard(std::move(card));
-  ExclusiveReportingDriver reporting(driver);
+  ExclusiveReportingDriver reporting(Driver);
   platform::InstallDriverService(&reporting);
 
   struct Expected {
-    std::uint32_t type;
-    std::uint32_t exclusive;
+    std::uint32_t Type;
+    std::uint32_t Exclusive;
   };
   struct Case {
-    std::uint32_t wish;
-    Expected items[4];
+    std::uint32_t Wish;
+    Expected Items[4];
   };
   const Case cases[] = {
       {1, {{ItemInterrupt, 0}, {ItemMemory, 1}, {ItemIo, 1}, {ItemBus, 1}}},
       {0, {{ItemNone, 1}, {ItemMemory, 0}, {ItemIo, 0}, {ItemBus, 0}}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.wish);
+    SCOPED_TRACE(c.Wish);
     BoardHandle* board = nullptr;
-    ASSERT_EQ(OpenBoard(board, 0x10EE, 0x7021, 0, c.wish), 1u);
+    ASSERT_EQ(OpenBoard(board, 0x10EE, 0x7021, 0, c.Wish), 1u);
     CloseBoard(board);
     const CardResources& sent = reporting.Registered().back();
     ASSERT_EQ(sent.ItemCount, 4u);
     for (std::uint32_t i = 0; i < 4; ++i) {
       SCOPED_TRACE(i);
-      EXPECT_EQ(sent.Items[i].Type, c.items[i].type);
-      EXPECT_EQ(sent.Items[i].Exclusive, c.items[i].exclusive);
+      EXPECT_EQ(sent.Items[i].Type, c.Items[i].Type);
+      EXPECT_EQ(sent.Items[i].Exclusive, c.Items[i].Exclusive);
     }
   }
-  driver.Install();
+  Driver.Install();
   ExpectNothingHeld();
 }
 
 TEST_F(OpenBoardTest, ResourceCountBeyondTheRecordIsNotBelieved) {
   AddOwnBoard();
-  driver.ReportItemCount(200);
+  Driver.ReportItemCount(200);
   BoardHandle* board = nullptr;
   ASSERT_EQ(OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, 0, 0), 1u);
   EXPECT_TRUE(board->Spaces[0].InUse);

@@ -28,16 +28,16 @@ TEST_F(RegisterAccessTest, WithoutABoardReadsGiveZeroAndNothingIsSent) {
   OutB(0x310, 0x55);
   OutW(0x310, 0x5555);
   OutD(0x310, 0x55555555);
-  EXPECT_EQ(driver.TotalRequests(), 0u);
-  EXPECT_EQ(bus.Card(0).IoRead(0, 0x310, 4), 0u);
+  EXPECT_EQ(Driver.TotalRequests(), 0u);
+  EXPECT_EQ(Bus.Card(0).IoRead(0, 0x310, 4), 0u);
 }
 
 TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
   const int card = AddOwnBoard();
   PortInitPrinting(0);
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
-  driver.ClearTrace();
-  const std::uint64_t before = driver.RequestCount(ReqTransfer);
+  Driver.ClearTrace();
+  const std::uint64_t before = Driver.RequestCount(ReqTransfer);
 
   OutB(0x300, 0x1FF);
   OutW(0x302, 0xBEEF);
@@ -47,7 +47,7 @@ TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
   EXPECT_EQ(InpD(0x304), 0x12345678u);
   EXPECT_EQ(InpW(0x305), 0x3456);  // bytes 0x305 and 0x306
 
-  EXPECT_EQ(driver.RequestCount(ReqTransfer) - before, 7u);
+  EXPECT_EQ(Driver.RequestCount(ReqTransfer) - before, 7u);
   const std::vector<RegisterAccess> expected = {
       {AccessDirection::Write, 1, card, 0, 0x300, 0xFF},
       {AccessDirection::Write, 2, card, 0, 0x302, 0xBEEF},
@@ -57,18 +57,18 @@ TEST_F(RegisterAccessTest, IoSpaceMakesOneTransferPerAccessOfEachWidth) {
       {AccessDirection::Read, 4, card, 0, 0x304, 0x12345678},
       {AccessDirection::Read, 2, card, 0, 0x305, 0x3456},
   };
-  EXPECT_EQ(driver.Trace(), expected);
+  EXPECT_EQ(Driver.Trace(), expected);
 }
 
 TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
   auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
                                              static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddMemoryRange(0, 0xE8000000, 0x1000);
-  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
+  sim::SimCard& memoryCard = Bus.AddCard(std::move(card));
   PortInitPrinting(0);
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   ASSERT_EQ(processState.Board.CurrentSpace, 0u);
-  const std::uint64_t before = driver.TotalRequests();
+  const std::uint64_t before = Driver.TotalRequests();
 
   std::uint8_t* memory = memoryCard.MemoryOf(0);
   OutB(0x10, 0x1AB);
@@ -88,7 +88,7 @@ TEST_F(RegisterAccessTest, MemorySpaceIsReachedDirectlyWithoutRequests) {
   EXPECT_EQ(InpB(0x40), 0x81);
   EXPECT_EQ(InpW(0x40), 0x9281);
   EXPECT_EQ(InpD(0x40), 0xB4A39281u);
-  EXPECT_EQ(driver.TotalRequests(), before);
+  EXPECT_EQ(Driver.TotalRequests(), before);
 }
 
 TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothing) {
@@ -97,40 +97,40 @@ TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothi
   auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
                                              static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddMemoryRange(0, 0xE8000000, Length);
-  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
+  sim::SimCard& memoryCard = Bus.AddCard(std::move(card));
   PortInitPrinting(0);
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   std::uint8_t* memory = memoryCard.MemoryOf(0);
   std::memset(memory, 0xA5, Length);
 
   struct Case {
-    std::uint16_t offset;
-    int width;
-    bool inside;
+    std::uint16_t Offset;
+    int Width;
+    bool Inside;
   };
   const Case cases[] = {
       {0xFF, 1, true},  {0xFE, 2, true},  {0xFC, 4, true},   {0x100, 1, false},  {0xFF, 2, false},
       {0xFD, 4, false}, {0xFF, 4, false}, {0x310, 1, false}, {0xFFF0, 4, false}, {0xFFFF, 4, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "offset " << c.offset << ", width " << c.width);
-    const std::uint32_t expected = c.inside ? 0xA5A5A5A5u >> (32 - 8 * c.width) : 0;
-    switch (c.width) {
+    SCOPED_TRACE(::testing::Message() << "offset " << c.Offset << ", width " << c.Width);
+    const std::uint32_t expected = c.Inside ? 0xA5A5A5A5u >> (32 - 8 * c.Width) : 0;
+    switch (c.Width) {
       case 1:
-        EXPECT_EQ(InpB(c.offset), expected);
-        OutB(c.offset, 0x5A);
+        EXPECT_EQ(InpB(c.Offset), expected);
+        OutB(c.Offset, 0x5A);
         break;
       case 2:
-        EXPECT_EQ(InpW(c.offset), expected);
-        OutW(c.offset, 0x5A5A);
+        EXPECT_EQ(InpW(c.Offset), expected);
+        OutW(c.Offset, 0x5A5A);
         break;
       default:
-        EXPECT_EQ(InpD(c.offset), expected);
-        OutD(c.offset, 0x5A5A5A5A);
+        EXPECT_EQ(InpD(c.Offset), expected);
+        OutD(c.Offset, 0x5A5A5A5A);
         break;
     }
-    const std::uint8_t at = c.offset < Length ? memory[c.offset] : 0xA5;
-    EXPECT_EQ(at, c.inside ? 0x5A : 0xA5) << "a write past the end changes nothing in the range either";
+    const std::uint8_t at = c.Offset < Length ? memory[c.Offset] : 0xA5;
+    EXPECT_EQ(at, c.Inside ? 0x5A : 0xA5) << "a write past the end changes nothing in the range either";
     std::memset(memory, 0xA5, Length);
   }
 }
@@ -192,13 +192,13 @@ TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
   PortInitPrinting(0);
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
   ASSERT_EQ(processState.Board.CurrentSpace, SpaceSlotCount);
-  const std::uint64_t before = driver.TotalRequests();
+  const std::uint64_t before = Driver.TotalRequests();
 
   OutB(0x310, 0x12);
   OutD(0x310, 0x12345678);
   EXPECT_EQ(InpB(0x310), 0);
   EXPECT_EQ(InpD(0x310), 0u);
-  EXPECT_EQ(driver.TotalRequests(), before);
+  EXPECT_EQ(Driver.TotalRequests(), before);
 }
 
 TEST_F(RegisterAccessTest, ASpaceNotInUseSendsNothingAndReadsZero) {
@@ -206,20 +206,20 @@ TEST_F(RegisterAccessTest, ASpaceNotInUseSendsNothingAndReadsZero) {
   PortInitPrinting(0);
   BoardHandle* board = processState.Board.CurrentBoard;
   ASSERT_NE(board, nullptr);
-  const std::uint64_t before = driver.TotalRequests();
+  const std::uint64_t before = Driver.TotalRequests();
   std::uint8_t byte = 0x77;
   EXPECT_FALSE(TransferSpace(board, 4, 0, DirectionRead, &byte, 1, Width8));
   EXPECT_EQ(byte, 0x77);
   EXPECT_EQ(ReadSpaceDword(board, 4, 0x10), 0u);
   WriteSpaceWord(board, 5, 0x10, 0x1234);
-  EXPECT_EQ(driver.TotalRequests(), before);
+  EXPECT_EQ(Driver.TotalRequests(), before);
 }
 
 TEST_F(RegisterAccessTest, AFailedTransferReadsZero) {
   AddOwnBoard();
   PortInitPrinting(0);
   OutB(0x310, 0x5A);
-  driver.FailRequests(ReqTransfer, 1);
+  Driver.FailRequests(ReqTransfer, 1);
   EXPECT_EQ(InpB(0x310), 0);
   EXPECT_EQ(InpB(0x310), 0x5A);
 }

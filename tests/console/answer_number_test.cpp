@@ -10,16 +10,16 @@ namespace lineio::testing {
 namespace {
 
 struct Case {
-  std::string word;
-  AnswerNumberKind kind;
-  std::uint32_t value;
+  std::string Word;
+  AnswerNumberKind Kind;
+  std::uint32_t Value;
 };
 
 void Check(const Case& c, AnswerNumber (*parse)(const char*, std::size_t)) {
-  SCOPED_TRACE("word \"" + c.word + "\"");
-  const AnswerNumber number = parse(c.word.data(), c.word.size());
-  EXPECT_EQ(number.Kind, c.kind);
-  EXPECT_EQ(number.Value, c.value);
+  SCOPED_TRACE("word \"" + c.Word + "\"");
+  const AnswerNumber number = parse(c.Word.data(), c.Word.size());
+  EXPECT_EQ(number.Kind, c.Kind);
+  EXPECT_EQ(number.Value, c.Value);
 }
 
 constexpr AnswerNumberKind Number = AnswerNumberKind::Number;

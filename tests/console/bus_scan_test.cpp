@@ -64,59 +64,59 @@ TEST_F(BusScanTest, MemoryItemShowsItsFirstAndLastAddress) {
   EXPECT_EQ(printed.substr(0, printed.find('\n') + 1), Expected("resources_memory_item.txt"));
   PrintCardResources(0, 9, 0);  // no card there: no item
   EXPECT_EQ(out.Take(), "");
-  EXPECT_EQ(driver.OpenHandles(), 0);
+  EXPECT_EQ(Driver.OpenHandles(), 0);
 }
 
 TEST_F(BusScanTest, EveryRoutineStopsWhenTheDriverCannotBeUsed) {
   AddTwoCards();
   struct Case {
-    const char* name;
-    bool missing;
-    std::uint32_t version;
-    const char* message;
+    const char* Name;
+    bool Missing;
+    std::uint32_t Version;
+    const char* Message;
   };
   const Case cases[] = {
       {"no driver", true, 1100, "Cannot open WinDriver device\n"},
       {"old driver", false, 399, "error - incorrect WinDriver version\n"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    driver.SetDeviceMissing(c.missing);
-    driver.SetVersion(c.version);
+    SCOPED_TRACE(c.Name);
+    Driver.SetDeviceMissing(c.Missing);
+    Driver.SetVersion(c.Version);
     testing::ScriptedStdin in("136c\na036\n1\n5\nff\n99\n");
     testing::CapturedStdout out;
     ScanPciBus();
-    EXPECT_EQ(out.Take(), c.message);
+    EXPECT_EQ(out.Take(), c.Message);
     PrintCardResources(0, 1, 0);
-    EXPECT_EQ(out.Take(), c.message);
+    EXPECT_EQ(out.Take(), c.Message);
     EditConfigRegisters(PciSlot{0, 1, 0});
-    EXPECT_EQ(out.Take(), c.message);
+    EXPECT_EQ(out.Take(), c.Message);
     PciSlot slot{5, 5, 5};
     EXPECT_EQ(ChooseCard(slot), 0u);
-    EXPECT_EQ(out.Take(), c.message);
+    EXPECT_EQ(out.Take(), c.Message);
     EXPECT_EQ(slot.Bus, 5u);
-    EXPECT_EQ(driver.OpenHandles(), 0);
+    EXPECT_EQ(Driver.OpenHandles(), 0);
   }
 }
 
 TEST_F(BusScanTest, RegisterAccessorsWorkOnTheCallersHandle) {
   AddTwoCards();
-  sim::SimCard& card = bus.Card(0);
+  sim::SimCard& card = Bus.Card(0);
   card.ConfigPoke(0x40, 4, 0x44332211);
-  const platform::OsHandle handle = driver.Open();
-  const PciSlot slot = bus.SlotOf(0);
+  const platform::OsHandle handle = Driver.Open();
+  const PciSlot slot = Bus.SlotOf(0);
   struct Case {
-    std::uint32_t offset, width, value;
+    std::uint32_t Offset, Width, Value;
   };
   for (const Case& c : {Case{0x40, 1, 0x11}, Case{0x41, 1, 0x22}, Case{0x42, 2, 0x4433},
                         Case{0x41, 3, 0x443322}, Case{0x40, 4, 0x44332211}, Case{0x43, 1, 0x44}}) {
-    EXPECT_EQ(ReadConfigRegister(handle, slot, c.offset, c.width), c.value) << c.offset;
+    EXPECT_EQ(ReadConfigRegister(handle, slot, c.Offset, c.Width), c.Value) << c.Offset;
   }
   WriteConfigRegister(handle, slot, 0x42, 2, 0xABCDEF);  // the width cuts the value
   EXPECT_EQ(card.ConfigRead(0x40, 4), 0xCDEF2211u);
   WriteConfigRegister(handle, slot, 0x41, 3, 0x556677);
   EXPECT_EQ(card.ConfigRead(0x40, 4), 0x55667711u);
-  driver.Close(handle);
+  Driver.Close(handle);
 }
 
 }  // namespace

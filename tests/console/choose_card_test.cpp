@@ -13,9 +13,9 @@ using testing::Expected;
 class ChooseCardTest : public testing::BoardTest {
  protected:
   ChooseCardTest() {
-    first_ = bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x136C, 0xA036)));
-    second_ = bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x136C, 0xA036)));
-    merlin_ = bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x1172, 0x1998)));
+    first_ = Bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x136C, 0xA036)));
+    second_ = Bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x136C, 0xA036)));
+    merlin_ = Bus.SlotOf(AddCard(std::make_unique<sim::SimCard>(0x1172, 0x1998)));
   }
   std::uint32_t Choose(const std::string& input, PciSlot& out, std::string& printed) {
     testing::ScriptedStdin in(input);
@@ -35,11 +35,11 @@ bool SameSlot(const PciSlot& a, const PciSlot& b) {
 TEST_F(ChooseCardTest, Dialogues) {
   const PciSlot untouched{77, 77, 77};
   struct Case {
-    const char* name;
-    std::string input;
-    const char* expected;
-    std::uint32_t chosen;
-    PciSlot slot;
+    const char* Name;
+    std::string Input;
+    const char* Expected;
+    std::uint32_t Chosen;
+    PciSlot Slot;
   };
   const Case cases[] = {
       {"vendor 0", "0\n", "choose_vendor_zero.txt", 0, untouched},
@@ -65,13 +65,13 @@ TEST_F(ChooseCardTest, Dialogues) {
        "choose_retry_then_one_card.txt", 1, merlin_},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     PciSlot out = untouched;
     std::string printed;
-    EXPECT_EQ(Choose(c.input, out, printed), c.chosen);
-    EXPECT_EQ(printed, Expected(c.expected));
-    EXPECT_TRUE(SameSlot(out, c.slot));
-    EXPECT_EQ(driver.OpenHandles(), 0);
+    EXPECT_EQ(Choose(c.Input, out, printed), c.Chosen);
+    EXPECT_EQ(printed, Expected(c.Expected));
+    EXPECT_TRUE(SameSlot(out, c.Slot));
+    EXPECT_EQ(Driver.OpenHandles(), 0);
   }
 }
 

@@ -22,7 +22,7 @@ class ConfigEditorTest : public testing::BoardTest {
  protected:
   ConfigEditorTest() {
     card_ = AddCard(testing::MakeEditorCard());
-    slot_ = bus.SlotOf(card_);
+    slot_ = Bus.SlotOf(card_);
     platform::InstallDriverService(&recorder_);
   }
   std::string Edit(const std::string& input) {
@@ -31,17 +31,17 @@ class ConfigEditorTest : public testing::BoardTest {
     EditConfigRegisters(slot_);
     return out.Take();
   }
-  sim::SimCard& Card() { return bus.Card(card_); }
+  sim::SimCard& Card() { return Bus.Card(card_); }
 
   int card_ = -1;
   PciSlot slot_{};
-  testing::RecordingDriver recorder_{driver};
+  testing::RecordingDriver recorder_{Driver};
 };
 
 TEST_F(ConfigEditorTest, ShowsTheTableAndLeavesOn99) {
   EXPECT_EQ(Edit("99\n"), Expected("editor_display.txt"));
   EXPECT_TRUE(recorder_.Writes().empty());
-  EXPECT_EQ(driver.OpenHandles(), 0);
+  EXPECT_EQ(Driver.OpenHandles(), 0);
 }
 
 TEST_F(ConfigEditorTest, RowsAreTwoCellsOf26Characters) {
@@ -64,10 +64,10 @@ TEST_F(ConfigEditorTest, ReadsEveryRegisterAfreshInPrintingOrder) {
 
 TEST_F(ConfigEditorTest, CellsTakeTheirBytesFromTheAlignedDoubleWord) {
   struct Case {
-    const char* name;
-    std::uint32_t offset;
-    std::uint32_t dword;
-    const char* cell;
+    const char* Name;
+    std::uint32_t Offset;
+    std::uint32_t Dword;
+    const char* Cell;
   };
   const Case cases[] = {
       {"DID is the upper half at 0x00", 0x00, 0xBEEF136C, " 2.    DID : beef "},
@@ -79,19 +79,19 @@ TEST_F(ConfigEditorTest, CellsTakeTheirBytesFromTheAlignedDoubleWord) {
       {"MINGNT is byte 0x3E", 0x3C, 0x2A08010B, "20. MINGNT : 08 "},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Card().ConfigPoke(c.offset, 4, c.dword);
-    EXPECT_NE(Edit("99\n").find(c.cell), std::string::npos);
+    SCOPED_TRACE(c.Name);
+    Card().ConfigPoke(c.Offset, 4, c.Dword);
+    EXPECT_NE(Edit("99\n").find(c.Cell), std::string::npos);
   }
 }
 
 TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
   struct Case {
-    const char* name;
-    std::string input;
-    const char* prompt;
-    bool tooBig;
-    std::vector<ConfigAccess> writes;
+    const char* Name;
+    std::string Input;
+    const char* Prompt;
+    bool TooBig;
+    std::vector<ConfigAccess> Writes;
   };
   const char* rid = "Enter value to write to RID register (or 'X' to cancel): ";
   const Case cases[] = {
@@ -145,14 +145,14 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
   };
   const std::string display = Expected("editor_display.txt");
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    recorder_.accesses.clear();
-    const std::string output = Edit(c.input + "99\n");
-    const std::string answered = display + c.prompt + (c.tooBig ? MsgValueTooBig : "");
+    SCOPED_TRACE(c.Name);
+    recorder_.Accesses.clear();
+    const std::string output = Edit(c.Input + "99\n");
+    const std::string answered = display + c.Prompt + (c.TooBig ? MsgValueTooBig : "");
     EXPECT_EQ(output.substr(0, answered.size()), answered);
     EXPECT_EQ(output.substr(answered.size(), 1 + sizeof TableHeading - 1), std::string("\n") + TableHeading);
     EXPECT_EQ(Occurrences(output, TableHeading), 2);
-    EXPECT_EQ(recorder_.Writes(), c.writes);
+    EXPECT_EQ(recorder_.Writes(), c.Writes);
     // Put the card back for the next case.
     Card().ConfigPoke(0x00, 4, 0xA036136C);
     Card().ConfigPoke(0x08, 4, 0x11800102);
@@ -189,7 +189,7 @@ TEST_F(ConfigEditorTest, EndOfInputAtEitherPromptEndsTheEditor) {
   EXPECT_EQ(Edit("5\n"), display + "Enter value to write to RID register (or 'X' to cancel): ");
   EXPECT_EQ(Edit("0\n5"), Repeat(display, 2) + "Enter value to write to RID register (or 'X' to cancel): ");
   EXPECT_TRUE(recorder_.Writes().empty());
-  EXPECT_EQ(driver.OpenHandles(), 0);
+  EXPECT_EQ(Driver.OpenHandles(), 0);
 }
 
 TEST_F(ConfigEditorTest, OverlongAnswersAreOneAnswerEach) {

@@ -64,25 +64,25 @@ class RecordingDriver : public platform::DriverService {
     const bool served = inner_.Request(handle, code, record, size);
     std::uint32_t value = written;
     if (access.ReadFlag != 0) std::memcpy(&value, access.Buffer, sizeof value);
-    accesses.push_back(ConfigAccess{access.ReadFlag != 0, access.Offset, value});
+    Accesses.push_back(ConfigAccess{access.ReadFlag != 0, access.Offset, value});
     return served;
   }
   std::vector<ConfigAccess> Writes() const {
     std::vector<ConfigAccess> writes;
-    for (const ConfigAccess& access : accesses) {
+    for (const ConfigAccess& access : Accesses) {
       if (!access.Read) writes.push_back(access);
     }
     return writes;
   }
   std::vector<std::uint32_t> ReadOffsets() const {
     std::vector<std::uint32_t> offsets;
-    for (const ConfigAccess& access : accesses) {
+    for (const ConfigAccess& access : Accesses) {
       if (access.Read) offsets.push_back(access.Offset);
     }
     return offsets;
   }
 
-  std::vector<ConfigAccess> accesses;
+  std::vector<ConfigAccess> Accesses;
 
  private:
   sim::SimulatedDriver& inner_;

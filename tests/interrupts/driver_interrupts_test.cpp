@@ -40,9 +40,9 @@ class DriverInterruptsTest : public DriverTest {
 
 TEST_F(DriverInterruptsTest, EnableNeedsTheHandleOfARegisteredInterrupt) {
   struct Case {
-    const char* name;
-    std::uint32_t handle;
-    bool enabled;
+    const char* Name;
+    std::uint32_t Handle;
+    bool Enabled;
   };
   const Case cases[] = {
       {"no handle", 0, false},
@@ -50,11 +50,11 @@ TEST_F(DriverInterruptsTest, EnableNeedsTheHandleOfARegisteredInterrupt) {
       {"registered handle", record_.Handle, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     InterruptRecord record = record_;
-    record.Handle = c.handle;
-    EXPECT_EQ(Send(ReqEnableInterrupt, record), c.enabled);
-    EXPECT_EQ(record.EnableOk != 0, c.enabled);
+    record.Handle = c.Handle;
+    EXPECT_EQ(Send(ReqEnableInterrupt, record), c.Enabled);
+    EXPECT_EQ(record.EnableOk != 0, c.Enabled);
   }
   InterruptRecord again = record_;
   EXPECT_FALSE(Send(ReqEnableInterrupt, again));  // already enabled

@@ -91,14 +91,14 @@ class InterruptServiceTest : public testing::BoardTest {
     return board;
   }
   std::uint32_t RegisterAtZero() {
-    sim::SimCard& card = bus.Card(card_);
+    sim::SimCard& card = Bus.Card(card_);
     if (card.IsIoRange(0)) return card.IoRead(0, 0, 4);
     std::uint32_t value;
     std::memcpy(&value, card.MemoryOf(0), sizeof value);
     return value;
   }
   void SetRegisterAtZero(std::uint32_t value) {
-    sim::SimCard& card = bus.Card(card_);
+    sim::SimCard& card = Bus.Card(card_);
     if (card.IsIoRange(0)) {
       card.IoWrite(0, 0, 4, value);
     } else {
@@ -117,10 +117,10 @@ TEST_F(InterruptServiceTest, BoardOpenedWithoutInterruptsStartsNothing) {
   EXPECT_EQ(InterruptEnabled(board), 0u);
   EXPECT_EQ(board->Thread, platform::NoHandle);
   EXPECT_EQ(board->Handler, nullptr);
-  EXPECT_EQ(driver.RequestCount(ReqEnableInterrupt), 0u);
-  EXPECT_EQ(driver.RaiseInterrupt(card_), 0);  // the interrupt was never enabled
+  EXPECT_EQ(Driver.RequestCount(ReqEnableInterrupt), 0u);
+  EXPECT_EQ(Driver.RaiseInterrupt(card_), 0);  // the interrupt was never enabled
   DisableInterrupt(board);
-  EXPECT_EQ(driver.RequestCount(ReqDisableInterrupt), 0u);
+  EXPECT_EQ(Driver.RequestCount(ReqDisableInterrupt), 0u);
   CloseBoard(board);
   ExpectNothingHeld();
 }
@@ -130,7 +130,7 @@ TEST_F(InterruptServiceTest, WithoutAddressSpaceZeroNothingIsEnabled) {
   ASSERT_NE(board, nullptr);
   ASSERT_EQ(SpaceInUse(board, 0), 0u);
   EXPECT_EQ(EnableInterrupt(board, FirstHandler), 0u);
-  EXPECT_EQ(driver.RequestCount(ReqEnableInterrupt), 0u);
+  EXPECT_EQ(Driver.RequestCount(ReqEnableInterrupt), 0u);
   EXPECT_EQ(board->Thread, platform::NoHandle);
   CloseBoard(board);
   ExpectNothingHeld();
@@ -139,7 +139,7 @@ TEST_F(InterruptServiceTest, WithoutAddressSpaceZeroNothingIsEnabled) {
 TEST_F(InterruptServiceTest, RefusedEnableStoresNoHandlerAndCanBeRetried) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
-  driver.FailRequests(ReqEnableInterrupt, 1);  // the record comes back untouched: enable-ok 0
+  Driver.FailRequests(ReqEnableInterrupt, 1);  // the record comes back untouched: enable-ok 0
   EXPECT_EQ(EnableInterrupt(board, FirstHandler), 0u);
   EXPECT_EQ(board->Handler, nullptr);
   EXPECT_EQ(board->Thread, platform::NoHandle);
@@ -147,7 +147,7 @@ TEST_F(InterruptServiceTest, RefusedEnableStoresNoHandlerAndCanBeRetried) {
 
   EXPECT_EQ(EnableInterrupt(board, SecondHandler), 1u);
   EXPECT_EQ(InterruptEnabled(board), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
   ASSERT_TRUE(handlerLog.WaitFor(1));
   EXPECT_EQ(handlerLog.Calls()[0].Handler, 2);
   CloseBoard(board);
@@ -157,9 +157,9 @@ TEST_F(InterruptServiceTest, RefusedEnableStoresNoHandlerAndCanBeRetried) {
 TEST_F(InterruptServiceTest, ARefusedWaitIsTriedAgainAndInterruptsAreServed) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
-  driver.FailRequests(ReqWaitInterrupt, 1);
+  Driver.FailRequests(ReqWaitInterrupt, 1);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
   ASSERT_TRUE(handlerLog.WaitFor(1));
   EXPECT_EQ(handlerLog.Calls()[0].Result.Count, 1u);
   EXPECT_EQ(handlerLog.Calls()[0].Result.Stopped, 0u);
@@ -173,11 +173,11 @@ TEST_F(InterruptServiceTest, ARefusedWaitIsTriedAgainAndInterruptsAreServed) {
 TEST_F(InterruptServiceTest, ADriverRefusingEveryWaitEndsTheThreadInsteadOfSpinning) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
-  driver.FailRequests(ReqWaitInterrupt, -1);
+  Driver.FailRequests(ReqWaitInterrupt, -1);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
-  driver.RaiseInterrupt(card_);
+  Driver.RaiseInterrupt(card_);
   DisableInterrupt(board);  // joins the thread, which ended after its refused waits
-  EXPECT_EQ(driver.RequestCount(ReqWaitInterrupt), MaxRefusedWaitsInARow);
+  EXPECT_EQ(Driver.RequestCount(ReqWaitInterrupt), MaxRefusedWaitsInARow);
   EXPECT_TRUE(handlerLog.Calls().empty());
   EXPECT_EQ(board->Thread, platform::NoHandle);
   CloseBoard(board);
@@ -186,32 +186,32 @@ TEST_F(InterruptServiceTest, ADriverRefusingEveryWaitEndsTheThreadInsteadOfSpinn
 
 TEST_F(InterruptServiceTest, DriverClearsRegisterZeroAtEachInterrupt) {
   struct Case {
-    const char* name;
-    RangeKind kind;
-    std::uint32_t command;
+    const char* Name;
+    RangeKind Kind;
+    std::uint32_t Command;
   };
   for (const Case& c : {Case{"I/O range", RangeKind::Io, PortWriteDword},
                         Case{"memory range", RangeKind::Memory, MemWriteDword}}) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     handlerLog.Clear();
-    BoardHandle* board = Open(c.kind, 1);
+    BoardHandle* board = Open(c.Kind, 1);
     ASSERT_NE(board, nullptr);
     ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
     const ResourceItem& item = board->Registration.Card.Items[board->Spaces[0].ItemIndex];
-    EXPECT_EQ(board->InterruptCommand.Command, c.command);
-    EXPECT_EQ(board->InterruptCommand.Address, c.kind == RangeKind::Io ? item.Value0 : item.Value2);
+    EXPECT_EQ(board->InterruptCommand.Command, c.Command);
+    EXPECT_EQ(board->InterruptCommand.Address, c.Kind == RangeKind::Io ? item.Value0 : item.Value2);
     EXPECT_EQ(board->Interrupt.CommandCount, 1u);
     EXPECT_EQ(board->Interrupt.Commands, &board->InterruptCommand);
     EXPECT_EQ(board->Interrupt.Options & InterruptEnableOption, InterruptEnableOption);
 
     for (int interrupt = 1; interrupt <= 2; ++interrupt) {
       SetRegisterAtZero(0xFFFFFFFF);
-      driver.ClearTrace();
-      ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+      Driver.ClearTrace();
+      ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
       EXPECT_EQ(RegisterAtZero(), 0u);
-      if (c.kind == RangeKind::Io) {
+      if (c.Kind == RangeKind::Io) {
         const std::vector<sim::RegisterAccess> expected = {{sim::AccessDirection::Write, 4, card_, 0, 0, 0}};
-        EXPECT_EQ(driver.Trace(), expected);
+        EXPECT_EQ(Driver.Trace(), expected);
       }
       ASSERT_TRUE(handlerLog.WaitFor(static_cast<std::size_t>(interrupt)));
     }
@@ -225,20 +225,20 @@ TEST_F(InterruptServiceTest, HandlerSeesTheDriversCountsAfterEachWait) {
   ASSERT_NE(board, nullptr);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
   struct Step {
-    int raised;
-    std::uint32_t count;
-    std::uint32_t lost;
+    int Raised;
+    std::uint32_t Count;
+    std::uint32_t Lost;
   };
   // A burst arrives while the first of it is still pending: the rest is lost.
   const Step steps[] = {{1, 1, 0}, {1, 2, 0}, {4, 6, 3}, {1, 7, 3}};
   std::size_t calls = 0;
   for (const Step& step : steps) {
-    ASSERT_EQ(driver.RaiseInterrupt(card_, step.raised), step.raised);
+    ASSERT_EQ(Driver.RaiseInterrupt(card_, step.Raised), step.Raised);
     ASSERT_TRUE(handlerLog.WaitFor(++calls));
     const HandlerCall call = handlerLog.Calls().back();
     EXPECT_EQ(call.Board, board);
-    EXPECT_EQ(call.Result.Count, step.count);
-    EXPECT_EQ(call.Result.Lost, step.lost);
+    EXPECT_EQ(call.Result.Count, step.Count);
+    EXPECT_EQ(call.Result.Lost, step.Lost);
     EXPECT_EQ(call.Result.Stopped, 0u);
   }
   DisableInterrupt(board);
@@ -249,8 +249,8 @@ TEST_F(InterruptServiceTest, HandlerSeesTheDriversCountsAfterEachWait) {
   EXPECT_NE(board->Interrupt.Stopped, 0u);
   EXPECT_EQ(board->Interrupt.Count, 7u);
   EXPECT_EQ(board->Interrupt.Lost, 3u);
-  EXPECT_EQ(driver.PendingWaits(), 0);
-  EXPECT_FALSE(driver.Interrupts(card_).Enabled);
+  EXPECT_EQ(Driver.PendingWaits(), 0);
+  EXPECT_FALSE(Driver.Interrupts(card_).Enabled);
   CloseBoard(board);
   ExpectNothingHeld();
 }
@@ -262,8 +262,8 @@ TEST_F(InterruptServiceTest, SecondEnableWhileRunningKeepsTheFirstHandler) {
   const platform::OsHandle thread = board->Thread;
   EXPECT_EQ(EnableInterrupt(board, SecondHandler), 0u);
   EXPECT_EQ(board->Thread, thread);
-  EXPECT_EQ(driver.RequestCount(ReqEnableInterrupt), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  EXPECT_EQ(Driver.RequestCount(ReqEnableInterrupt), 1u);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
   ASSERT_TRUE(handlerLog.WaitFor(1));
   EXPECT_EQ(handlerLog.Calls()[0].Handler, 1);
   CloseBoard(board);
@@ -275,12 +275,12 @@ TEST_F(InterruptServiceTest, DisableWithNothingRunningSendsNothing) {
   ASSERT_NE(board, nullptr);
   DisableInterrupt(board);
   DisableInterrupt(board);
-  EXPECT_EQ(driver.RequestCount(ReqDisableInterrupt), 0u);
+  EXPECT_EQ(Driver.RequestCount(ReqDisableInterrupt), 0u);
   EXPECT_EQ(InterruptEnabled(board), 0u);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
   DisableInterrupt(board);
   DisableInterrupt(board);  // already stopped
-  EXPECT_EQ(driver.RequestCount(ReqDisableInterrupt), 1u);
+  EXPECT_EQ(Driver.RequestCount(ReqDisableInterrupt), 1u);
   CloseBoard(board);
   ExpectNothingHeld();
 }
@@ -289,19 +289,19 @@ TEST_F(InterruptServiceTest, CloseBoardStopsTheThreadBeforeUnregistering) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_, 2), 2);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_, 2), 2);
   ASSERT_TRUE(handlerLog.WaitFor(1));
 
   CloseBoard(board);
   // The disable released the thread's last wait, and only then was the card
   // unregistered: had it been unregistered first, the driver would have found
   // its interrupt still enabled.
-  const std::vector<std::uint32_t> log = driver.LifecycleLog();
+  const std::vector<std::uint32_t> log = Driver.LifecycleLog();
   ASSERT_GE(log.size(), 3u);
   const std::vector<std::uint32_t> tail(log.end() - 3, log.end());
   EXPECT_EQ(tail, (std::vector<std::uint32_t>{ReqDisableInterrupt, ReqWaitInterrupt, ReqUnregisterCard}));
-  EXPECT_EQ(driver.UnregisteredWithInterruptEnabled(), 0);
-  EXPECT_EQ(driver.PendingWaits(), 0);
+  EXPECT_EQ(Driver.UnregisteredWithInterruptEnabled(), 0);
+  EXPECT_EQ(Driver.PendingWaits(), 0);
   for (const HandlerCall& call : handlerLog.Calls()) EXPECT_EQ(call.Result.Stopped, 0u);
   EXPECT_EQ(handlerLog.Calls().size(), 1u);
   ExpectNothingHeld();
@@ -311,21 +311,21 @@ TEST_F(InterruptServiceTest, EnableDisableAndEnableAgain) {
   BoardHandle* board = Open(RangeKind::Memory, 1);
   ASSERT_NE(board, nullptr);
   ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
   ASSERT_TRUE(handlerLog.WaitFor(1));
   DisableInterrupt(board);
-  EXPECT_EQ(driver.RaiseInterrupt(card_), 0);  // masked while stopped
+  EXPECT_EQ(Driver.RaiseInterrupt(card_), 0);  // masked while stopped
 
   ASSERT_EQ(EnableInterrupt(board, SecondHandler), 1u);
   EXPECT_EQ(InterruptEnabled(board), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
   ASSERT_TRUE(handlerLog.WaitFor(2));
   const HandlerCall second = handlerLog.Calls()[1];
   EXPECT_EQ(second.Handler, 2);
   EXPECT_EQ(second.Result.Count, 2u);  // the driver's count goes on across enables
   DisableInterrupt(board);
-  EXPECT_EQ(driver.RequestCount(ReqEnableInterrupt), 2u);
-  EXPECT_EQ(driver.RequestCount(ReqDisableInterrupt), 2u);
+  EXPECT_EQ(Driver.RequestCount(ReqEnableInterrupt), 2u);
+  EXPECT_EQ(Driver.RequestCount(ReqDisableInterrupt), 2u);
   CloseBoard(board);
   ExpectNothingHeld();
 }
@@ -334,7 +334,7 @@ TEST_F(InterruptServiceTest, ServiceWithoutAHandlerKeepsTheCounts) {
   BoardHandle* board = Open(RangeKind::Io, 1);
   ASSERT_NE(board, nullptr);
   ASSERT_EQ(EnableInterrupt(board, nullptr), 1u);
-  ASSERT_EQ(driver.RaiseInterrupt(card_, 2), 2);
+  ASSERT_EQ(Driver.RaiseInterrupt(card_, 2), 2);
   DisableInterrupt(board);
   // The wait that ended the service brought the driver's counts along.
   EXPECT_EQ(board->Interrupt.Count, 2u);
@@ -353,12 +353,12 @@ TEST_F(InterruptServiceTest, ThousandCyclesEndWithNothingLeft) {
     // with the first thread it sees.
     if (cycle == 1) threadsBefore = RunningThreads();
     ASSERT_EQ(EnableInterrupt(board, FirstHandler), 1u) << "cycle " << cycle;
-    ASSERT_EQ(driver.RaiseInterrupt(card_), 1);
+    ASSERT_EQ(Driver.RaiseInterrupt(card_), 1);
     DisableInterrupt(board);
     ASSERT_EQ(board->Thread, platform::NoHandle);
   }
-  EXPECT_EQ(driver.Interrupts(card_).Received, static_cast<std::uint32_t>(Cycles));
-  EXPECT_EQ(driver.PendingWaits(), 0);
+  EXPECT_EQ(Driver.Interrupts(card_).Received, static_cast<std::uint32_t>(Cycles));
+  EXPECT_EQ(Driver.PendingWaits(), 0);
   EXPECT_EQ(RunningThreads(), threadsBefore);
   // An interrupt may be dropped by the disable that follows it, never reported twice.
   const std::vector<HandlerCall> calls = handlerLog.Calls();
@@ -378,7 +378,7 @@ TEST_F(InterruptServiceTest, WriteConfigDwordWritesTheWholeRegister) {
   ASSERT_NE(board, nullptr);
   constexpr std::uint32_t DeviceSpecific = 0x40;
   WriteConfigDword(board, DeviceSpecific, 0x12345678);
-  EXPECT_EQ(bus.Card(card_).ConfigRead(DeviceSpecific, 4), 0x12345678u);
+  EXPECT_EQ(Bus.Card(card_).ConfigRead(DeviceSpecific, 4), 0x12345678u);
   EXPECT_EQ(ReadConfigDword(board, DeviceSpecific), 0x12345678u);
   // A sizing write to the I/O base address register reads back its size mask.
   WriteConfigDword(board, 0x10, 0xFFFFFFFF);

@@ -32,12 +32,12 @@ class DeviceLoadsTest : public testing::LineTestBoard {
 
 TEST_F(DeviceLoadsTest, EachControlLoadsOnlyItsDeviceWithTheHostsValueInTheDevicesWidth) {
   struct Case {
-    const char* name;
-    std::function<void()> call;
-    DeviceId device;
-    std::uint64_t value;
-    std::uint64_t frameBits;
-    bool clockHighAtLoad;
+    const char* Name;
+    std::function<void()> Call;
+    DeviceId Device;
+    std::uint64_t Value;
+    std::uint64_t FrameBits;
+    bool ClockHighAtLoad;
   };
   const Case cases[] = {
       {"ContFreq 1", [] { ContFreq(1, 0x1234); }, DeviceId::Freq1, 0x1234, 16, true},
@@ -58,15 +58,15 @@ TEST_F(DeviceLoadsTest, EachControlLoadsOnlyItsDeviceWithTheHostsValueInTheDevic
       {"ExchgLine 1", [] { ExchgLine(1, "0123456789"); }, DeviceId::XBank1, 0x000123456789ULL, 48, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     auto expectedCounts = LoadCounts();
-    ++expectedCounts[static_cast<std::size_t>(c.device)];
-    c.call();
-    const sim::DeviceRecord& record = Device(c.device);
-    EXPECT_EQ(record.LastValue, c.value);
+    ++expectedCounts[static_cast<std::size_t>(c.Device)];
+    c.Call();
+    const sim::DeviceRecord& record = Device(c.Device);
+    EXPECT_EQ(record.LastValue, c.Value);
     EXPECT_EQ(LoadCounts(), expectedCounts);
-    EXPECT_EQ(record.LastFrameBits, c.frameBits);
-    EXPECT_EQ(record.ClockHighAtLastLoad, c.clockHighAtLoad);
+    EXPECT_EQ(record.LastFrameBits, c.FrameBits);
+    EXPECT_EQ(record.ClockHighAtLastLoad, c.ClockHighAtLoad);
     EXPECT_EQ(OwnBoard().OutputLatch(SignalSerialPort), 0);
     EXPECT_EQ(OwnBoard().OutputLatch(LineSerialPort), 0);
     EXPECT_EQ(PortQinp(SignalSerialPort), 0);
@@ -147,10 +147,10 @@ TEST_F(DeviceLoadsTest, ContLevelHoldsTheSelectOverTheWholeFrame) {
 
 TEST_F(DeviceLoadsTest, LinePortKeepsBitsSixAndSevenButNotTheBusBitsTheHostWrote) {
   struct Case {
-    const char* name;
-    std::function<void()> call;
-    DeviceId device;
-    std::uint64_t value;
+    const char* Name;
+    std::function<void()> Call;
+    DeviceId Device;
+    std::uint64_t Value;
   };
   const Case cases[] = {
       {"ContRelay", [] { ContRelay(0x5AA5); }, DeviceId::Relay, 0x5AA5},
@@ -160,10 +160,10 @@ TEST_F(DeviceLoadsTest, LinePortKeepsBitsSixAndSevenButNotTheBusBitsTheHostWrote
   for (const Case& c : cases) {
     for (const std::uint16_t before :
          {std::uint16_t{0x1FF}, std::uint16_t{0x43}, std::uint16_t{0x80}, std::uint16_t{0x3F}}) {
-      SCOPED_TRACE(::testing::Message() << c.name << " after PortOut(36, " << before << ")");
+      SCOPED_TRACE(::testing::Message() << c.Name << " after PortOut(36, " << before << ")");
       PortOut(LineSerialPort, before);
       OwnBoard().ClearHistory();
-      c.call();
+      c.Call();
       const auto kept = static_cast<std::uint8_t>(before & 0xC0);
       const Bits latches = LatchesOf(LineSerialPort);
       ASSERT_FALSE(latches.empty());
@@ -171,7 +171,7 @@ TEST_F(DeviceLoadsTest, LinePortKeepsBitsSixAndSevenButNotTheBusBitsTheHostWrote
       EXPECT_EQ(latches.front() & 0x3F, 0) << "bits 0 to 5 written by the host are not kept";
       EXPECT_EQ(latches.back(), kept);
       EXPECT_EQ(PortQinp(LineSerialPort), kept);
-      EXPECT_EQ(Device(c.device).LastValue, c.value);
+      EXPECT_EQ(Device(c.Device).LastValue, c.Value);
     }
   }
 }

@@ -22,10 +22,10 @@ class ExchangeTest : public testing::LineTestBoard {};
 
 TEST_F(ExchangeTest, PatternsBecomeThreeWordsSentBitFifteenFirst) {
   struct Case {
-    const char* pattern;
-    std::uint16_t word0;
-    std::uint16_t word1;
-    std::uint16_t word2;
+    const char* Pattern;
+    std::uint16_t Word0;
+    std::uint16_t Word1;
+    std::uint16_t Word2;
   };
   const Case cases[] = {
       {"A5123489AB", 0x00A5, 0x1234, 0x89AB},  {"a5123489ab", 0x00A5, 0x1234, 0x89AB},
@@ -33,16 +33,16 @@ TEST_F(ExchangeTest, PatternsBecomeThreeWordsSentBitFifteenFirst) {
       {"A5123489ABZ", 0x00A5, 0x1234, 0x89AB},  // an eleventh character is not read
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.pattern);
+    SCOPED_TRACE(c.Pattern);
     OwnBoard().ClearHistory();
-    EXPECT_NE(ExchgLine(0, c.pattern), Refused);
-    std::vector<std::uint8_t> frame = BitsMsbFirst(c.word0, 16);
-    for (const std::uint16_t word : {c.word1, c.word2}) {
+    EXPECT_NE(ExchgLine(0, c.Pattern), Refused);
+    std::vector<std::uint8_t> frame = BitsMsbFirst(c.Word0, 16);
+    for (const std::uint16_t word : {c.Word1, c.Word2}) {
       const std::vector<std::uint8_t> bits = BitsMsbFirst(word, 16);
       frame.insert(frame.end(), bits.begin(), bits.end());
     }
     EXPECT_EQ(SampledBits(LineSerialPort), frame);
-    const std::uint64_t value = (std::uint64_t{c.word0} << 32) | (std::uint64_t{c.word1} << 16) | c.word2;
+    const std::uint64_t value = (std::uint64_t{c.Word0} << 32) | (std::uint64_t{c.Word1} << 16) | c.Word2;
     EXPECT_EQ(Device(DeviceId::XBank0).LastValue, value);
     EXPECT_EQ(Device(DeviceId::XBank0).LastFrameBits, 48U);
   }
@@ -51,9 +51,9 @@ TEST_F(ExchangeTest, PatternsBecomeThreeWordsSentBitFifteenFirst) {
 
 TEST_F(ExchangeTest, ModeZeroLoadsBankZeroAndEveryOtherModeBankOne) {
   struct Case {
-    std::uint16_t mode;
-    DeviceId bank;
-    std::uint8_t loadBit;
+    std::uint16_t Mode;
+    DeviceId Bank;
+    std::uint8_t LoadBit;
   };
   const Case cases[] = {
       {0, DeviceId::XBank0, 0x10},
@@ -62,20 +62,20 @@ TEST_F(ExchangeTest, ModeZeroLoadsBankZeroAndEveryOtherModeBankOne) {
       {0xFFFF, DeviceId::XBank1, 0x20},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "mode " << c.mode);
-    const DeviceId other = c.bank == DeviceId::XBank0 ? DeviceId::XBank1 : DeviceId::XBank0;
-    const std::uint64_t loads = Device(c.bank).Loads;
+    SCOPED_TRACE(::testing::Message() << "mode " << c.Mode);
+    const DeviceId other = c.Bank == DeviceId::XBank0 ? DeviceId::XBank1 : DeviceId::XBank0;
+    const std::uint64_t loads = Device(c.Bank).Loads;
     const std::uint64_t otherLoads = Device(other).Loads;
     OwnBoard().ClearHistory();
-    ExchgLine(c.mode, "0123456789");
-    EXPECT_EQ(Device(c.bank).Loads, loads + 1);
+    ExchgLine(c.Mode, "0123456789");
+    EXPECT_EQ(Device(c.Bank).Loads, loads + 1);
     EXPECT_EQ(Device(other).Loads, otherLoads);
-    EXPECT_EQ(Device(c.bank).LastValue, 0x000123456789U);
-    EXPECT_FALSE(Device(c.bank).ClockHighAtLastLoad);
+    EXPECT_EQ(Device(c.Bank).LastValue, 0x000123456789U);
+    EXPECT_FALSE(Device(c.Bank).ClockHighAtLastLoad);
     const std::vector<std::uint8_t> latches = LatchesOf(LineSerialPort);
     ASSERT_EQ(latches.size(), 48U * 4 + 3);
     EXPECT_EQ(std::vector<std::uint8_t>(latches.end() - 3, latches.end()),
-              (std::vector<std::uint8_t>{c.loadBit, c.loadBit, 0x00}));
+              (std::vector<std::uint8_t>{c.LoadBit, c.LoadBit, 0x00}));
   }
 }
 

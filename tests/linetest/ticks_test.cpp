@@ -43,11 +43,11 @@ class TicksTest : public testing::LineTestBoard {
 
 TEST_F(TicksTest, HdTimerWaitsTheRequestedTicksAndAtLeastOne) {
   struct Case {
-    std::uint32_t ticks;
-    bool startHigh;
-    std::uint32_t every;
-    std::uint64_t ticksSeen;
-    std::uint64_t statusReads;
+    std::uint32_t Ticks;
+    bool StartHigh;
+    std::uint32_t Every;
+    std::uint64_t TicksSeen;
+    std::uint64_t StatusReads;
   };
   // From a low bit a tick costs two toggles; a bit already high at the start
   // makes the first tick end at the very next fall.
@@ -56,16 +56,16 @@ TEST_F(TicksTest, HdTimerWaitsTheRequestedTicksAndAtLeastOne) {
       {1, true, 3, 1, 3},  {3, true, 3, 3, 15}, {2, true, 2, 2, 6},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "HdTimer(" << c.ticks << "), tick every " << c.every
-                                      << (c.startHigh ? ", bit high at the start" : ""));
+    SCOPED_TRACE(::testing::Message() << "HdTimer(" << c.Ticks << "), tick every " << c.Every
+                                      << (c.StartHigh ? ", bit high at the start" : ""));
     OwnBoard().SetTickEvery(0);
-    OwnBoard().SetStatus(c.startHigh ? 0x01 : 0x00);
-    OwnBoard().SetTickEvery(c.every);
+    OwnBoard().SetStatus(c.StartHigh ? 0x01 : 0x00);
+    OwnBoard().SetTickEvery(c.Every);
     const std::uint64_t ticksBefore = OwnBoard().Ticks();
     const std::uint64_t readsBefore = OwnBoard().StatusReads();
-    EXPECT_EQ(HdTimer(c.ticks), 0);
-    EXPECT_EQ(OwnBoard().Ticks() - ticksBefore, c.ticksSeen);
-    EXPECT_EQ(OwnBoard().StatusReads() - readsBefore, c.statusReads);
+    EXPECT_EQ(HdTimer(c.Ticks), 0);
+    EXPECT_EQ(OwnBoard().Ticks() - ticksBefore, c.TicksSeen);
+    EXPECT_EQ(OwnBoard().StatusReads() - readsBefore, c.StatusReads);
     EXPECT_EQ(OwnBoard().Status() & 0x01, 0) << "a tick ends with the bit low";
   }
 }
@@ -110,22 +110,22 @@ TEST_F(TicksTest, EscapePressedDuringTheWaitEndsItEarly) {
 
 TEST_F(TicksTest, ClickHoldsTheClickBitForItsCountLessFiveAboveFive) {
   struct Case {
-    std::uint32_t ticks;
-    std::uint64_t pulse;
+    std::uint32_t Ticks;
+    std::uint64_t Pulse;
   };
   const Case cases[] = {{0, 1}, {1, 1}, {2, 2}, {5, 5}, {6, 1}, {7, 2}, {10, 5}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "Click(" << c.ticks << ")");
+    SCOPED_TRACE(::testing::Message() << "Click(" << c.Ticks << ")");
     OwnBoard().SetTickEvery(0);
     OwnBoard().SetStatus(0);
     OwnBoard().SetTickEvery(3);
     const std::size_t changesBefore = OwnBoard().ClickChanges().size();
-    Click(c.ticks);
+    Click(c.Ticks);
     const std::vector<sim::ClickChange>& changes = OwnBoard().ClickChanges();
     ASSERT_EQ(changes.size(), changesBefore + 2);
     EXPECT_TRUE(changes[changesBefore].High);
     EXPECT_FALSE(changes[changesBefore + 1].High);
-    EXPECT_EQ(changes[changesBefore + 1].Tick - changes[changesBefore].Tick, c.pulse);
+    EXPECT_EQ(changes[changesBefore + 1].Tick - changes[changesBefore].Tick, c.Pulse);
     EXPECT_EQ(OwnBoard().OutputLatch(ClickPort) & 0x01, 0);
   }
 }
@@ -156,8 +156,8 @@ class NoBoardTicksTest : public testing::BoardTest {};
 
 TEST_F(NoBoardTicksTest, WithNoBoardOpenTheTickWaitsEndAtOnceTouchingNothing) {
   struct Case {
-    const char* name;
-    void (*arrange)(NoBoardTicksTest&);
+    const char* Name;
+    void (*Arrange)(NoBoardTicksTest&);
   };
   const Case cases[] = {
       {"before PortInit", [](NoBoardTicksTest&) {}},
@@ -170,8 +170,8 @@ TEST_F(NoBoardTicksTest, WithNoBoardOpenTheTickWaitsEndAtOnceTouchingNothing) {
        }},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    c.arrange(*this);
+    SCOPED_TRACE(c.Name);
+    c.Arrange(*this);
     int escapeSamples = 0;
     platform::OverrideEscapeKey([&escapeSamples]() -> std::uint16_t {
       ++escapeSamples;
@@ -179,11 +179,11 @@ TEST_F(NoBoardTicksTest, WithNoBoardOpenTheTickWaitsEndAtOnceTouchingNothing) {
     });
     TakeAccesses();
     PortOut(ClickPort, 0x40);
-    const std::uint64_t requests = driver.TotalRequests();
+    const std::uint64_t requests = Driver.TotalRequests();
     EXPECT_EQ(HdTimer(3), EscapeDown);
     Click(3);
     EXPECT_EQ(PortQinp(ClickPort), 0x40);
-    EXPECT_EQ(driver.TotalRequests(), requests);
+    EXPECT_EQ(Driver.TotalRequests(), requests);
     EXPECT_EQ(escapeSamples, 0);
     PortEnd();
   }

@@ -23,9 +23,9 @@ class WaitTotalsTest : public testing::BoardTest {
 
 TEST_F(WaitTotalsTest, EachControlWaitsItsDocumentedMultipleOfDelayCount) {
   struct Case {
-    const char* name;
-    std::function<void()> call;
-    std::int64_t multiple;
+    const char* Name;
+    std::function<void()> Call;
+    std::int64_t Multiple;
   };
   const Case cases[] = {
       {"ContFreq mode 0", [] { ContFreq(0, 0x1234); }, 2720},
@@ -42,10 +42,10 @@ TEST_F(WaitTotalsTest, EachControlWaitsItsDocumentedMultipleOfDelayCount) {
       {"ExchgLine refused", [] { ExchgLine(1, "A5123489AG"); }, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     SerialWaitsForTesting() = SerialWaitTally{};
-    c.call();
-    EXPECT_EQ(SerialWaitsForTesting().Passes, c.multiple * processState.Ports.DelayCount);
+    c.Call();
+    EXPECT_EQ(SerialWaitsForTesting().Passes, c.Multiple * processState.Ports.DelayCount);
   }
 }
 

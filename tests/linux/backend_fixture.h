@@ -29,7 +29,7 @@ class BackendTest : public ::testing::Test {
   // The service on the tree, made and installed at first use.
   platform::linuxpci::LinuxPciService& Service() {
     if (!service_) {
-      service_ = std::make_unique<platform::linuxpci::LinuxPciService>(tree.Roots());
+      service_ = std::make_unique<platform::linuxpci::LinuxPciService>(Tree.Roots());
       platform::InstallDriverService(service_.get());
     }
     return *service_;
@@ -50,7 +50,7 @@ class BackendTest : public ::testing::Test {
     return processState.Board.ErrorText;
   }
 
-  FakeTree tree;
+  FakeTree Tree;
 
  private:
   std::unique_ptr<platform::linuxpci::LinuxPciService> service_;

@@ -68,7 +68,7 @@ class LinuxInterruptTest : public BackendTest {
     std::lock_guard guard(seen.Lock);
     seen.Results.clear();
     seen.FirstDwords.clear();
-    seen.Tree = &tree;
+    seen.Tree = &Tree;
   }
   ~LinuxInterruptTest() override {
     if (writer_ >= 0) close(writer_);
@@ -81,10 +81,10 @@ class LinuxInterruptTest : public BackendTest {
     function.Irq = 11;
     function.Driver = uio ? "uio_pci_generic" : "";
     function.Uio = uio ? 0 : -1;
-    tree.Add(function);
-    if (total) tree.WriteFunctionFile(Board, "uio/uio0/event", std::to_string(*total) + "\n");
-    if (uio) writer_ = open((tree.DevRoot() + "/uio0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    tree.SetConfigByte(Board, CommandHighByte, InterruptDisable);
+    Tree.Add(function);
+    if (total) Tree.WriteFunctionFile(Board, "uio/uio0/event", std::to_string(*total) + "\n");
+    if (uio) writer_ = open((Tree.DevRoot() + "/uio0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    Tree.SetConfigByte(Board, CommandHighByte, InterruptDisable);
   }
 
   BoardHandle* OpenForInterrupts() {
@@ -96,7 +96,7 @@ class LinuxInterruptTest : public BackendTest {
   void Raise(std::uint32_t total) { ASSERT_EQ(write(writer_, &total, sizeof total), 4); }
 
   bool Unmasked() {
-    return WaitUntil([this] { return (tree.ConfigByte(Board, CommandHighByte) & InterruptDisable) == 0; });
+    return WaitUntil([this] { return (Tree.ConfigByte(Board, CommandHighByte) & InterruptDisable) == 0; });
   }
   bool Drained() {
     return WaitUntil([this] {
@@ -128,7 +128,7 @@ TEST_F(LinuxInterruptTest, EachWaitUnmasksCountsRunsTheCommandAndReports) {
     SCOPED_TRACE(step.Total);
     // Before each wait the interrupt is unmasked in the card's command register.
     ASSERT_TRUE(Unmasked());
-    tree.WriteBytes(tree.RangeFile(Board, 0), 0, {0xFF, 0xFF, 0xFF, 0xFF});
+    Tree.WriteBytes(Tree.RangeFile(Board, 0), 0, {0xFF, 0xFF, 0xFF, 0xFF});
     Raise(step.Total);
     ASSERT_TRUE(ResultsReach(++handled));
     std::lock_guard guard(seen.Lock);
@@ -182,7 +182,7 @@ TEST_F(LinuxInterruptTest, ATotalGoingBackwardsEndsTheServiceWithALine) {
   DisableInterrupt(board);  // joins the thread, which ended on the refused wait
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(errors,
-            "lineio: " + tree.DevRoot() + "/uio0 gave the interrupt total 4 after 5: it must go forward\n");
+            "lineio: " + Tree.DevRoot() + "/uio0 gave the interrupt total 4 after 5: it must go forward\n");
   EXPECT_EQ(board->Interrupt.Count, 0u);
   std::lock_guard guard(seen.Lock);
   EXPECT_TRUE(seen.Results.empty());
@@ -192,22 +192,22 @@ TEST_F(LinuxInterruptTest, ACardWithoutUioHasNoInterruptService) {
   AddBoard(std::nullopt, false);
   BoardHandle* board = OpenForInterrupts();
   ASSERT_NE(board, nullptr);
-  const HeldResources before = CountHeld(tree.Root());
+  const HeldResources before = CountHeld(Tree.Root());
   const std::string errors = StderrOf([&] { EXPECT_EQ(EnableInterrupt(board, Handler), 0u); });
   EXPECT_EQ(InterruptEnabled(board), 0u);
   EXPECT_NE(errors.find("has no uio device: bind it to uio_pci_generic"), std::string::npos) << errors;
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
 }
 
 TEST_F(LinuxInterruptTest, ClosingTheBoardEndsABlockedWaitAndReleasesEverything) {
   AddBoard(5);
-  const HeldResources before = CountHeld(tree.Root());
+  const HeldResources before = CountHeld(Tree.Root());
   BoardHandle* board = OpenForInterrupts();
   ASSERT_EQ(EnableInterrupt(board, Handler), 1u);
   ASSERT_TRUE(Unmasked());
   CloseBoard(board);
   processState.Board.CurrentBoard = nullptr;
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
   EXPECT_EQ(Service().HeldCards(), 0);
 }
 
@@ -216,7 +216,7 @@ TEST_F(LinuxInterruptTest, ClosingTheBoardEndsABlockedWaitAndReleasesEverything)
 // stopped, and the card's descriptors go once it has.
 TEST_F(LinuxInterruptTest, UnregisteringEndsAWaitThatIsBlocked) {
   AddBoard(5);
-  const HeldResources before = CountHeld(tree.Root());
+  const HeldResources before = CountHeld(Tree.Root());
   const OsHandle handle = Service().Open();
   PciCardInfo info{};
   info.Slot = PciSlot{3, 0, 0};
@@ -238,7 +238,7 @@ TEST_F(LinuxInterruptTest, UnregisteringEndsAWaitThatIsBlocked) {
   EXPECT_EQ(record.Stopped, 1u);
   EXPECT_FALSE(Send(handle, ReqDisableInterrupt, record));
   Service().Close(handle);
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
 }
 
 }  // namespace

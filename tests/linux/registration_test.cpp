@@ -49,18 +49,18 @@ class AccessForms : public IoObserver {
 class LinuxRegistrationTest : public BackendTest {
  public:
   std::vector<std::uint8_t> Range(std::uint64_t offset, std::size_t count) {
-    return tree.ReadBytes(tree.RangeFile(Board, 0), offset, count);
+    return Tree.ReadBytes(Tree.RangeFile(Board, 0), offset, count);
   }
 };
 
 TEST_F(LinuxRegistrationTest, IoAndMemoryBoardsOpenAndTheirRegistersAreTheRangeFile) {
   for (const bool memory : {false, true}) {
     SCOPED_TRACE(memory ? "memory" : "I/O");
-    tree.Remove(Board);
-    tree.Add(memory ? MemoryBoard(ThisBoard().Vendor, ThisBoard().Device)
+    Tree.Remove(Board);
+    Tree.Add(memory ? MemoryBoard(ThisBoard().Vendor, ThisBoard().Device)
                     : IoBoard(ThisBoard().Vendor, ThisBoard().Device));
-    tree.WriteBytes(tree.RangeFile(Board, 0), 0x40, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88});
-    const HeldResources before = CountHeld(tree.Root());
+    Tree.WriteBytes(Tree.RangeFile(Board, 0), 0x40, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88});
+    const HeldResources before = CountHeld(Tree.Root());
     AccessForms forms;
     ASSERT_EQ(OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device), "");
     EXPECT_EQ(Service().HeldCards(), 1);
@@ -79,13 +79,13 @@ TEST_F(LinuxRegistrationTest, IoAndMemoryBoardsOpenAndTheirRegistersAreTheRangeF
                : std::vector<std::string>{"W1@20", "W2@22", "W4@24", "R1@41", "R2@42", "R4@44"};
     EXPECT_EQ(forms.Taken(), expected);
     // The mapping, or the open I/O file, and the config file are held ...
-    const HeldResources open = CountHeld(tree.Root());
+    const HeldResources open = CountHeld(Tree.Root());
     EXPECT_EQ(open.Mappings, before.Mappings + (memory ? 1 : 0));
     EXPECT_EQ(open.Descriptors, before.Descriptors + (memory ? 1 : 2));
     // ... until the board closes.
     CloseBoard(processState.Board.CurrentBoard);
     processState.Board.CurrentBoard = nullptr;
-    EXPECT_EQ(CountHeld(tree.Root()), before);
+    EXPECT_EQ(CountHeld(Tree.Root()), before);
     EXPECT_EQ(Service().HeldCards(), 0);
   }
 }
@@ -93,7 +93,7 @@ TEST_F(LinuxRegistrationTest, IoAndMemoryBoardsOpenAndTheirRegistersAreTheRangeF
 // Raw accesses past the end of a mapped range read 0, write nothing (the file
 // keeps its length) and never fault; the last byte of the range is reached.
 TEST_F(LinuxRegistrationTest, RawAccessesPastAMappedRangeDoNotFault) {
-  tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
+  Tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
   ASSERT_EQ(OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device), "");
   EXPECT_EQ(RawReadDword(0xFFFC), 0u);
   RawWriteDword(0xFFFF, 0x12345678);
@@ -101,17 +101,17 @@ TEST_F(LinuxRegistrationTest, RawAccessesPastAMappedRangeDoNotFault) {
   RawWriteDword(0xFFE, 0x12345678);
   EXPECT_EQ(Range(0xFFE, 2), (std::vector<std::uint8_t>{0, 0}));
   RawWriteByte(0x1000, 0x5A);
-  EXPECT_EQ(std::filesystem::file_size(tree.RangeFile(Board, 0)), 0x1000u);
+  EXPECT_EQ(std::filesystem::file_size(Tree.RangeFile(Board, 0)), 0x1000u);
   RawWriteByte(0xFFF, 0xA5);
   EXPECT_EQ(Range(0xFFF, 1)[0], 0xA5);
 }
 
 TEST_F(LinuxRegistrationTest, ASecondRegistrationIsRefusedUntilTheFirstEnds) {
-  tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+  Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
   ASSERT_EQ(OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device), "");
   // The same service and a second one (as another process would have) are
   // both refused, with no line on standard error.
-  LinuxPciService other(tree.Roots());
+  LinuxPciService other(Tree.Roots());
   for (LinuxPciService* service : {&Service(), &other}) {
     platform::InstallDriverService(service);
     BoardHandle* second = nullptr;
@@ -139,12 +139,13 @@ TEST_F(LinuxRegistrationTest, OnlyCardsWithoutADriverOrWithUioArePossible) {
   };
   for (const Case& c : {Case{"", true}, Case{"uio_pci_generic", true}, Case{"e1000e", false}}) {
     SCOPED_TRACE(c.Driver);
-    tree.Remove(Board);
+    Tree.Remove(Board);
     FakeFunction function = IoBoard(ThisBoard().Vendor, ThisBoard().Device);
     function.Driver = c.Driver;
-    tree.Add(function);
+    Tree.Add(function);
     std::string text;
-    const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
+    const std::string errors =
+        StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
     if (c.Opens) {
       EXPECT_EQ(text, "");
       EXPECT_EQ(errors, "");
@@ -160,9 +161,9 @@ TEST_F(LinuxRegistrationTest, OnlyCardsWithoutADriverOrWithUioArePossible) {
 }
 
 TEST_F(LinuxRegistrationTest, TransfersOutsideTheCardOrUnalignedAreRefused) {
-  tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+  Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
   ASSERT_EQ(OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device), "");
-  tree.WriteBytes(tree.RangeFile(Board, 0), 0x10, {1, 2, 3, 4});
+  Tree.WriteBytes(Tree.RangeFile(Board, 0), 0x10, {1, 2, 3, 4});
   AccessForms forms;
   std::uint16_t word = 0;
   const std::string errors = StderrOf([&] {
@@ -228,17 +229,18 @@ TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    tree.Remove(Board);
-    tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
-    c.Arrange(tree);
+    Tree.Remove(Board);
+    Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+    c.Arrange(Tree);
     Service();
-    const HeldResources before = CountHeld(tree.Root());
+    const HeldResources before = CountHeld(Tree.Root());
     std::string text;
-    const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
+    const std::string errors =
+        StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
     EXPECT_EQ(text, c.ErrorText);
     EXPECT_NE(errors.find(c.Line), std::string::npos) << errors;
     EXPECT_EQ(processState.Board.CurrentBoard, nullptr);
-    EXPECT_EQ(CountHeld(tree.Root()), before);
+    EXPECT_EQ(CountHeld(Tree.Root()), before);
     EXPECT_EQ(Service().HeldCards(), 0);
     EXPECT_EQ(Service().OpenHandles(), 0);
     EXPECT_EQ(LiveBoardHandles(), 0);
@@ -248,41 +250,42 @@ TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
 TEST_F(LinuxRegistrationTest, AMemoryRangeFileShorterThanItsRangeIsNotMapped) {
   FakeFunction function = MemoryBoard(ThisBoard().Vendor, ThisBoard().Device);
   function.Bars[0]->FileBytes = 0x800;
-  tree.Add(function);
+  Tree.Add(function);
   Service();
-  const HeldResources before = CountHeld(tree.Root());
+  const HeldResources before = CountHeld(Tree.Root());
   std::string text;
-  const std::string errors = StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
+  const std::string errors =
+      StderrOf([&] { text = OpenCurrentBoard(ThisBoard().Vendor, ThisBoard().Device); });
   EXPECT_EQ(text, "error - could not lock device, already in use\n");
-  EXPECT_EQ(errors, "lineio: " + tree.DevicesDirectory() +
+  EXPECT_EQ(errors, "lineio: " + Tree.DevicesDirectory() +
                         "/0000:03:00.0/resource0 holds 2048 bytes, fewer than its range of 4096\n");
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
   EXPECT_EQ(Service().HeldCards(), 0);
 }
 
 TEST_F(LinuxRegistrationTest, AFunctionThatGoesAwayBeforeRegistrationIsRefused) {
-  tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
+  Tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
   const OsHandle handle = Service().Open();
   PciCardInfo info{};
   info.Slot = PciSlot{3, 0, 0};
   ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
-  tree.Remove(Board);
-  const HeldResources before = CountHeld(tree.Root());
+  Tree.Remove(Board);
+  const HeldResources before = CountHeld(Tree.Root());
   CardRegistration registration{};
   registration.Card = info.Card;
   const std::string errors = StderrOf([&] { EXPECT_TRUE(Send(handle, ReqRegisterCard, registration)); });
   EXPECT_EQ(registration.CardHandle, 0u);
   EXPECT_EQ(registration.Card.Items[0].Value3, 0u);
   EXPECT_EQ(errors,
-            "lineio: 0000:03:00.0 is gone: there is no " + tree.DevicesDirectory() + "/0000:03:00.0\n");
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+            "lineio: 0000:03:00.0 is gone: there is no " + Tree.DevicesDirectory() + "/0000:03:00.0\n");
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
   EXPECT_FALSE(Send(handle, ReqUnregisterCard, registration));
   Service().Close(handle);
 }
 
 TEST_F(LinuxRegistrationTest, ClosingAHandleReleasesTheCardsRegisteredThroughIt) {
-  tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
-  const HeldResources before = CountHeld(tree.Root());
+  Tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
+  const HeldResources before = CountHeld(Tree.Root());
   const OsHandle handle = Service().Open();
   PciCardInfo info{};
   info.Slot = PciSlot{3, 0, 0};
@@ -294,7 +297,7 @@ TEST_F(LinuxRegistrationTest, ClosingAHandleReleasesTheCardsRegisteredThroughIt)
   EXPECT_NE(registration.Card.Items[0].Value3, 0u);
   EXPECT_EQ(registration.Card.Items[0].Value2, registration.Card.Items[0].Value3);
   EXPECT_TRUE(Service().Close(handle));
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
   EXPECT_EQ(Service().HeldCards(), 0);
 }
 

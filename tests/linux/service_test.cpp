@@ -25,18 +25,18 @@ TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
     std::string Sysfs;
     bool Opens;
   };
-  std::ofstream(tree.Root() + "/plain-file") << "not a directory";
-  std::filesystem::create_directories(tree.Root() + "/file-tree/bus/pci");
-  std::ofstream(tree.Root() + "/file-tree/bus/pci/devices") << "";
+  std::ofstream(Tree.Root() + "/plain-file") << "not a directory";
+  std::filesystem::create_directories(Tree.Root() + "/file-tree/bus/pci");
+  std::ofstream(Tree.Root() + "/file-tree/bus/pci/devices") << "";
   const Case cases[] = {
-      {"the tree", tree.Root(), true},
-      {"no bus folder", tree.Root() + "/dev", false},
-      {"no such root", tree.Root() + "/nowhere", false},
-      {"devices is a file", tree.Root() + "/file-tree", false},
+      {"the tree", Tree.Root(), true},
+      {"no bus folder", Tree.Root() + "/dev", false},
+      {"no such root", Tree.Root() + "/nowhere", false},
+      {"devices is a file", Tree.Root() + "/file-tree", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    LinuxPciService service({c.Sysfs, tree.DevRoot()});
+    LinuxPciService service({c.Sysfs, Tree.DevRoot()});
     const OsHandle handle = service.Open();
     EXPECT_EQ(handle != InvalidOsHandle, c.Opens);
     if (handle != InvalidOsHandle) {
@@ -48,7 +48,7 @@ TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
     EXPECT_EQ(service.OpenHandles(), 0);
   }
   // Through the library: exactly as a missing driver.
-  LinuxPciService missing({tree.Root() + "/nowhere", tree.DevRoot()});
+  LinuxPciService missing({Tree.Root() + "/nowhere", Tree.DevRoot()});
   platform::InstallDriverService(&missing);
   CapturedStdout out;
   platform::OsHandle link = platform::NoHandle;
@@ -59,11 +59,11 @@ TEST_F(LinuxServiceTest, OpensOnlyWhileTheDevicesDirectoryCanBeRead) {
 
 // The process's driver device reads its roots once, at its first open.
 TEST_F(LinuxServiceTest, TheDriverDeviceTakesItsRootsAtItsFirstOpen) {
-  setenv("LINEIO_SYSFS_ROOT", tree.Root().c_str(), 1);
-  tree.Add(IoBoard(0x136C, 0xA036));
+  setenv("LINEIO_SYSFS_ROOT", Tree.Root().c_str(), 1);
+  Tree.Add(IoBoard(0x136C, 0xA036));
   const OsHandle first = platform::OpenDriverDevice();
   ASSERT_NE(first, InvalidOsHandle);
-  setenv("LINEIO_SYSFS_ROOT", (tree.Root() + "/nowhere").c_str(), 1);
+  setenv("LINEIO_SYSFS_ROOT", (Tree.Root() + "/nowhere").c_str(), 1);
   const OsHandle second = platform::OpenDriverDevice();
   ASSERT_NE(second, InvalidOsHandle);
   PciScan scan{};
@@ -104,7 +104,7 @@ TEST_F(LinuxServiceTest, ScansListEveryMatchingFunctionInOrder) {
     FakeFunction function = IoBoard(0x136C, 0xA036, name);
     if (std::string(name) == "0000:03:00.1") function.Device = 0x1998;
     if (std::string(name) == "0000:05:00.0") function.Vendor = 0x1172;
-    tree.Add(function);
+    Tree.Add(function);
   }
   const PciScan all = Scan(*this, 0, 0);
   ASSERT_EQ(all.CardCount, 5u);
@@ -127,20 +127,20 @@ TEST_F(LinuxServiceTest, ScansListEveryMatchingFunctionInOrder) {
 }
 
 TEST_F(LinuxServiceTest, ScansLeaveOutWhatTheyCannotReadAndSaySo) {
-  tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
-  tree.Add(IoBoard(0x136C, 0xA036, "0000:04:00.0"));
-  tree.WriteFunctionFile("0000:04:00.0", "vendor", "Intel\n");
-  tree.Add(IoBoard(0x136C, 0xA036, "0000:06:00.0"));
-  std::filesystem::remove(tree.FunctionDirectory("0000:06:00.0") + "/device");
-  std::filesystem::create_directories(tree.DevicesDirectory() + "/not-a-function");
-  std::filesystem::create_directories(tree.DevicesDirectory() + "/.hidden");
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:04:00.0"));
+  Tree.WriteFunctionFile("0000:04:00.0", "vendor", "Intel\n");
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:06:00.0"));
+  std::filesystem::remove(Tree.FunctionDirectory("0000:06:00.0") + "/device");
+  std::filesystem::create_directories(Tree.DevicesDirectory() + "/not-a-function");
+  std::filesystem::create_directories(Tree.DevicesDirectory() + "/.hidden");
   PciScan scan{};
-  const HeldResources before = CountHeld(tree.Root());
+  const HeldResources before = CountHeld(Tree.Root());
   const std::string errors = StderrOf([&] { scan = Scan(*this, 0, 0); });
-  EXPECT_EQ(CountHeld(tree.Root()), before);
+  EXPECT_EQ(CountHeld(Tree.Root()), before);
   EXPECT_EQ(scan.CardCount, 1u);
   EXPECT_NE(errors.find("0000:04:00.0/vendor does not hold a PCI identifier"), std::string::npos) << errors;
-  EXPECT_NE(errors.find("cannot read " + tree.DevicesDirectory() + "/0000:06:00.0/device"),
+  EXPECT_NE(errors.find("cannot read " + Tree.DevicesDirectory() + "/0000:06:00.0/device"),
             std::string::npos);
   EXPECT_NE(errors.find("not-a-function is not named as a PCI function"), std::string::npos);
   EXPECT_EQ(errors.find(".hidden"), std::string::npos);
@@ -150,7 +150,7 @@ TEST_F(LinuxServiceTest, ScansHoldThirtyFunctionsAndNameTheRest) {
   char name[16];
   for (int bus = 0x40; bus > 0x40 - 35; --bus) {
     std::snprintf(name, sizeof name, "0000:%02x:00.0", bus);
-    tree.Add(IoBoard(0x136C, 0xA036, name));
+    Tree.Add(IoBoard(0x136C, 0xA036, name));
   }
   PciScan scan{};
   const std::string errors = StderrOf([&] { scan = Scan(*this, 0x136C, 0xA036); });
@@ -175,7 +175,7 @@ TEST_F(LinuxServiceTest, CardInformationHoldsRangesInterruptAndLocation) {
   function.Bars = {FakeRange{true, 0xE000, 0x400}, FakeRange{false, 0xE8000000, 0x1000},
                    FakeRange{false, 0x4000000000, 0x80000, 0, true}, std::nullopt,
                    FakeRange{false, 0xF0000000, 0x100000, 0, true}};
-  tree.Add(function);
+  Tree.Add(function);
   bool served = false;
   PciCardInfo info{};
   const std::string errors = StderrOf([&] { info = Info(*this, PciSlot{0x103, 4, 2}, served); });
@@ -202,7 +202,7 @@ TEST_F(LinuxServiceTest, CardInformationHoldsRangesInterruptAndLocation) {
 }
 
 TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
-  tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
   struct Case {
     const char* Name;
     const char* File;
@@ -228,13 +228,13 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    tree.Remove("0000:03:00.0");
-    tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
+    Tree.Remove("0000:03:00.0");
+    Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
     if (std::string(c.File) == "resource/x") {
-      std::filesystem::remove(tree.FunctionDirectory("0000:03:00.0") + "/resource");
-      std::filesystem::create_directories(tree.FunctionDirectory("0000:03:00.0") + "/resource");
+      std::filesystem::remove(Tree.FunctionDirectory("0000:03:00.0") + "/resource");
+      std::filesystem::create_directories(Tree.FunctionDirectory("0000:03:00.0") + "/resource");
     } else {
-      tree.WriteFunctionFile("0000:03:00.0", c.File, c.Content);
+      Tree.WriteFunctionFile("0000:03:00.0", c.File, c.Content);
     }
     bool served = false;
     PciCardInfo info{};
@@ -267,14 +267,14 @@ std::uint32_t ConfigRequest(BackendTest& test, PciSlot slot, std::uint32_t offse
 TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   FakeFunction function = IoBoard(0x136C, 0xA036, "0000:03:00.0");
   function.ConfigBytes = 64;  // what a caller without root sees
-  tree.Add(function);
+  Tree.Add(function);
   const PciSlot slot{3, 0, 0};
   std::uint32_t value = 0;
   EXPECT_EQ(ConfigRequest(*this, slot, 0, 4, 1, value), 1u);
   EXPECT_EQ(value, 0xA036136Cu);
   value = 0x12345678;
   EXPECT_EQ(ConfigRequest(*this, slot, 0x3C, 4, 0, value), 1u);
-  EXPECT_EQ(tree.ReadBytes(tree.FunctionDirectory("0000:03:00.0") + "/config", 0x3C, 4),
+  EXPECT_EQ(Tree.ReadBytes(Tree.FunctionDirectory("0000:03:00.0") + "/config", 0x3C, 4),
             (std::vector<std::uint8_t>{0x78, 0x56, 0x34, 0x12}));
   value = 0;
   EXPECT_EQ(ConfigRequest(*this, slot, 0x3E, 2, 1, value), 1u);
@@ -298,12 +298,12 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   for (const Case& c : refused) {
     SCOPED_TRACE(c.Name);
     std::uint32_t untouched = 0xAAAAAAAA;
-    const HeldResources before = CountHeld(tree.Root());
+    const HeldResources before = CountHeld(Tree.Root());
     const std::string errors = StderrOf(
         [&] { EXPECT_EQ(ConfigRequest(*this, c.Slot, c.Offset, c.Bytes, c.ReadFlag, untouched), 0u); });
     EXPECT_EQ(untouched, 0xAAAAAAAAu);
     EXPECT_NE(errors.find(c.Line), std::string::npos) << errors;
-    EXPECT_EQ(CountHeld(tree.Root()), before);
+    EXPECT_EQ(CountHeld(Tree.Root()), before);
   }
   PciConfigAccess noBuffer{};
   noBuffer.Slot = slot;
@@ -312,18 +312,18 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   const OsHandle handle = Service().Open();
   EXPECT_FALSE(Send(handle, ReqPciConfig, noBuffer));
   Service().Close(handle);
-  EXPECT_EQ(std::filesystem::file_size(tree.FunctionDirectory("0000:03:00.0") + "/config"), 64u);
+  EXPECT_EQ(std::filesystem::file_size(Tree.FunctionDirectory("0000:03:00.0") + "/config"), 64u);
 }
 
 TEST_F(LinuxServiceTest, TheExpansionRomIsListedAsMemory) {
-  tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
   std::string resource;
   for (int line = 0; line < 6; ++line) {
     resource += line == 0 ? "0x000000000000e000 0x000000000000e3ff 0x0000000000040101\n"
                           : "0x0000000000000000 0x0000000000000000 0x0000000000000000\n";
   }
   resource += "0x00000000febc0000 0x00000000febfffff 0x0000000000046200\n";
-  tree.WriteFunctionFile("0000:03:00.0", "resource", resource);
+  Tree.WriteFunctionFile("0000:03:00.0", "resource", resource);
   bool served = false;
   const PciCardInfo info = Info(*this, PciSlot{3, 0, 0}, served);
   ASSERT_EQ(info.Card.ItemCount, 3u);

@@ -90,11 +90,11 @@ SampleReport SampleAfterTyping(const std::string& typed, const std::string& echo
 
 TEST(EscapeKeyTest, ASampleReadsTheTerminalOnlyUpToTheFirstEscape) {
   struct Case {
-    const char* name;
-    std::string typed;
-    std::string echo;  // as the terminal echoes it (ECHOCTL shows Escape as ^[)
-    std::uint16_t sample;
-    std::string leftUnread;
+    const char* Name;
+    std::string Typed;
+    std::string Echo;  // as the terminal echoes it (ECHOCTL shows Escape as ^[)
+    std::uint16_t Sample;
+    std::string LeftUnread;
   };
   const Case cases[] = {
       {"typed ahead after the Escape stays", "ab\033cd", "ab^[cd", 0x8000, "cd"},
@@ -103,11 +103,11 @@ TEST(EscapeKeyTest, ASampleReadsTheTerminalOnlyUpToTheFirstEscape) {
   };
 
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const SampleReport report = SampleAfterTyping(c.typed, c.echo);
-    EXPECT_EQ(report.Sample, c.sample);
+    SCOPED_TRACE(c.Name);
+    const SampleReport report = SampleAfterTyping(c.Typed, c.Echo);
+    EXPECT_EQ(report.Sample, c.Sample);
     EXPECT_TRUE(report.ModesRestored);
-    EXPECT_EQ(report.LeftUnread, c.leftUnread);
+    EXPECT_EQ(report.LeftUnread, c.LeftUnread);
   }
 }
 

@@ -43,9 +43,9 @@ void ClockWithRounds(const std::vector<double>& roundMs) {
 
 TEST_F(DelayTest, RoundsSlowedByPreemptionDoNotShortenTheWaits) {
   struct Case {
-    const char* name;
-    std::vector<double> roundMs;
-    std::int32_t expected;
+    const char* Name;
+    std::vector<double> RoundMs;
+    std::int32_t Expected;
   };
   const Case cases[] = {
       {"equal rounds: the whole loop's time", std::vector<double>(10, 3.3), 1000},
@@ -56,9 +56,9 @@ TEST_F(DelayTest, RoundsSlowedByPreemptionDoNotShortenTheWaits) {
       {"a clock that never moved", std::vector<double>(10, 0.0), 33000},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ClockWithRounds(c.roundMs);
-    EXPECT_EQ(CalibrateDelay(), c.expected);
+    SCOPED_TRACE(c.Name);
+    ClockWithRounds(c.RoundMs);
+    EXPECT_EQ(CalibrateDelay(), c.Expected);
   }
 }
 

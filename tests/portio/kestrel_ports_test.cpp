@@ -64,17 +64,17 @@ TEST_F(KestrelPortsTest, ReadsLatchWithoutWritingData) {
 
 TEST_F(KestrelPortsTest, RejectedPortsWriteOnlyTheFirstControlByte) {
   struct Case {
-    std::uint16_t port;
-    const char* control;
+    std::uint16_t Port;
+    const char* Control;
   };
   for (const Case& c : {Case{22, "W 0314 04"}, Case{70, "W 0314 04"}, Case{79, "W 0314 04"},
                         Case{86, "W 0314 0c"}, Case{134, "W 0314 0c"}, Case{0xFFFF, "W 0314 0c"}}) {
-    SCOPED_TRACE(c.port);
-    EXPECT_EQ(PortOut(c.port, 5), 1);
-    EXPECT_EQ(TakeAccesses(), Lines{c.control});
-    EXPECT_EQ(PortIinp(c.port), 0);
-    EXPECT_EQ(TakeAccesses(), Lines{c.control});
-    EXPECT_EQ(PortQinp(c.port), 0);
+    SCOPED_TRACE(c.Port);
+    EXPECT_EQ(PortOut(c.Port, 5), 1);
+    EXPECT_EQ(TakeAccesses(), Lines{c.Control});
+    EXPECT_EQ(PortIinp(c.Port), 0);
+    EXPECT_EQ(TakeAccesses(), Lines{c.Control});
+    EXPECT_EQ(PortQinp(c.Port), 0);
     EXPECT_TRUE(TakeAccesses().empty());
   }
 }

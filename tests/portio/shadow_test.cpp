@@ -78,10 +78,10 @@ TEST_F(ShadowTest, BitOperationsKeepTheOtherFifteenBits) {
   EXPECT_EQ(TestQbit(16, 9), 0);
 
   struct Case {
-    bool on;
-    std::uint16_t bit;
-    std::uint16_t before;
-    std::uint16_t after;
+    bool On;
+    std::uint16_t Bit;
+    std::uint16_t Before;
+    std::uint16_t After;
   };
   const Case cases[] = {
       {true, 20, 0x8001, 0x8001},  {true, 35, 0x8001, 0x8009}, {true, 15, 0x0001, 0x8001},
@@ -89,11 +89,11 @@ TEST_F(ShadowTest, BitOperationsKeepTheOtherFifteenBits) {
       {false, 31, 0x1234, 0x1234}, {true, 32, 0x0000, 0x0001},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << (c.on ? "BitOn " : "BitOff ") << c.bit);
-    PortOut(33, c.before);
-    EXPECT_EQ(c.on ? BitOn(33, c.bit) : BitOff(33, c.bit), 23);
-    EXPECT_EQ(PortQinp(33), c.after);
-    EXPECT_EQ(TestQbit(33, c.bit), (c.after & (1u << (c.bit % 32)) & 0xFFFF) != 0 ? 1 : 0);
+    SCOPED_TRACE(::testing::Message() << (c.On ? "BitOn " : "BitOff ") << c.Bit);
+    PortOut(33, c.Before);
+    EXPECT_EQ(c.On ? BitOn(33, c.Bit) : BitOff(33, c.Bit), 23);
+    EXPECT_EQ(PortQinp(33), c.After);
+    EXPECT_EQ(TestQbit(33, c.Bit), (c.After & (1u << (c.Bit % 32)) & 0xFFFF) != 0 ? 1 : 0);
   }
 }
 
@@ -114,7 +114,7 @@ TEST_F(NoBoardShadowTest, ValuesAreRememberedBeforePortInit) {
   EXPECT_EQ(BitOn(16, 1), 16);
   EXPECT_EQ(PortQinp(16), 11);
   EXPECT_EQ(PortIinp(16), 0);
-  EXPECT_EQ(driver.TotalRequests(), 0u);
+  EXPECT_EQ(Driver.TotalRequests(), 0u);
 }
 
 }  // namespace

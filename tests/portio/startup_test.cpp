@@ -19,10 +19,10 @@ class StartupTest : public BoardTest {};
 
 TEST_F(StartupTest, WithoutTheDriverPortInitFailsAndChangesNothing) {
   AddOwnBoard();
-  driver.SetDeviceMissing(true);
+  Driver.SetDeviceMissing(true);
   EXPECT_EQ(PortInitPrinting(1), "Cannot open WinDriver device\n");
-  driver.SetDeviceMissing(false);
-  driver.SetVersion(300);
+  Driver.SetDeviceMissing(false);
+  Driver.SetVersion(300);
   EXPECT_EQ(PortInitPrinting(1), "error - incorrect WinDriver version\n");
 
   EXPECT_EQ(::Test(0), 0);
@@ -36,10 +36,10 @@ TEST_F(StartupTest, PortInitOpensTheBoardAndSwitchesTheEnableBitOn) {
   const int card = AddOwnBoard();
   EXPECT_EQ(PortInitPrinting(0), "DOVEVED PCI card found!\n");
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
-  EXPECT_EQ(driver.Registrations(), 1);
-  EXPECT_EQ(driver.OpenHandles(), 2);  // the driver link and the board's own handle
+  EXPECT_EQ(Driver.Registrations(), 1);
+  EXPECT_EQ(Driver.OpenHandles(), 2);  // the driver link and the board's own handle
   EXPECT_EQ(::Test(123), 0xFFFF);
-  const std::vector<RegisterAccess> trace = driver.Trace();
+  const std::vector<RegisterAccess> trace = Driver.Trace();
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ(trace.back(), (RegisterAccess{AccessDirection::Write, 1, card, 0, 0x314, 0x04}));
 
@@ -56,7 +56,7 @@ TEST_F(StartupTest, WithoutABoardPortInitCompletesAndRegistersReadZero) {
   EXPECT_EQ(::Test(0), 0xFFFF);
   EXPECT_EQ(processState.Ports.Registers.DataReg, 0x300);
   EXPECT_EQ(InpD(0x300), 0u);
-  EXPECT_EQ(driver.RequestCount(ReqTransfer), 0u);
+  EXPECT_EQ(Driver.RequestCount(ReqTransfer), 0u);
   EXPECT_EQ(PortEnd(), 1);
   ExpectNothingHeld();
 }
@@ -66,8 +66,8 @@ TEST_F(StartupTest, ASecondPortInitReplacesTheBoardItHeld) {
   PortInitPrinting(0);
   EXPECT_EQ(PortInitPrinting(1), "DOVEVED PCI card found!\n");
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
-  EXPECT_EQ(driver.Registrations(), 1);
-  EXPECT_EQ(driver.OpenHandles(), 2);
+  EXPECT_EQ(Driver.Registrations(), 1);
+  EXPECT_EQ(Driver.OpenHandles(), 2);
   EXPECT_EQ(LiveBoardHandles(), 1);
   EXPECT_EQ(processState.Ports.Registers.DataReg, 0x318);
   EXPECT_EQ(PortEnd(), 1);
@@ -77,11 +77,11 @@ TEST_F(StartupTest, ASecondPortInitReplacesTheBoardItHeld) {
 TEST_F(StartupTest, AFailedSecondPortInitKeepsTheFirstBoard) {
   AddOwnBoard();
   PortInitPrinting(0);
-  driver.SetDeviceMissing(true);
+  Driver.SetDeviceMissing(true);
   EXPECT_EQ(PortInitPrinting(1), "Cannot open WinDriver device\n");
   EXPECT_NE(processState.Board.CurrentBoard, nullptr);
   EXPECT_EQ(processState.Ports.Registers.DataReg, 0x310);
-  driver.SetDeviceMissing(false);
+  Driver.SetDeviceMissing(false);
   EXPECT_EQ(PortEnd(), 1);
   ExpectNothingHeld();
 }
@@ -93,9 +93,9 @@ TEST_F(StartupTest, PortEndWithoutPortInitReportsFailure) {
 
 TEST_F(StartupTest, TheRegisterSetFollowsBoardNumberAndMachineKind) {
   struct Case {
-    std::int32_t subtype;
-    std::int32_t boardNumber;
-    std::uint16_t dataReg;
+    std::int32_t Subtype;
+    std::int32_t BoardNumber;
+    std::uint16_t DataReg;
   };
   const Case cases[] = {
       {0, 0, 0x310},     {0, 1, 0x318},      {0, 2, 0x300},      {0, 3, 0x308},      {0, 5, 0x308},
@@ -104,17 +104,17 @@ TEST_F(StartupTest, TheRegisterSetFollowsBoardNumberAndMachineKind) {
   };
   const int card = AddOwnBoard();
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "subtype " << c.subtype << " board " << c.boardNumber);
-    KeyboardSubtypeIs(c.subtype);
-    PortInitPrinting(c.boardNumber);
-    const RegisterSet expected{c.dataReg, static_cast<std::uint16_t>(c.dataReg + 2),
-                               static_cast<std::uint16_t>(c.dataReg + 4),
-                               static_cast<std::uint16_t>(c.dataReg + 6)};
+    SCOPED_TRACE(::testing::Message() << "subtype " << c.Subtype << " board " << c.BoardNumber);
+    KeyboardSubtypeIs(c.Subtype);
+    PortInitPrinting(c.BoardNumber);
+    const RegisterSet expected{c.DataReg, static_cast<std::uint16_t>(c.DataReg + 2),
+                               static_cast<std::uint16_t>(c.DataReg + 4),
+                               static_cast<std::uint16_t>(c.DataReg + 6)};
     EXPECT_EQ(processState.Ports.Registers.DataReg, expected.DataReg);
     EXPECT_EQ(processState.Ports.Registers.AddrReg, expected.AddrReg);
     EXPECT_EQ(processState.Ports.Registers.CtrlReg, expected.CtrlReg);
     EXPECT_EQ(processState.Ports.Registers.StatReg, expected.StatReg);
-    EXPECT_EQ(driver.Trace().back(),
+    EXPECT_EQ(Driver.Trace().back(),
               (RegisterAccess{AccessDirection::Write, 1, card, 0, expected.CtrlReg, 0x04}));
     PortEnd();
   }
@@ -128,7 +128,7 @@ TEST_F(StartupTest, CheckPCtypeAnswersFromTheKeyboardSubtype) {
     KeyboardSubtypeIs(subtype);
     EXPECT_EQ(CheckPCtype(), answer) << "subtype " << subtype;
   }
-  EXPECT_EQ(driver.TotalRequests(), 0u);
+  EXPECT_EQ(Driver.TotalRequests(), 0u);
 }
 
 TEST_F(StartupTest, Test2WritesTenDigitsAndLeavesTheRest) {

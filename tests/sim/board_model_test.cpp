@@ -30,10 +30,10 @@ struct Write {
   std::uint8_t Value;
 };
 
-enum class Model { Kestrel, Merlin };
+enum class ModelKind { Kestrel, Merlin };
 
-std::unique_ptr<LineBoard> MakeModel(Model model) {
-  if (model == Model::Kestrel) return MakeKestrelBoard();
+std::unique_ptr<LineBoard> MakeModel(ModelKind model) {
+  if (model == ModelKind::Kestrel) return MakeKestrelBoard();
   return MakeMerlinBoard();
 }
 
@@ -45,46 +45,46 @@ std::uint8_t ReadData(LineBoard& board) { return static_cast<std::uint8_t>(board
 
 TEST(BoardModelTest, LogicalPortsLieWhereEachBoardDecodesThem) {
   struct Case {
-    Model model;
-    std::uint16_t port;
-    std::optional<BusLocation> location;
+    ModelKind Model;
+    std::uint16_t Port;
+    std::optional<BusLocation> Location;
   };
   const Case cases[] = {
-      {Model::Kestrel, 0, BusLocation{BusBank::Direct, 0x00}},
-      {Model::Kestrel, 15, BusLocation{BusBank::Direct, 0x0F}},
-      {Model::Kestrel, 16, BusLocation{BusBank::First, 0x10}},
-      {Model::Kestrel, 21, BusLocation{BusBank::First, 0x15}},
-      {Model::Kestrel, 22, std::nullopt},
-      {Model::Kestrel, 37, BusLocation{BusBank::First, 0x25}},
-      {Model::Kestrel, 48, BusLocation{BusBank::First, 0x40}},
-      {Model::Kestrel, 69, BusLocation{BusBank::First, 0x85}},
-      {Model::Kestrel, 70, std::nullopt},
-      {Model::Kestrel, 80, BusLocation{BusBank::Second, 0x10}},
-      {Model::Kestrel, 101, BusLocation{BusBank::Second, 0x25}},
-      {Model::Kestrel, 112, BusLocation{BusBank::Second, 0x40}},
-      {Model::Kestrel, 133, BusLocation{BusBank::Second, 0x85}},
-      {Model::Kestrel, 134, std::nullopt},
-      {Model::Kestrel, 144, std::nullopt},
-      {Model::Kestrel, 0xFFFF, std::nullopt},
-      {Model::Merlin, 3, BusLocation{BusBank::Direct, 0x03}},
-      {Model::Merlin, 64, BusLocation{BusBank::First, 0x80}},
-      {Model::Merlin, 69, BusLocation{BusBank::First, 0x85}},
-      {Model::Merlin, 70, std::nullopt},
-      {Model::Merlin, 80, std::nullopt},
-      {Model::Merlin, 133, std::nullopt},
+      {ModelKind::Kestrel, 0, BusLocation{BusBank::Direct, 0x00}},
+      {ModelKind::Kestrel, 15, BusLocation{BusBank::Direct, 0x0F}},
+      {ModelKind::Kestrel, 16, BusLocation{BusBank::First, 0x10}},
+      {ModelKind::Kestrel, 21, BusLocation{BusBank::First, 0x15}},
+      {ModelKind::Kestrel, 22, std::nullopt},
+      {ModelKind::Kestrel, 37, BusLocation{BusBank::First, 0x25}},
+      {ModelKind::Kestrel, 48, BusLocation{BusBank::First, 0x40}},
+      {ModelKind::Kestrel, 69, BusLocation{BusBank::First, 0x85}},
+      {ModelKind::Kestrel, 70, std::nullopt},
+      {ModelKind::Kestrel, 80, BusLocation{BusBank::Second, 0x10}},
+      {ModelKind::Kestrel, 101, BusLocation{BusBank::Second, 0x25}},
+      {ModelKind::Kestrel, 112, BusLocation{BusBank::Second, 0x40}},
+      {ModelKind::Kestrel, 133, BusLocation{BusBank::Second, 0x85}},
+      {ModelKind::Kestrel, 134, std::nullopt},
+      {ModelKind::Kestrel, 144, std::nullopt},
+      {ModelKind::Kestrel, 0xFFFF, std::nullopt},
+      {ModelKind::Merlin, 3, BusLocation{BusBank::Direct, 0x03}},
+      {ModelKind::Merlin, 64, BusLocation{BusBank::First, 0x80}},
+      {ModelKind::Merlin, 69, BusLocation{BusBank::First, 0x85}},
+      {ModelKind::Merlin, 70, std::nullopt},
+      {ModelKind::Merlin, 80, std::nullopt},
+      {ModelKind::Merlin, 133, std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "port " << c.port);
-    const std::unique_ptr<LineBoard> board = MakeModel(c.model);
-    EXPECT_EQ(board->LocationOf(c.port), c.location);
-    if (c.location) {
-      EXPECT_EQ(board->PortAt(*c.location), c.port);
+    SCOPED_TRACE(::testing::Message() << "port " << c.Port);
+    const std::unique_ptr<LineBoard> board = MakeModel(c.Model);
+    EXPECT_EQ(board->LocationOf(c.Port), c.Location);
+    if (c.Location) {
+      EXPECT_EQ(board->PortAt(*c.Location), c.Port);
     }
   }
 }
 
 TEST(BoardModelTest, EveryBusLocationLeadsBackToItsPort) {
-  for (const Model model : {Model::Kestrel, Model::Merlin}) {
+  for (const ModelKind model : {ModelKind::Kestrel, ModelKind::Merlin}) {
     const std::unique_ptr<LineBoard> board = MakeModel(model);
     int ports = 0;
     for (std::uint16_t port = 0; port < 256; ++port) {
@@ -93,7 +93,7 @@ TEST(BoardModelTest, EveryBusLocationLeadsBackToItsPort) {
       ++ports;
       EXPECT_EQ(board->PortAt(*location), port);
     }
-    EXPECT_EQ(ports, model == Model::Kestrel ? 64 : 40);
+    EXPECT_EQ(ports, model == ModelKind::Kestrel ? 64 : 40);
     EXPECT_EQ(board->PortAt({BusBank::First, 0x30}), std::nullopt);
     EXPECT_EQ(board->PortAt({BusBank::First, 0x16}), std::nullopt);
     EXPECT_EQ(board->PortAt({BusBank::Direct, 0x10}), std::nullopt);
@@ -102,17 +102,17 @@ TEST(BoardModelTest, EveryBusLocationLeadsBackToItsPort) {
 
 // Control byte sequences and what the board latched and reported.
 struct HandshakeCase {
-  const char* name;
-  Model model;
-  std::vector<Write> writes;
-  std::vector<LatchedOutput> latched;
-  std::size_t errors;
+  const char* Name;
+  ModelKind Model;
+  std::vector<Write> Writes;
+  std::vector<LatchedOutput> Latched;
+  std::size_t Errors;
 };
 
 TEST(BoardModelTest, OutputsLatchOnTheRisingStrobeOfADecodableAddress) {
   const HandshakeCase cases[] = {
       {"group 1 on the first bank",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Ctrl, 0x04},
         {Data, 0x12},
         {Addr, 0x10},
@@ -124,7 +124,7 @@ TEST(BoardModelTest, OutputsLatchOnTheRisingStrobeOfADecodableAddress) {
        {{16, 0x12}},
        0},
       {"group 5 on the second bank",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Ctrl, 0x0C},
         {Data, 0x12},
         {Addr, 0x10},
@@ -136,75 +136,75 @@ TEST(BoardModelTest, OutputsLatchOnTheRisingStrobeOfADecodableAddress) {
        {{80, 0x12}},
        0},
       {"group 4 without the enable bit",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x33}, {Addr, 0x85}, {Ctrl, 0x00}, {Ctrl, 0x02}, {Ctrl, 0x00}},
        {{69, 0x33}},
        0},
       {"direct port 3",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Ctrl, 0x04}, {Data, 0x5A}, {Addr, 0x03}, {Ctrl, 0x0C}, {Ctrl, 0x0E}, {Ctrl, 0x0C}, {Ctrl, 0x04}},
        {{3, 0x5A}},
        0},
       {"Merlin group 4",
-       Model::Merlin,
+       ModelKind::Merlin,
        {{Data, 0x07}, {Addr, 0x80}, {Ctrl, 0x04}, {Ctrl, 0x06}, {Ctrl, 0x04}},
        {{64, 0x07}},
        0},
       {"Merlin direct port 15",
-       Model::Merlin,
+       ModelKind::Merlin,
        {{Data, 0xA5}, {Addr, 0x0F}, {Ctrl, 0x0C}, {Ctrl, 0x0E}, {Ctrl, 0x0C}, {Ctrl, 0x04}},
        {{15, 0xA5}},
        0},
       {"the byte in DataReg at the edge counts",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x11}, {Addr, 0x21}, {Ctrl, 0x06}, {Data, 0x22}, {Ctrl, 0x06}, {Ctrl, 0x04}},
        {{33, 0x11}},
        0},
       {"a strobe held high latches once",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x01}, {Addr, 0x40}, {Ctrl, 0x06}, {Ctrl, 0x06}, {Ctrl, 0x07}},
        {{48, 0x01}},
        0},
       {"control writes without a strobe latch nothing",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x99}, {Addr, 0x10}, {Ctrl, 0x04}, {Ctrl, 0x0C}, {Ctrl, 0x04}},
        {},
        0},
       {"Merlin has no second bank",
-       Model::Merlin,
+       ModelKind::Merlin,
        {{Data, 0x12}, {Addr, 0x10}, {Ctrl, 0x0C}, {Ctrl, 0x0E}, {Ctrl, 0x0C}},
        {},
        1},
       {"a group select that is not one-hot",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x12}, {Addr, 0x30}, {Ctrl, 0x04}, {Ctrl, 0x06}, {Ctrl, 0x04}},
        {},
        1},
       {"a group index above 5",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x12}, {Addr, 0x16}, {Ctrl, 0x04}, {Ctrl, 0x06}, {Ctrl, 0x04}},
        {},
        1},
       {"a direct address without the bank bit",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Data, 0x12}, {Addr, 0x03}, {Ctrl, 0x04}, {Ctrl, 0x06}, {Ctrl, 0x04}},
        {},
        1},
       {"a read handshake whose strobe drops the read bit",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Addr, 0x03}, {Ctrl, 0x0D}, {Ctrl, 0x0E}, {Ctrl, 0x04}},
        {},
        1},
   };
   for (const HandshakeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::unique_ptr<LineBoard> board = MakeModel(c.model);
-    Send(*board, c.writes);
-    EXPECT_EQ(board->LatchHistory(), c.latched);
-    for (const LatchedOutput& latch : c.latched) {
+    SCOPED_TRACE(c.Name);
+    const std::unique_ptr<LineBoard> board = MakeModel(c.Model);
+    Send(*board, c.Writes);
+    EXPECT_EQ(board->LatchHistory(), c.Latched);
+    for (const LatchedOutput& latch : c.Latched) {
       EXPECT_EQ(board->OutputLatch(latch.Port), latch.Value);
     }
-    EXPECT_EQ(board->ProtocolErrors().size(), c.errors);
+    EXPECT_EQ(board->ProtocolErrors().size(), c.Errors);
     for (const std::string& error : board->ProtocolErrors()) {
       EXPECT_FALSE(error.empty());
     }
@@ -223,38 +223,42 @@ TEST(BoardModelTest, BanksKeepTheirOwnLatchesAtOneBusAddress) {
 
 // Read handshakes: which input reaches DataReg, and when.
 struct ReadCase {
-  const char* name;
-  Model model;
-  std::vector<Write> beforeRead;  // DataReg must still hold the filler here
-  std::vector<Write> toRead;      // after these it holds the input
-  std::uint16_t port;
+  const char* Name;
+  ModelKind Model;
+  std::vector<Write> BeforeRead;  // DataReg must still hold the filler here
+  std::vector<Write> ToRead;      // after these it holds the input
+  std::uint16_t Port;
 };
 
 TEST(BoardModelTest, AReadPutsTheInputOfTheAddressedPortIntoDataReg) {
   constexpr std::uint8_t Filler = 0xEE;
   const ReadCase cases[] = {
-      {"group 2 at once", Model::Kestrel, {{Addr, 0x25}, {Ctrl, 0x04}}, {{Ctrl, 0x05}}, 37},
-      {"group 6 on the second bank", Model::Kestrel, {{Addr, 0x25}, {Ctrl, 0x0C}}, {{Ctrl, 0x0D}}, 101},
+      {"group 2 at once", ModelKind::Kestrel, {{Addr, 0x25}, {Ctrl, 0x04}}, {{Ctrl, 0x05}}, 37},
+      {"group 6 on the second bank", ModelKind::Kestrel, {{Addr, 0x25}, {Ctrl, 0x0C}}, {{Ctrl, 0x0D}}, 101},
       {"direct port 3 on the strobe",
-       Model::Kestrel,
+       ModelKind::Kestrel,
        {{Addr, 0x03}, {Ctrl, 0x04}, {Ctrl, 0x0D}},
        {{Ctrl, 0x0F}},
        3},
-      {"Merlin group 4 at once", Model::Merlin, {{Addr, 0x82}, {Ctrl, 0x04}}, {{Ctrl, 0x05}}, 66},
-      {"Merlin direct port 2 on the strobe", Model::Merlin, {{Addr, 0x02}, {Ctrl, 0x0D}}, {{Ctrl, 0x0F}}, 2},
+      {"Merlin group 4 at once", ModelKind::Merlin, {{Addr, 0x82}, {Ctrl, 0x04}}, {{Ctrl, 0x05}}, 66},
+      {"Merlin direct port 2 on the strobe",
+       ModelKind::Merlin,
+       {{Addr, 0x02}, {Ctrl, 0x0D}},
+       {{Ctrl, 0x0F}},
+       2},
   };
   for (const ReadCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::unique_ptr<LineBoard> board = MakeModel(c.model);
+    SCOPED_TRACE(c.Name);
+    const std::unique_ptr<LineBoard> board = MakeModel(c.Model);
     for (std::uint16_t port = 0; port < 256; ++port) {
       if (board->LocationOf(port)) board->SetInput(port, static_cast<std::uint8_t>(port + 1));
     }
     Send(*board, {{Data, Filler}});
-    Send(*board, c.beforeRead);
+    Send(*board, c.BeforeRead);
     EXPECT_EQ(ReadData(*board), Filler);
-    Send(*board, c.toRead);
-    EXPECT_EQ(ReadData(*board), c.port + 1);
-    EXPECT_EQ(board->InputsRead(), std::vector<std::uint16_t>{c.port});
+    Send(*board, c.ToRead);
+    EXPECT_EQ(ReadData(*board), c.Port + 1);
+    EXPECT_EQ(board->InputsRead(), std::vector<std::uint16_t>{c.Port});
     EXPECT_TRUE(board->LatchHistory().empty()) << "a read latches no output";
     EXPECT_TRUE(board->ProtocolErrors().empty());
   }
@@ -283,9 +287,9 @@ TEST(BoardModelTest, RegistersOutsideTheHandshakeAreARegisterFile) {
 
 TEST(BoardModelTest, StatRegReadsTheStatusByteAndCountsItsReads) {
   struct CountingBoard : KestrelBoard {
-    int hooked = 0;
+    int Hooked = 0;
     void OnStatusRead() override {
-      ++hooked;
+      ++Hooked;
       SetStatus(static_cast<std::uint8_t>(Status() ^ 1));  // a tick that flips on every read
     }
   } board;
@@ -293,20 +297,20 @@ TEST(BoardModelTest, StatRegReadsTheStatusByteAndCountsItsReads) {
   EXPECT_EQ(board.IoRead(0, Stat, 1), 0x81u);
   EXPECT_EQ(board.IoRead(0, Stat, 1), 0x80u);
   EXPECT_EQ(board.StatusReads(), 2u);
-  EXPECT_EQ(board.hooked, 2);
+  EXPECT_EQ(board.Hooked, 2);
   board.IoWrite(0, Stat, 1, 0x00);
   EXPECT_EQ(board.IoRead(0, Stat, 1), 0x81u) << "a write does not change the status";
 }
 
 TEST(BoardModelTest, ADerivedDeviceSeesEveryLatchedByte) {
   struct Listening : MerlinBoard {
-    std::vector<LatchedOutput> seen;
-    void OnOutputLatched(std::uint16_t port, std::uint8_t value) override { seen.push_back({port, value}); }
+    std::vector<LatchedOutput> Seen;
+    void OnOutputLatched(std::uint16_t port, std::uint8_t value) override { Seen.push_back({port, value}); }
   } board;
   Send(board, {{Data, 0x03}, {Addr, 0x24}, {Ctrl, 0x04}, {Ctrl, 0x06}, {Ctrl, 0x04}});
   Send(board, {{Data, 0x01}, {Ctrl, 0x06}, {Ctrl, 0x04}});
   const std::vector<LatchedOutput> expected = {{36, 0x03}, {36, 0x01}};
-  EXPECT_EQ(board.seen, expected);
+  EXPECT_EQ(board.Seen, expected);
 }
 
 TEST(BoardModelTest, TheRegistersFollowTheRegisterBase) {

@@ -7,10 +7,10 @@
 namespace lineio::sim {
 namespace {
 
-using simDriverRegistration = DriverTest;
+using SimDriverRegistrationTest = DriverTest;
 
-TEST_F(simDriverRegistration, SecondRegistrationIsRefusedUntilTheFirstIsReleased) {
-  const platform::OsHandle other = service().Open();
+TEST_F(SimDriverRegistrationTest, SecondRegistrationIsRefusedUntilTheFirstIsReleased) {
+  const platform::OsHandle other = Service().Open();
   CardRegistration first = RegistrationFor(cards_.Kestrel);
   CardRegistration second = first;
   CardRegistration again = first;
@@ -35,7 +35,7 @@ TEST_F(simDriverRegistration, SecondRegistrationIsRefusedUntilTheFirstIsReleased
   EXPECT_FALSE(driver_.IsRegistered(cards_.Merlin));
 }
 
-TEST_F(simDriverRegistration, CardLockedByAnotherUserIsRefused) {
+TEST_F(SimDriverRegistrationTest, CardLockedByAnotherUserIsRefused) {
   driver_.LockByAnotherUser(cards_.Kestrel);
   CardRegistration registration = RegistrationFor(cards_.Kestrel);
   registration.CardHandle = 77;  // whatever was there, a refusal says 0
@@ -53,12 +53,12 @@ TEST_F(simDriverRegistration, CardLockedByAnotherUserIsRefused) {
 }
 
 // The resource list names the card by location, range base or interrupt line.
-TEST_F(simDriverRegistration, FindsTheCardThatTheResourcesName) {
+TEST_F(SimDriverRegistrationTest, FindsTheCardThatTheResourcesName) {
   const PciSlot merlin = bus_.SlotOf(cards_.Merlin);
   struct Case {
-    const char* name;
-    ResourceItem item;
-    int card;  // -1: refused
+    const char* Name;
+    ResourceItem Item;
+    int Card;  // -1: refused
   };
   const Case cases[] = {
       {"bus item", {ItemBus, 0, PciBusType, merlin.Bus, merlin.Slot, 0, 0}, cards_.Merlin},
@@ -73,19 +73,19 @@ TEST_F(simDriverRegistration, FindsTheCardThatTheResourcesName) {
   for (const auto& c : cases) {
     CardRegistration registration{};
     registration.Card.ItemCount = 1;
-    registration.Card.Items[0] = c.item;
-    ASSERT_TRUE(Send(ReqRegisterCard, registration)) << c.name;
+    registration.Card.Items[0] = c.Item;
+    ASSERT_TRUE(Send(ReqRegisterCard, registration)) << c.Name;
     for (int card = 0; card < bus_.CardCount(); ++card) {
-      EXPECT_EQ(driver_.IsRegistered(card), card == c.card) << c.name << " card " << card;
+      EXPECT_EQ(driver_.IsRegistered(card), card == c.Card) << c.Name << " card " << card;
     }
-    EXPECT_EQ(registration.CardHandle != 0, c.card >= 0) << c.name;
+    EXPECT_EQ(registration.CardHandle != 0, c.Card >= 0) << c.Name;
     if (registration.CardHandle != 0) Send(ReqUnregisterCard, registration);
   }
 }
 
 // Two functions of one device share bus and slot: the bus item's function
 // tells them apart, and the registered one is the one whose ranges are mapped.
-TEST_F(simDriverRegistration, FindsTheFunctionThatTheBusItemNames) {
+TEST_F(SimDriverRegistrationTest, FindsTheFunctionThatTheBusItemNames) {
   const PciSlot merlin = bus_.SlotOf(cards_.Merlin);
   auto second = std::make_unique<SimCard>(0x136C, 0xA036);
   second->AddMemoryRange(0, 0xE8000000, 0x1000);
@@ -109,14 +109,14 @@ TEST_F(simDriverRegistration, FindsTheFunctionThatTheBusItemNames) {
   EXPECT_FALSE(driver_.IsRegistered(secondIndex));
 }
 
-TEST_F(simDriverRegistration, ItemsBeyondTheCountAreNotRead) {
+TEST_F(SimDriverRegistrationTest, ItemsBeyondTheCountAreNotRead) {
   CardRegistration registration = RegistrationFor(cards_.Kestrel);
   registration.Card.ItemCount = 0;
   ASSERT_TRUE(Send(ReqRegisterCard, registration));
   EXPECT_EQ(registration.CardHandle, 0u);
 }
 
-TEST_F(simDriverRegistration, MemoryItemsGetUsableAddressesAndInterruptsAHandle) {
+TEST_F(SimDriverRegistrationTest, MemoryItemsGetUsableAddressesAndInterruptsAHandle) {
   CardRegistration registration = RegistrationFor(cards_.Network);
   ASSERT_TRUE(Send(ReqRegisterCard, registration));
   ASSERT_NE(registration.CardHandle, 0u);
@@ -142,7 +142,7 @@ TEST_F(simDriverRegistration, MemoryItemsGetUsableAddressesAndInterruptsAHandle)
   EXPECT_EQ(card[0x40], 0x0D);
 }
 
-TEST_F(simDriverRegistration, InterruptHandlesDifferBetweenRegistrations) {
+TEST_F(SimDriverRegistrationTest, InterruptHandlesDifferBetweenRegistrations) {
   CardRegistration kestrel = RegistrationFor(cards_.Kestrel);
   CardRegistration merlin = RegistrationFor(cards_.Merlin);
   ASSERT_TRUE(Send(ReqRegisterCard, kestrel));

@@ -9,9 +9,9 @@ namespace lineio::sim {
 namespace {
 
 struct CodeSize {
-  const char* name;
-  std::uint32_t code;
-  std::uint32_t size;
+  const char* Name;
+  std::uint32_t Code;
+  std::uint32_t Size;
 };
 
 constexpr std::array<CodeSize, 10> Requests = {{
@@ -27,41 +27,41 @@ constexpr std::array<CodeSize, 10> Requests = {{
     {"wait interrupt", ReqWaitInterrupt, sizeof(InterruptRecord)},
 }};
 
-using simDriverRequests = DriverTest;
+using SimDriverRequestsTest = DriverTest;
 
-TEST_F(simDriverRequests, RefusedRequestsLeaveTheRecordUntouched) {
+TEST_F(SimDriverRequestsTest, RefusedRequestsLeaveTheRecordUntouched) {
   const platform::OsHandle unknown = handle_ + 1000;
   for (const auto& r : Requests) {
-    driver_.FailRequests(r.code);
+    driver_.FailRequests(r.Code);
     struct Attempt {
-      const char* what;
-      platform::OsHandle handle;
-      std::uint32_t size;
+      const char* What;
+      platform::OsHandle Handle;
+      std::uint32_t Size;
     };
     const Attempt attempts[] = {
-        {"unknown handle", unknown, r.size},   {"invalid handle", platform::InvalidOsHandle, r.size},
-        {"short record", handle_, r.size - 1}, {"long record", handle_, r.size + 4},
-        {"injected failure", handle_, r.size},
+        {"unknown handle", unknown, r.Size},   {"invalid handle", platform::InvalidOsHandle, r.Size},
+        {"short record", handle_, r.Size - 1}, {"long record", handle_, r.Size + 4},
+        {"injected failure", handle_, r.Size},
     };
     for (const auto& a : attempts) {
-      PatternRecord record(r.size + 4);
-      EXPECT_FALSE(driver_.Request(a.handle, r.code, record.bytes.data(), a.size))
-          << r.name << ": " << a.what;
-      EXPECT_TRUE(record.Untouched()) << r.name << ": " << a.what;
+      PatternRecord record(r.Size + 4);
+      EXPECT_FALSE(driver_.Request(a.Handle, r.Code, record.Bytes.data(), a.Size))
+          << r.Name << ": " << a.What;
+      EXPECT_TRUE(record.Untouched()) << r.Name << ": " << a.What;
     }
-    EXPECT_EQ(driver_.RequestCount(r.code), std::size(attempts)) << r.name;
+    EXPECT_EQ(driver_.RequestCount(r.Code), std::size(attempts)) << r.Name;
   }
   EXPECT_EQ(driver_.Registrations(), 0);
   EXPECT_TRUE(driver_.Trace().empty());
 }
 
-TEST_F(simDriverRequests, UnknownCodeFails) {
+TEST_F(SimDriverRequestsTest, UnknownCodeFails) {
   PatternRecord record(64);
-  EXPECT_FALSE(driver_.Request(handle_, 0x95382400, record.bytes.data(), 64));
+  EXPECT_FALSE(driver_.Request(handle_, 0x95382400, record.Bytes.data(), 64));
   EXPECT_TRUE(record.Untouched());
 }
 
-TEST_F(simDriverRequests, InjectedFailuresAreConsumedOneByOne) {
+TEST_F(SimDriverRequestsTest, InjectedFailuresAreConsumedOneByOne) {
   driver_.FailRequests(ReqDriverVersion, 2);
   std::array<bool, 4> results{};
   for (bool& result : results) {
@@ -82,7 +82,7 @@ TEST_F(simDriverRequests, InjectedFailuresAreConsumedOneByOne) {
   EXPECT_TRUE(Send(ReqScanPciCards, scan));
 }
 
-TEST_F(simDriverRequests, VersionIsReportedWithText) {
+TEST_F(SimDriverRequestsTest, VersionIsReportedWithText) {
   driver_.SetVersion(399);
   VersionQuery query{};
   ASSERT_TRUE(Send(ReqDriverVersion, query));
@@ -91,9 +91,9 @@ TEST_F(simDriverRequests, VersionIsReportedWithText) {
   EXPECT_GT(std::strlen(query.Text), 0u);
 }
 
-TEST_F(simDriverRequests, HandlesAreDistinctAndCounted) {
+TEST_F(SimDriverRequestsTest, HandlesAreDistinctAndCounted) {
   EXPECT_EQ(driver_.OpenHandles(), 1);
-  const platform::OsHandle second = service().Open();
+  const platform::OsHandle second = Service().Open();
   for (platform::OsHandle h : {handle_, second}) {
     EXPECT_NE(h, platform::NoHandle);
     EXPECT_NE(h, platform::InvalidOsHandle);
@@ -102,29 +102,29 @@ TEST_F(simDriverRequests, HandlesAreDistinctAndCounted) {
   EXPECT_EQ(driver_.OpenHandles(), 2);
 
   driver_.SetDeviceMissing(true);
-  EXPECT_EQ(service().Open(), platform::InvalidOsHandle);
+  EXPECT_EQ(Service().Open(), platform::InvalidOsHandle);
   EXPECT_EQ(driver_.OpenHandles(), 2);
   driver_.SetDeviceMissing(false);
 
-  EXPECT_TRUE(service().Close(second));
-  EXPECT_FALSE(service().Close(second));
+  EXPECT_TRUE(Service().Close(second));
+  EXPECT_FALSE(Service().Close(second));
   EXPECT_EQ(driver_.OpenHandles(), 1);
   VersionQuery query{};
   EXPECT_FALSE(Send(second, ReqDriverVersion, query));
   EXPECT_EQ(query.Version, 0u);
 }
 
-TEST_F(simDriverRequests, RegistrationOutlivesItsHandleSoLeaksShow) {
+TEST_F(SimDriverRequestsTest, RegistrationOutlivesItsHandleSoLeaksShow) {
   CardRegistration registration = RegistrationFor(cards_.Kestrel);
   ASSERT_TRUE(Send(ReqRegisterCard, registration));
   ASSERT_NE(registration.CardHandle, 0u);
-  EXPECT_TRUE(service().Close(handle_));
+  EXPECT_TRUE(Service().Close(handle_));
   EXPECT_EQ(driver_.OpenHandles(), 0);
   EXPECT_EQ(driver_.Registrations(), 1);
   EXPECT_TRUE(driver_.IsRegistered(cards_.Kestrel));
 }
 
-TEST_F(simDriverRequests, EveryRequestIsCountedByCode) {
+TEST_F(SimDriverRequestsTest, EveryRequestIsCountedByCode) {
   VersionQuery query{};
   PciScan scan{};
   Send(ReqDriverVersion, query);
@@ -137,7 +137,7 @@ TEST_F(simDriverRequests, EveryRequestIsCountedByCode) {
   EXPECT_EQ(driver_.TotalRequests(), 4u);
 }
 
-TEST(simDriverInstall, InstallsAndUninstallsItself) {
+TEST(SimDriverInstallTest, InstallsAndUninstallsItself) {
   SimBus bus;
   {
     SimulatedDriver driver(bus);

@@ -6,16 +6,16 @@
 namespace lineio::sim {
 namespace {
 
-using simDriverScan = DriverTest;
+using SimDriverScanTest = DriverTest;
 
 struct ScanCase {
-  const char* name;
-  std::uint32_t vendor;
-  std::uint32_t device;
-  std::vector<int> cards;  // expected, as indices of DefaultBusCards members
+  const char* Name;
+  std::uint32_t Vendor;
+  std::uint32_t Device;
+  std::vector<int> Cards;  // expected, as indices of DefaultBusCards members
 };
 
-TEST_F(simDriverScan, ListsMatchingCardsInBusOrder) {
+TEST_F(SimDriverScanTest, ListsMatchingCardsInBusOrder) {
   const ScanCase cases[] = {
       {"every card", 0, 0, {cards_.Network, cards_.Kestrel, cards_.Bridge, cards_.Merlin}},
       {"Kestrel", KestrelVendor, KestrelDevice, {cards_.Kestrel}},
@@ -26,21 +26,21 @@ TEST_F(simDriverScan, ListsMatchingCardsInBusOrder) {
   };
   for (const auto& c : cases) {
     PciScan scan{};
-    scan.Search = PciId{c.vendor, c.device};
-    ASSERT_TRUE(Send(ReqScanPciCards, scan)) << c.name;
-    ASSERT_EQ(scan.CardCount, c.cards.size()) << c.name;
-    for (std::size_t i = 0; i < c.cards.size(); ++i) {
-      const SimCard& card = bus_.Card(c.cards[i]);
-      EXPECT_EQ(scan.CardIds[i].Vendor, card.Vendor()) << c.name << " " << i;
-      EXPECT_EQ(scan.CardIds[i].Device, card.Device()) << c.name << " " << i;
-      EXPECT_EQ(scan.CardSlots[i].Bus, bus_.SlotOf(c.cards[i]).Bus) << c.name << " " << i;
-      EXPECT_EQ(scan.CardSlots[i].Slot, bus_.SlotOf(c.cards[i]).Slot) << c.name << " " << i;
-      EXPECT_EQ(scan.CardSlots[i].Function, bus_.SlotOf(c.cards[i]).Function) << c.name << " " << i;
+    scan.Search = PciId{c.Vendor, c.Device};
+    ASSERT_TRUE(Send(ReqScanPciCards, scan)) << c.Name;
+    ASSERT_EQ(scan.CardCount, c.Cards.size()) << c.Name;
+    for (std::size_t i = 0; i < c.Cards.size(); ++i) {
+      const SimCard& card = bus_.Card(c.Cards[i]);
+      EXPECT_EQ(scan.CardIds[i].Vendor, card.Vendor()) << c.Name << " " << i;
+      EXPECT_EQ(scan.CardIds[i].Device, card.Device()) << c.Name << " " << i;
+      EXPECT_EQ(scan.CardSlots[i].Bus, bus_.SlotOf(c.Cards[i]).Bus) << c.Name << " " << i;
+      EXPECT_EQ(scan.CardSlots[i].Slot, bus_.SlotOf(c.Cards[i]).Slot) << c.Name << " " << i;
+      EXPECT_EQ(scan.CardSlots[i].Function, bus_.SlotOf(c.Cards[i]).Function) << c.Name << " " << i;
     }
   }
 }
 
-TEST(simBus, HandsOutFreeSlotsAndRefusesTakenOnes) {
+TEST(SimBusTest, HandsOutFreeSlotsAndRefusesTakenOnes) {
   SimBus bus;
   bus.AddCard(std::make_unique<SimCard>(1, 1), PciSlot{0, 1, 0});
   bus.AddCard(std::make_unique<SimCard>(1, 2));
@@ -50,7 +50,7 @@ TEST(simBus, HandsOutFreeSlotsAndRefusesTakenOnes) {
   EXPECT_EQ(bus.FindBySlot(PciSlot{0, 2, 1}), -1);
 }
 
-TEST_F(simDriverScan, FillsAtMostThirtyEntriesAndCanReportMore) {
+TEST_F(SimDriverScanTest, FillsAtMostThirtyEntriesAndCanReportMore) {
   SimBus crowded;
   for (std::uint16_t i = 0; i < 35; ++i) {
     crowded.AddCard(MakeBoardCard(KestrelVendor, KestrelDevice, 0x1000u + 0x400u * i));
@@ -71,7 +71,7 @@ TEST_F(simDriverScan, FillsAtMostThirtyEntriesAndCanReportMore) {
   EXPECT_EQ(reported.CardSlots[MaxScannedCards - 1].Slot, crowded.SlotOf(29).Slot);
 }
 
-TEST_F(simDriverScan, CardInfoListsTheBoardItemsWithItsLocation) {
+TEST_F(SimDriverScanTest, CardInfoListsTheBoardItemsWithItsLocation) {
   const PciCardInfo info = CardInfo(cards_.Kestrel);
   ASSERT_EQ(info.Card.ItemCount, 3u);
   const ResourceItem& interrupt = info.Card.Items[0];
@@ -88,14 +88,14 @@ TEST_F(simDriverScan, CardInfoListsTheBoardItemsWithItsLocation) {
   EXPECT_EQ(location.Value2, bus_.SlotOf(cards_.Kestrel).Slot);
 }
 
-TEST_F(simDriverScan, CardInfoOfAnEmptySlotFails) {
+TEST_F(SimDriverScanTest, CardInfoOfAnEmptySlotFails) {
   PciCardInfo info{};
   info.Slot = PciSlot{0, 30, 0};
   EXPECT_FALSE(Send(ReqPciCardInfo, info));
   EXPECT_EQ(info.Card.ItemCount, 0u);
 }
 
-TEST_F(simDriverScan, CardInfoFillsAtMostTwentyItemsAndCanReportMore) {
+TEST_F(SimDriverScanTest, CardInfoFillsAtMostTwentyItemsAndCanReportMore) {
   auto card = std::make_unique<SimCard>(0x1111, 0x2222);
   for (std::uint32_t i = 0; i < 25; ++i) card->AddRawItem(ResourceItem{ItemIo, 0, 0x100 * i, 4, 0, 0, 0});
   const int index = bus_.CardCount();

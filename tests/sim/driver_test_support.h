@@ -22,9 +22,9 @@ class DriverTest : public ::testing::Test {
   }
   template <typename Record>
   bool Send(platform::OsHandle handle, std::uint32_t code, Record& record) {
-    return service().Request(handle, code, &record, sizeof record);
+    return Service().Request(handle, code, &record, sizeof record);
   }
-  platform::DriverService& service() { return driver_; }
+  platform::DriverService& Service() { return driver_; }
 
   PciCardInfo CardInfo(int card) {
     PciCardInfo info{};
@@ -42,15 +42,15 @@ class DriverTest : public ::testing::Test {
   SimBus bus_;
   DefaultBusCards cards_;
   SimulatedDriver driver_{bus_};
-  platform::OsHandle handle_ = service().Open();
+  platform::OsHandle handle_ = Service().Open();
 };
 
 // A record-sized buffer filled with a pattern, to prove that a request left it alone.
 struct PatternRecord {
-  explicit PatternRecord(std::size_t size) : bytes(size, 0xA5), copy(size, 0xA5) {}
-  bool Untouched() const { return std::memcmp(bytes.data(), copy.data(), bytes.size()) == 0; }
-  std::vector<std::uint8_t> bytes;
-  std::vector<std::uint8_t> copy;
+  explicit PatternRecord(std::size_t size) : Bytes(size, 0xA5), Copy(size, 0xA5) {}
+  bool Untouched() const { return std::memcmp(Bytes.data(), Copy.data(), Bytes.size()) == 0; }
+  std::vector<std::uint8_t> Bytes;
+  std::vector<std::uint8_t> Copy;
 };
 
 }  // namespace lineio::sim

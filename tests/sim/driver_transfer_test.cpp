@@ -7,7 +7,7 @@
 namespace lineio::sim {
 namespace {
 
-using simDriverAccess = DriverTest;
+using SimDriverAccessTest = DriverTest;
 
 PciConfigAccess ConfigAccess(const PciSlot& slot, void* buffer, std::uint32_t offset, std::uint32_t bytes,
                              bool read) {
@@ -20,12 +20,12 @@ PciConfigAccess ConfigAccess(const PciSlot& slot, void* buffer, std::uint32_t of
   return access;
 }
 
-TEST_F(simDriverAccess, ConfigReadsGiveIdentifiersAndBaseRegisters) {
+TEST_F(SimDriverAccessTest, ConfigReadsGiveIdentifiersAndBaseRegisters) {
   const PciSlot slot = bus_.SlotOf(cards_.Kestrel);
   struct Case {
-    std::uint32_t offset;
-    std::uint32_t bytes;
-    std::uint32_t expected;
+    std::uint32_t Offset;
+    std::uint32_t Bytes;
+    std::uint32_t Expected;
   };
   const Case cases[] = {
       {ConfigVendor, 4, 0xA036136C},
@@ -38,14 +38,14 @@ TEST_F(simDriverAccess, ConfigReadsGiveIdentifiersAndBaseRegisters) {
   };
   for (const auto& c : cases) {
     std::uint32_t value = 0xEEEEEEEE;
-    PciConfigAccess access = ConfigAccess(slot, &value, c.offset, c.bytes, true);
-    ASSERT_TRUE(Send(ReqPciConfig, access)) << c.offset;
-    const std::uint32_t untouched = c.bytes == 4 ? 0 : 0xEEEEEEEE << (8 * c.bytes);
-    EXPECT_EQ(value, c.expected | untouched) << c.offset << "/" << c.bytes;
+    PciConfigAccess access = ConfigAccess(slot, &value, c.Offset, c.Bytes, true);
+    ASSERT_TRUE(Send(ReqPciConfig, access)) << c.Offset;
+    const std::uint32_t untouched = c.Bytes == 4 ? 0 : 0xEEEEEEEE << (8 * c.Bytes);
+    EXPECT_EQ(value, c.Expected | untouched) << c.Offset << "/" << c.Bytes;
   }
 }
 
-TEST_F(simDriverAccess, ConfigSizingWriteOfAllOnesGivesTheSizeMask) {
+TEST_F(SimDriverAccessTest, ConfigSizingWriteOfAllOnesGivesTheSizeMask) {
   const PciSlot slot = bus_.SlotOf(cards_.Kestrel);
   std::uint32_t value = 0xFFFFFFFF;
   PciConfigAccess write = ConfigAccess(slot, &value, BarOffset(0), 4, false);
@@ -61,14 +61,14 @@ TEST_F(simDriverAccess, ConfigSizingWriteOfAllOnesGivesTheSizeMask) {
   EXPECT_EQ(bus_.Card(cards_.Kestrel).Vendor(), KestrelVendor);
 }
 
-TEST_F(simDriverAccess, ConfigOfAnEmptySlotReadsAllOnes) {
+TEST_F(SimDriverAccessTest, ConfigOfAnEmptySlotReadsAllOnes) {
   std::uint32_t value = 0;
   PciConfigAccess access = ConfigAccess(PciSlot{0, 31, 0}, &value, 0, 4, true);
   ASSERT_TRUE(Send(ReqPciConfig, access));
   EXPECT_EQ(value, 0xFFFFFFFFu);
 }
 
-TEST_F(simDriverAccess, ConfigRefusesBadByteCountsAndNoBuffer) {
+TEST_F(SimDriverAccessTest, ConfigRefusesBadByteCountsAndNoBuffer) {
   std::uint32_t value = 0x12345678;
   const PciSlot slot = bus_.SlotOf(cards_.Kestrel);
   for (std::uint32_t bytes : {0u, 5u, 8u}) {
@@ -81,10 +81,10 @@ TEST_F(simDriverAccess, ConfigRefusesBadByteCountsAndNoBuffer) {
 }
 
 struct WidthCase {
-  std::uint32_t write;
-  std::uint32_t read;
-  std::uint8_t width;
-  std::uint32_t value;
+  std::uint32_t Write;
+  std::uint32_t Read;
+  std::uint8_t Width;
+  std::uint32_t Value;
 };
 
 constexpr std::array<WidthCase, 3> IoWidths = {{
@@ -93,28 +93,28 @@ constexpr std::array<WidthCase, 3> IoWidths = {{
     {PortWriteDwords, PortReadDwords, 4, 0x89ABCDEF},
 }};
 
-TEST_F(simDriverAccess, IoTransfersReachTheCardRegistersAndAreTraced) {
-  constexpr std::uint32_t offset = 0x310;
+TEST_F(SimDriverAccessTest, IoTransfersReachTheCardRegistersAndAreTraced) {
+  constexpr std::uint32_t Offset = 0x310;
   for (const auto& c : IoWidths) {
     driver_.ClearTrace();
-    std::uint32_t out = c.value;
+    std::uint32_t out = c.Value;
     std::uint32_t in = 0;
     TransferCommand write{
-        c.write, BoardIoBase + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
-    TransferCommand read{c.read, BoardIoBase + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
-    ASSERT_TRUE(Send(ReqTransfer, write)) << c.write;
-    EXPECT_EQ(bus_.Card(cards_.Kestrel).IoRead(0, offset, c.width), c.value) << c.write;
-    ASSERT_TRUE(Send(ReqTransfer, read)) << c.read;
-    EXPECT_EQ(in, c.value) << c.read;
+        c.Write, BoardIoBase + Offset, c.Width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
+    TransferCommand read{c.Read, BoardIoBase + Offset, c.Width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
+    ASSERT_TRUE(Send(ReqTransfer, write)) << c.Write;
+    EXPECT_EQ(bus_.Card(cards_.Kestrel).IoRead(0, Offset, c.Width), c.Value) << c.Write;
+    ASSERT_TRUE(Send(ReqTransfer, read)) << c.Read;
+    EXPECT_EQ(in, c.Value) << c.Read;
     const std::vector<RegisterAccess> expected = {
-        {AccessDirection::Write, c.width, cards_.Kestrel, 0, offset, c.value},
-        {AccessDirection::Read, c.width, cards_.Kestrel, 0, offset, c.value},
+        {AccessDirection::Write, c.Width, cards_.Kestrel, 0, Offset, c.Value},
+        {AccessDirection::Read, c.Width, cards_.Kestrel, 0, Offset, c.Value},
     };
-    EXPECT_EQ(driver_.Trace(), expected) << c.write;
+    EXPECT_EQ(driver_.Trace(), expected) << c.Write;
   }
 }
 
-TEST_F(simDriverAccess, BlockTransfersMoveEveryUnit) {
+TEST_F(SimDriverAccessTest, BlockTransfersMoveEveryUnit) {
   const std::array<std::uint16_t, 3> words = {0x1111, 0x2222, 0x3333};
   TransferCommand write{PortWriteWords,
                         BoardIoBase + 0x100,
@@ -138,7 +138,7 @@ TEST_F(simDriverAccess, BlockTransfersMoveEveryUnit) {
   EXPECT_EQ(bytes, (std::array<std::uint8_t, 2>{0x22, 0x22}));
 }
 
-TEST_F(simDriverAccess, MemoryTransfersOfEachWidthLandInCardMemory) {
+TEST_F(SimDriverAccessTest, MemoryTransfersOfEachWidthLandInCardMemory) {
   CardRegistration registration = RegistrationFor(cards_.Network);
   ASSERT_TRUE(Send(ReqRegisterCard, registration));
   const std::uintptr_t driverAddress = registration.Card.Items[0].Value2;
@@ -151,38 +151,38 @@ TEST_F(simDriverAccess, MemoryTransfersOfEachWidthLandInCardMemory) {
   std::uint32_t offset = 0x10;
   for (const auto& c : cases) {
     driver_.ClearTrace();
-    std::uint32_t out = c.value;
+    std::uint32_t out = c.Value;
     std::uint32_t in = 0;
     TransferCommand write{
-        c.write, driverAddress + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
-    ASSERT_TRUE(Send(ReqTransfer, write)) << c.write;
+        c.Write, driverAddress + offset, c.Width, 1, 0, reinterpret_cast<std::uintptr_t>(&out)};
+    ASSERT_TRUE(Send(ReqTransfer, write)) << c.Write;
     std::uint32_t held = 0;
-    std::memcpy(&held, memory + offset, c.width);
-    EXPECT_EQ(held, c.value) << c.write;
+    std::memcpy(&held, memory + offset, c.Width);
+    EXPECT_EQ(held, c.Value) << c.Write;
     TransferCommand read{
-        c.read, driverAddress + offset, c.width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
-    ASSERT_TRUE(Send(ReqTransfer, read)) << c.read;
-    EXPECT_EQ(in, c.value) << c.read;
+        c.Read, driverAddress + offset, c.Width, 1, 0, reinterpret_cast<std::uintptr_t>(&in)};
+    ASSERT_TRUE(Send(ReqTransfer, read)) << c.Read;
+    EXPECT_EQ(in, c.Value) << c.Read;
     ASSERT_EQ(driver_.Trace().size(), 2u);
     EXPECT_EQ(driver_.Trace()[0],
-              (RegisterAccess{AccessDirection::Write, c.width, cards_.Network, 0, offset, c.value}));
+              (RegisterAccess{AccessDirection::Write, c.Width, cards_.Network, 0, offset, c.Value}));
     offset += 8;
   }
 }
 
-TEST_F(simDriverAccess, SingleValueWriteCarriesTheValueItself) {
+TEST_F(SimDriverAccessTest, SingleValueWriteCarriesTheValueItself) {
   TransferCommand command{PortWriteDword, BoardIoBase + 0x20, 0, 0, 0, 0x0BADCAFE};
   ASSERT_TRUE(Send(ReqTransfer, command));
   EXPECT_EQ(bus_.Card(cards_.Kestrel).IoRead(0, 0x20, 4), 0x0BADCAFEu);
 }
 
-TEST_F(simDriverAccess, TransfersThatReachNoRangeFail) {
+TEST_F(SimDriverAccessTest, TransfersThatReachNoRangeFail) {
   std::uint32_t data = 0x11223344;
   const auto buffer = reinterpret_cast<std::uintptr_t>(&data);
   const std::uintptr_t end = BoardIoBase + BoardIoLength;
   struct Case {
-    const char* name;
-    TransferCommand command;
+    const char* Name;
+    TransferCommand Command;
   };
   const Case cases[] = {
       {"no I/O range", {PortWriteBytes, 0x9000, 1, 1, 0, buffer}},
@@ -196,8 +196,8 @@ TEST_F(simDriverAccess, TransfersThatReachNoRangeFail) {
       {"no buffer", {PortReadBytes, BoardIoBase, 1, 1, 0, 0}},
   };
   for (const auto& c : cases) {
-    TransferCommand command = c.command;
-    EXPECT_FALSE(Send(ReqTransfer, command)) << c.name;
+    TransferCommand command = c.Command;
+    EXPECT_FALSE(Send(ReqTransfer, command)) << c.Name;
   }
   EXPECT_EQ(data, 0x11223344u);
   EXPECT_TRUE(driver_.Trace().empty());

@@ -10,14 +10,14 @@ constexpr std::uint16_t Vendor = 0x1234;
 constexpr std::uint16_t Device = 0x5678;
 
 struct ConfigWriteCase {
-  const char* name;
-  std::uint32_t offset;
-  std::uint32_t bytes;
-  std::uint32_t written;
-  std::uint32_t expected;  // read back with the same width
+  const char* Name;
+  std::uint32_t Offset;
+  std::uint32_t Bytes;
+  std::uint32_t Written;
+  std::uint32_t Expected;  // read back with the same width
 };
 
-TEST(simCard, ConfigWritesKeepReadOnlyBits) {
+TEST(SimCardTest, ConfigWritesKeepReadOnlyBits) {
   const ConfigWriteCase cases[] = {
       {"vendor", ConfigVendor, 2, 0xFFFF, Vendor},
       {"device", ConfigDevice, 2, 0x0000, Device},
@@ -34,22 +34,22 @@ TEST(simCard, ConfigWritesKeepReadOnlyBits) {
   for (const auto& c : cases) {
     SimCard card(Vendor, Device);
     card.SetClassCode(0x118000);
-    card.ConfigWrite(c.offset, c.bytes, c.written);
-    EXPECT_EQ(card.ConfigRead(c.offset, c.bytes), c.expected) << c.name;
+    card.ConfigWrite(c.Offset, c.Bytes, c.Written);
+    EXPECT_EQ(card.ConfigRead(c.Offset, c.Bytes), c.Expected) << c.Name;
   }
 }
 
 struct BarCase {
-  const char* name;
-  bool io;
-  int bar;
-  std::uint32_t base;
-  std::uint32_t length;
-  std::uint32_t programmed;
-  std::uint32_t sized;  // read back after a write of all ones
+  const char* Name;
+  bool Io;
+  int Bar;
+  std::uint32_t Base;
+  std::uint32_t Length;
+  std::uint32_t Programmed;
+  std::uint32_t Sized;  // read back after a write of all ones
 };
 
-TEST(simCard, BaseAddressRegistersProgramBaseAndAnswerSizing) {
+TEST(SimCardTest, BaseAddressRegistersProgramBaseAndAnswerSizing) {
   const BarCase cases[] = {
       {"I/O 0x400", true, 0, 0xC000, 0x400, 0xC001, 0xFFFFFC01},
       {"I/O 0x100 at register 2", true, 2, 0xE000, 0x100, 0xE001, 0xFFFFFF01},
@@ -61,21 +61,21 @@ TEST(simCard, BaseAddressRegistersProgramBaseAndAnswerSizing) {
   };
   for (const auto& c : cases) {
     SimCard card(Vendor, Device);
-    if (c.io) {
-      card.AddIoRange(c.bar, c.base, c.length);
+    if (c.Io) {
+      card.AddIoRange(c.Bar, c.Base, c.Length);
     } else {
-      card.AddMemoryRange(c.bar, c.base, c.length);
+      card.AddMemoryRange(c.Bar, c.Base, c.Length);
     }
-    const std::uint32_t offset = BarOffset(c.bar);
-    EXPECT_EQ(card.ConfigRead(offset, 4), c.programmed) << c.name;
+    const std::uint32_t offset = BarOffset(c.Bar);
+    EXPECT_EQ(card.ConfigRead(offset, 4), c.Programmed) << c.Name;
     card.ConfigWrite(offset, 4, 0xFFFFFFFF);
-    EXPECT_EQ(card.ConfigRead(offset, 4), c.sized) << c.name;
-    card.ConfigWrite(offset, 4, c.programmed);
-    EXPECT_EQ(card.ConfigRead(offset, 4), c.programmed) << c.name << " restored";
+    EXPECT_EQ(card.ConfigRead(offset, 4), c.Sized) << c.Name;
+    card.ConfigWrite(offset, 4, c.Programmed);
+    EXPECT_EQ(card.ConfigRead(offset, 4), c.Programmed) << c.Name << " restored";
   }
 }
 
-TEST(simCard, ResourceItemsFollowCallOrderAndLocationIsFilledWhenPlaced) {
+TEST(SimCardTest, ResourceItemsFollowCallOrderAndLocationIsFilledWhenPlaced) {
   SimCard card(Vendor, Device);
   card.AddInterrupt(11);
   card.AddMemoryRange(1, 0xFE000000, 0x100);
@@ -100,7 +100,7 @@ TEST(simCard, ResourceItemsFollowCallOrderAndLocationIsFilledWhenPlaced) {
   EXPECT_EQ(card.ConfigRead(ConfigCommand, 2) & 0x3, 0x3u);  // I/O and memory enabled
 }
 
-TEST(simCard, RefusesBadRanges) {
+TEST(SimCardTest, RefusesBadRanges) {
   SimCard card(Vendor, Device);
   card.AddIoRange(0, 0xC000, 0x40);
   EXPECT_THROW(card.AddMemoryRange(0, 0xFE000000, 0x100), std::invalid_argument);
@@ -108,7 +108,7 @@ TEST(simCard, RefusesBadRanges) {
   EXPECT_THROW(card.AddMemoryRange(1, 0xFE000000, 0), std::invalid_argument);
 }
 
-TEST(simCard, IoRegisterFileReadsBackLittleEndianAndAllOnesOutside) {
+TEST(SimCardTest, IoRegisterFileReadsBackLittleEndianAndAllOnesOutside) {
   SimCard card(Vendor, Device);
   card.AddIoRange(0, 0xC000, 8);
   card.IoWrite(0, 0, 4, 0x44332211);
@@ -122,7 +122,7 @@ TEST(simCard, IoRegisterFileReadsBackLittleEndianAndAllOnesOutside) {
   EXPECT_EQ(card.IoRead(3, 0, 2), 0xFFFFu);  // no range there
 }
 
-TEST(simCard, MemoryRangeIsZeroedRealMemory) {
+TEST(SimCardTest, MemoryRangeIsZeroedRealMemory) {
   SimCard card(Vendor, Device);
   card.AddMemoryRange(0, 0xFE000000, 0x100);
   std::uint8_t* memory = card.MemoryOf(0);

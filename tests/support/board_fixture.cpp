@@ -23,8 +23,8 @@ void ResetLibrary() {
 BoardTest::BoardTest() {
   ResetLibrary();
   CalibrationTakes(40000.0);
-  driver.SetHistoryLimit(sim::KeepEverything);
-  driver.Install();
+  Driver.SetHistoryLimit(sim::KeepEverything);
+  Driver.Install();
 }
 
 BoardTest::~BoardTest() {
@@ -44,12 +44,12 @@ int BoardTest::AddOwnBoard() {
 
 sim::LineBoard& BoardTest::OwnBoard() {
   if (ownBoard_ < 0) throw std::logic_error("no board added with AddOwnBoard");
-  return dynamic_cast<sim::LineBoard&>(bus.Card(ownBoard_));
+  return dynamic_cast<sim::LineBoard&>(Bus.Card(ownBoard_));
 }
 
 void BoardTest::ExpectNoProtocolErrors() {
-  for (int index = 0; index < bus.CardCount(); ++index) {
-    const auto* board = dynamic_cast<const sim::LineBoard*>(&bus.Card(index));
+  for (int index = 0; index < Bus.CardCount(); ++index) {
+    const auto* board = dynamic_cast<const sim::LineBoard*>(&Bus.Card(index));
     if (board == nullptr) continue;
     for (const std::string& error : board->ProtocolErrors()) {
       ADD_FAILURE() << "board model at bus index " << index << ": " << error;
@@ -61,8 +61,8 @@ void BoardTest::ExpectNoProtocolErrors() {
 
 int BoardTest::AddCard(std::unique_ptr<sim::SimCard> card) {
   if (auto* board = dynamic_cast<sim::LineBoard*>(card.get())) board->SetHistoryLimit(sim::KeepEverything);
-  bus.AddCard(std::move(card));
-  return bus.CardCount() - 1;
+  Bus.AddCard(std::move(card));
+  return Bus.CardCount() - 1;
 }
 
 std::string BoardTest::PortInitPrinting(std::int32_t boardNumber, const std::string& input) {
@@ -87,14 +87,14 @@ void BoardTest::KeyboardSubtypeIs(std::int32_t subtype) {
 
 std::vector<std::string> BoardTest::TakeAccesses() {
   std::vector<std::string> lines;
-  for (const sim::RegisterAccess& access : driver.Trace()) lines.push_back(sim::FormatAccess(access));
-  driver.ClearTrace();
+  for (const sim::RegisterAccess& access : Driver.Trace()) lines.push_back(sim::FormatAccess(access));
+  Driver.ClearTrace();
   return lines;
 }
 
 void BoardTest::ExpectNothingHeld() {
-  EXPECT_EQ(driver.OpenHandles(), 0);
-  EXPECT_EQ(driver.Registrations(), 0);
+  EXPECT_EQ(Driver.OpenHandles(), 0);
+  EXPECT_EQ(Driver.Registrations(), 0);
   EXPECT_EQ(LiveBoardHandles(), 0);
 }
 

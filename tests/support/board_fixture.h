@@ -47,8 +47,8 @@ class BoardTest : public ::testing::Test {
   // The register accesses since the last call, as "W 0314 04" lines.
   std::vector<std::string> TakeAccesses();
 
-  sim::SimBus bus;
-  sim::SimulatedDriver driver{bus};
+  sim::SimBus Bus;
+  sim::SimulatedDriver Driver{Bus};
 
  private:
   // Every board model on the bus decoded every access it saw.

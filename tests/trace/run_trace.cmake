@@ -4,8 +4,8 @@
 # status that STATUS gives; otherwise it must end with status 0 and print
 # nothing there.
 #   -DTOOL=<analyser> -DSCRIPT=<x.script> -DEXPECTED=<x.expected> -DACTUAL=<file>
-#   [-DSTDERR=<x.stderr> [-DSTATUS=<n>]]
-execute_process(COMMAND ${TOOL} ${SCRIPT}
+#   [-DSTDERR=<x.stderr> [-DSTATUS=<n>]] [-DEMULATOR=<command that runs the analyser>]
+execute_process(COMMAND ${EMULATOR} ${TOOL} ${SCRIPT}
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
 file(WRITE ${ACTUAL} "${output}")
 set(wanted_status 0)

@@ -1,15 +1,12 @@
-/* The transform cases that the 32-bit DLL under Wine and the native library
- * both compute, so that their outputs can be compared byte for byte. */
+/* The transform cases that every build of the library computes, through the
+ * host program or the native reference, so that their outputs can be compared
+ * byte for byte. */
 #ifndef LINEIO_WINE_FFT_CASES_H
 #define LINEIO_WINE_FFT_CASES_H
 
 #include <stdio.h>
 
-#if defined(_WIN32)
-#define HOST_CALL __stdcall
-#else
-#define HOST_CALL
-#endif
+#include "host_call.h"
 
 /* The transform exports as a host application declares them. */
 typedef void(HOST_CALL* FftTablesFn)(unsigned short n, float* cosine, float* sine, short* permutation);
@@ -19,9 +16,9 @@ typedef void(HOST_CALL* FftFn)(unsigned short n, const float* cosine, const floa
 typedef void(HOST_CALL* SpectrumFn)(unsigned short n, float* real, const float* imaginary);
 
 struct FftExports {
-  FftTablesFn tables;
-  FftFn transform;
-  SpectrumFn spectrum;
+  FftTablesFn Tables;
+  FftFn Transform;
+  SpectrumFn Spectrum;
 };
 
 /* Runs every case and writes each result array, in a fixed order, to `out`:

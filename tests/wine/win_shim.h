@@ -1,8 +1,7 @@
-/* The few Windows services that host.c uses, on a POSIX system, so that the
- * same host program runs natively against the Linux shared libraries:
+/* The few Windows services that the host program uses, on a POSIX system,
+ * so that the same program runs against the Linux shared libraries:
  * libraries through dlopen, descriptors through the POSIX calls, and a PC
- * keyboard (subtype 0, as the library's own POSIX stand-in reports). The
- * calling conventions of 32-bit Windows do not exist here. */
+ * keyboard (subtype 0, as the library's own POSIX stand-in reports). */
 #ifndef LINEIO_WINE_WIN_SHIM_H
 #define LINEIO_WINE_WIN_SHIM_H
 
@@ -11,9 +10,6 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#define __stdcall
-#define __cdecl
 
 typedef void* HMODULE;
 
@@ -35,6 +31,8 @@ static inline int GetKeyboardType(int what) {
   return 0;
 }
 
+/* The C runtime's names of Windows, for the same calls here. */
+/* NOLINTBEGIN(readability-identifier-naming) */
 #define _dup dup
 #define _dup2 dup2
 #define _open open
@@ -44,5 +42,6 @@ static inline int GetKeyboardType(int what) {
 #define _O_TRUNC O_TRUNC
 #define _S_IREAD S_IRUSR
 #define _S_IWRITE S_IWUSR
+/* NOLINTEND(readability-identifier-naming) */
 
 #endif

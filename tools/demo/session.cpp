@@ -84,19 +84,19 @@ void PrintDevices(const sim::LineBoard& board) {
 void LogicalPortSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
   Step("Logical ports: outputs latched on the board, remembered by the library");
   struct Write {
-    std::uint16_t port;
-    std::uint16_t value;
+    std::uint16_t Port;
+    std::uint16_t Value;
   };
   for (const Write& w : {Write{3, 0x5A}, Write{16, 0x1A5}, Write{53, 0x77}, Write{69, 0x81}, Write{80, 0x12},
                          Write{133, 0x34}, Write{22, 0x99}}) {
-    const int32_t result = PortOut(w.port, w.value);
-    const bool rejected = result == 1 && w.port != 1;
+    const int32_t result = PortOut(w.Port, w.Value);
+    const bool rejected = result == 1 && w.Port != 1;
     if (rejected) {
-      std::printf("  PortOut(%3u, 0x%03x) = %2d  rejected: this board has no port %u\n", w.port, w.value,
-                  result, w.port);
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  rejected: this board has no port %u\n", w.Port, w.Value,
+                  result, w.Port);
     } else {
-      std::printf("  PortOut(%3u, 0x%03x) = %2d  board latch 0x%02x, PortQinp = 0x%03x\n", w.port, w.value,
-                  result, board.OutputLatch(w.port), PortQinp(w.port));
+      std::printf("  PortOut(%3u, 0x%03x) = %2d  board latch 0x%02x, PortQinp = 0x%03x\n", w.Port, w.Value,
+                  result, board.OutputLatch(w.Port), PortQinp(w.Port));
     }
   }
   BitOn(16, 9);

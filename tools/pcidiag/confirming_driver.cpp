@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "console/console_input.h"
 #include "board/records.h"
+#include "console/console_input.h"
 #include "platform/os.h"
 
 namespace lineio::pcidiag {

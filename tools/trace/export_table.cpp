@@ -35,7 +35,8 @@ std::string ResultText(R result) {
 }
 
 template <typename R, typename... A, std::size_t... I>
-std::string Invoke(R (*function)(A...), std::span<const std::int64_t> args, std::index_sequence<I...>) {
+std::string Invoke(R(LINEIO_CALL* function)(A...), std::span<const std::int64_t> args,
+                   std::index_sequence<I...>) {
   if constexpr (std::is_void_v<R>) {
     function(static_cast<A>(args[I])...);
     return "-";
@@ -45,7 +46,7 @@ std::string Invoke(R (*function)(A...), std::span<const std::int64_t> args, std:
 }
 
 template <typename R, typename... A>
-ExportEntry Entry(const char* name, R (*function)(A...)) {
+ExportEntry Entry(const char* name, R(LINEIO_CALL* function)(A...)) {
   static_assert((std::is_integral_v<A> && ...), "a script passes integers only");
   return {name, {RangeOf<A>()...}, [function](std::span<const std::int64_t> args, const std::string&) {
             return Invoke(function, args, std::index_sequence_for<A...>{});
@@ -112,8 +113,8 @@ std::vector<ExportEntry> BuildTable() {
 }  // namespace
 
 const std::vector<ExportEntry>& Exports() {
-  static const std::vector<ExportEntry> table = BuildTable();
-  return table;
+  static const std::vector<ExportEntry> Table = BuildTable();
+  return Table;
 }
 
 const ExportEntry* FindExport(const std::string& name) {

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Exits 0 when this machine executes 32-bit x86 Linux programs, 1 when its
+# kernel refuses them ("Exec format error": it runs 64-bit code only), as it
+# then refuses Wine's 32-bit loader too. The probe is a 96-byte program that
+# does nothing but exit with status 42.
+set -uo pipefail
+probe=$(mktemp "${TMPDIR:-/tmp}/lineio-i386-probe.XXXXXX") || exit 1
+trap 'rm -f "$probe"' EXIT
+# ELF header, one loadable segment, then: mov eax, 1; mov ebx, 42; int 0x80.
+printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'\
+'\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'\
+'\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\
+'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'\
+'\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00'\
+'\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+chmod +x "$probe"
+"$probe" 2>/dev/null
+[[ $? == 42 ]]
