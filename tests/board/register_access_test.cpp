@@ -160,8 +160,8 @@ TEST_F(RegisterAccessTest, AMemoryRangeWithoutAMappingReadsZeroAndWritesNothing)
   auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
                                              static_cast<std::uint16_t>(ThisBoard().Device));
   card->AddMemoryRange(0, 0xE8000000, 0x1000);
-  sim::SimCard& memoryCard = bus.AddCard(std::move(card));
-  MappingLessDriver mappingLess(driver);
+  sim::SimCard& memoryCard = Bus.AddCard(std::move(card));
+  MappingLessDriver mappingLess(Driver);
   platform::InstallDriverService(&mappingLess);
   PortInitPrinting(0);
   ASSERT_NE(processState.Board.CurrentBoard, nullptr);
@@ -176,7 +176,7 @@ TEST_F(RegisterAccessTest, AMemoryRangeWithoutAMappingReadsZeroAndWritesNothing)
   EXPECT_EQ(InpD(0x0), 0u);
   for (std::size_t at = 0; at < 0x1000; ++at) ASSERT_EQ(memory[at], 0xA5) << at;
   PortEnd();
-  platform::InstallDriverService(&driver);
+  platform::InstallDriverService(&Driver);
 }
 
 TEST_F(RegisterAccessTest, AnUnmappedCurrentSpaceReadsZeroAndWritesNothing) {
