@@ -1,13 +1,34 @@
 # Installation: both libraries (versioned, with their SONAME), the header, a
-# pkg-config file per library and a CMake package with exported targets.
+# pkg-config file per library, a CMake package with exported targets, the
+# simulation flavour, the tools with their man pages and the udev rule; on
+# Windows the DLLs, their .def files and import libraries, and the simulated
+# DLLs of the test build (through the package, cmake/LineioPackage.cmake).
+#
+# Every file belongs to one component, which is one Debian package:
+#   kestrel, merlin  the versioned library of each board (libkestrel1, libmerlin1)
+#   dev              what a host is built with (lineio-dev)
+#   tools            pcidiag, the bus analysers, the demo (lineio-tools)
+#   sim              the simulation flavour (lineio-sim)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS kestrel merlin EXPORT lineioTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES include/lineio.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT lineioTargets NAMESPACE lineio:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lineio)
+if(LINEIO_EMBED_SIMULATOR)
+  # The Windows test build: its DLLs are the simulated ones, under sim/.
+  set(LINEIO_DLL_DESTINATION sim)
+  set(LINEIO_DLL_COMPONENT_kestrel sim)
+  set(LINEIO_DLL_COMPONENT_merlin sim)
+else()
+  set(LINEIO_DLL_DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(LINEIO_DLL_COMPONENT_kestrel kestrel)
+  set(LINEIO_DLL_COMPONENT_merlin merlin)
+endif()
+foreach(board IN ITEMS kestrel merlin)
+  install(TARGETS ${board} EXPORT lineioTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${board} NAMELINK_COMPONENT dev
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+    RUNTIME DESTINATION ${LINEIO_DLL_DESTINATION} COMPONENT ${LINEIO_DLL_COMPONENT_${board}})
+endforeach()
+install(FILES include/lineio.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(EXPORT lineioTargets NAMESPACE lineio:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lineio COMPONENT dev)
 
 configure_package_config_file(cmake/lineioConfig.cmake.in
   ${PROJECT_BINARY_DIR}/lineioConfig.cmake
@@ -15,14 +36,59 @@ configure_package_config_file(cmake/lineioConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/lineioConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/lineioConfig.cmake ${PROJECT_BINARY_DIR}/lineioConfigVersion.cmake
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lineio)
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lineio COMPONENT dev)
 
 # The pkg-config files find the prefix from their own place, so an installed
-# tree can be moved.
+# tree can be moved. A host links the import library on Windows
+# (libKestrel.dll.a: -lKestrel), the library itself elsewhere (-lkestrel).
 file(RELATIVE_PATH LINEIO_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" LINEIO_PC_TO_PREFIX "${LINEIO_PC_TO_PREFIX}")
 foreach(board IN ITEMS kestrel merlin)
   set(LINEIO_PC_LIBRARY ${board})
+  get_target_property(LINEIO_PC_LINK_NAME ${board} OUTPUT_NAME)
+  if(NOT LINEIO_PC_LINK_NAME)
+    set(LINEIO_PC_LINK_NAME ${board})
+  endif()
   configure_file(cmake/lineio.pc.in ${PROJECT_BINARY_DIR}/${board}.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/${board}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  install(FILES ${PROJECT_BINARY_DIR}/${board}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 endforeach()
+
+install(FILES LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT dev)
+
+if(WIN32)
+  # The .def files and the MSVC-style import libraries beside the mingw ones,
+  # and the notes for Windows hosts at the top of the tree.
+  foreach(dll IN ITEMS Kestrel Merlin)
+    install(FILES ${PROJECT_BINARY_DIR}/${dll}.def DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+    if(LINEIO_LLVM_DLLTOOL)
+      install(FILES ${PROJECT_BINARY_DIR}/${dll}.lib DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+    endif()
+  endforeach()
+  install(FILES packaging/README-windows.txt DESTINATION . RENAME README.txt COMPONENT dev)
+  return()
+endif()
+
+# The simulation flavour: the test form of each library as
+# <libdir>/lineio/sim/lib<board>.so.1, its SONAME (exports/CMakeLists.txt).
+set(LINEIO_SIM_DIR ${CMAKE_INSTALL_LIBDIR}/lineio/sim)
+foreach(board IN ITEMS kestrel merlin)
+  set(file lib${board}.so.${PROJECT_VERSION_MAJOR})
+  install(FILES $<TARGET_FILE:${board}_embedded> DESTINATION ${LINEIO_SIM_DIR} RENAME ${file} COMPONENT sim)
+  # install(FILES) does not strip; a stripping install (cpack) strips these as
+  # it strips the targets.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${LINEIO_SIM_DIR}/${file}\")
+    endif()" COMPONENT sim)
+endforeach()
+
+if(TARGET pcidiag)
+  # lineio-demo starts lineio-demo-merlin from its own folder for --board merlin.
+  install(TARGETS pcidiag lineio-trace-kestrel lineio-trace-merlin lineio-demo lineio-demo-merlin
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+  # The udev rule that lets the group lineio use the boards, and the group
+  # itself for systemd-sysusers, which creates it at the next boot (or when
+  # run by hand).
+  install(FILES platform/linux/60-lineio.rules DESTINATION lib/udev/rules.d COMPONENT tools)
+  install(FILES packaging/lineio-sysusers.conf DESTINATION lib/sysusers.d RENAME lineio.conf COMPONENT tools)
+endif()

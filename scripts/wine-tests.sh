@@ -13,6 +13,9 @@
 #   - under Wine's 32-bit loader, on a machine that executes 32-bit programs:
 #     the 32-bit host program against each of the four 32-bit DLLs. Elsewhere
 #     the 32-bit code runs under qemu-i386 instead (scripts/i686-tests.sh).
+#   - makes and checks the zip of each architecture (cpack -G ZIP,
+#     tests/packaging/check_windows_zip.sh), a host built from it run under
+#     the loader of its architecture where there is one.
 #
 # Fails when any step fails or cannot run. Uses build/dev for the native
 # reference (built here when missing).
@@ -61,13 +64,9 @@ cmake --build --preset mingw
 cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
 cmake --preset mingw-sim >/dev/null
-if $runs_32bit; then
-  cmake --build --preset mingw-sim
-else
-  # Only the 32-bit host program, whose imports are checked: without a
-  # 32-bit Wine nothing would load the test DLLs.
-  cmake --build --preset mingw-sim --target lineio-wine-host
-fi
+# Its DLLs are the simulated ones of the 32-bit zip, also where no 32-bit
+# Wine runs them.
+cmake --build --preset mingw-sim
 cmake --preset mingw64-sim >/dev/null
 cmake --build --preset mingw64-sim
 built=$SECONDS
@@ -183,6 +182,15 @@ for dll in Kestrel Merlin; do
 done
 hosts64=$SECONDS
 
+# The zips for Windows hosts (cpack -G ZIP): contents, import libraries,
+# version resources, the CMake package, and a host built from the zip run
+# against its DLLs (tests/packaging/check_windows_zip.sh).
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
+echo "--- The x64 zip"
+tests/packaging/check_windows_zip.sh build/mingw64 build/mingw64-sim x86_64-w64-mingw32 "$version" \
+  "$wine64_loader" "$prefix64"
+zips=$SECONDS
+
 echo "--- wine64: the test suites built for 64-bit Windows"
 ctest --preset mingw64-sim
 suites64=$SECONDS
@@ -198,12 +206,18 @@ if $runs_32bit; then
     echo "=== x86 $dll.dll, simulated driver inside"
     run_host "$wine32_loader" "$prefix32" mingw-sim mingw-sim simulated "$dll"
   done
+  echo "--- The 32-bit zip"
+  tests/packaging/check_windows_zip.sh build/mingw build/mingw-sim i686-w64-mingw32 "$version" \
+    "$wine32_loader" "$prefix32"
   WINEPREFIX=$prefix32 /usr/lib/wine/wineserver -k 2>/dev/null || true
-  hosts32="32-bit host runs $((SECONDS - suites64)) s"
+  hosts32="32-bit host runs and zip $((SECONDS - suites64)) s"
 else
+  echo "--- The 32-bit zip"
+  tests/packaging/check_windows_zip.sh build/mingw build/mingw-sim i686-w64-mingw32 "$version"
   hosts32="no 32-bit host runs: this machine executes 64-bit programs only (the 32-bit code runs under qemu-i386)"
 fi
 
 echo "wine-tests: all passed; builds $((built - started)) s, 64-bit host runs $((hosts64 - booted)) s" \
-  "(prefix ready $((booted - started)) s after the start), test suites $((suites64 - hosts64)) s," \
+  "(prefix ready $((booted - started)) s after the start), x64 zip $((zips - hosts64)) s," \
+  "test suites $((suites64 - zips)) s," \
   "$hosts32; total $((SECONDS - started)) s"

@@ -169,7 +169,9 @@ bool LinuxPciService::PciConfig(PciConfigAccess& access) const {
   if (!reading) std::memcpy(bytes, access.Buffer, access.ByteCount);
   // Nothing past the end of the space: the kernel would move nothing there.
   struct stat info {};
-  const bool inside = fstat(fd, &info) == 0 && access.Offset + access.ByteCount <= info.st_size;
+  const bool inside =
+      fstat(fd, &info) == 0 && info.st_size >= 0 &&
+      std::uint64_t{access.Offset} + access.ByteCount <= static_cast<std::uint64_t>(info.st_size);
   const ssize_t moved = !inside   ? 0
                         : reading ? pread(fd, bytes, access.ByteCount, access.Offset)
                                   : pwrite(fd, bytes, access.ByteCount, access.Offset);

@@ -65,7 +65,12 @@ std::variant<std::vector<ResourceLine>, ResourceFileError> ParseResourceFile(std
   std::vector<ResourceLine> lines;
   while (!text.empty()) {
     if (lines.size() == MaxResourceLines) {
-      return ResourceFileError{0, "more than " + std::to_string(MaxResourceLines) + " lines"};
+      // Appended piece by piece: GCC 12 at -O3 warns wrongly on 32-bit about
+      // the same text made with operator+.
+      std::string reason = "more than ";
+      reason += std::to_string(MaxResourceLines);
+      reason += " lines";
+      return ResourceFileError{0, reason};
     }
     const std::size_t end = text.find('\n');
     std::variant<ResourceLine, std::string> line = ParseLine(text.substr(0, end));

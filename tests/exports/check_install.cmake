@@ -23,13 +23,28 @@ if(NOT output MATCHES "SONAME[^\n]*libkestrel\\.so\\.1")
   message(FATAL_ERROR "libkestrel.so has no versioned SONAME:\n${output}")
 endif()
 
-# The CMake package.
+# The CMake package, asked for both components: a host of each board.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-host -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
     "-DCMAKE_C_FLAGS=${HOST_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-host)
-run(${WORK_DIR}/cmake-host/host)
-if(NOT output STREQUAL "123456789: 11 0\n")
-  message(FATAL_ERROR "the CMake host printed: ${output}")
+foreach(board IN ITEMS kestrel merlin)
+  run(${WORK_DIR}/cmake-host/host-${board})
+  if(NOT output STREQUAL "123456789: 11 0\n")
+    message(FATAL_ERROR "the CMake host of ${board} printed: ${output}")
+  endif()
+  run(readelf -d ${WORK_DIR}/cmake-host/host-${board})
+  if(NOT output MATCHES "NEEDED[^\n]*lib${board}\\.so\\.1")
+    message(FATAL_ERROR "the CMake host of ${board} does not load lib${board}.so.1:\n${output}")
+  endif()
+endforeach()
+
+# A component that lineio does not have: the package is not found, and says
+# which components it has.
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-eagle -G Ninja
+                        -DCMAKE_PREFIX_PATH=${prefix} "-DLINEIO_COMPONENTS=kestrel;eagle"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(status EQUAL 0 OR NOT err MATCHES "no component eagle: lineio has the components kestrel")
+  message(FATAL_ERROR "find_package(lineio COMPONENTS kestrel eagle) gave status ${status}:\n${out}${err}")
 endif()
 
 # pkg-config.

@@ -2,6 +2,7 @@
 //
 //   lineio-demo                  the Kestrel board
 //   lineio-demo --board merlin   the Merlin board
+//   lineio-demo --version        the version
 #include <unistd.h>
 
 #include <cctype>
@@ -12,10 +13,11 @@
 
 #include "portio/board_description.h"
 #include "tools/demo/session.h"
+#include "tools/version.h"
 
 namespace {
 
-void Usage() { std::printf("usage: lineio-demo [--board kestrel|merlin]\n"); }
+void Usage() { std::printf("usage: lineio-demo [--board kestrel|merlin]\n       lineio-demo --version\n"); }
 
 // Runs the sibling program built for the other board.
 int RunSibling(const char* board) {
@@ -38,6 +40,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--board") == 0 && i + 1 < argc) {
       board = argv[++i];
+    } else if (std::strcmp(argv[i], "--version") == 0 && argc == 2) {
+      lineio::tools::PrintVersion("lineio-demo");
+      return 0;
     } else {
       Usage();
       return 2;

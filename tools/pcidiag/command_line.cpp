@@ -28,6 +28,7 @@ const char Usage[] =
     "  --bus FILE  a simulated bus built from a dump in the format of `lspci -x`\n"
     "              (for example `lspci -x > bus.txt` on a real machine)\n"
     "  -h, --help  show this text\n"
+    "  --version   print the version of pcidiag\n"
     "\n"
     "LINEIO_SYSFS_ROOT and LINEIO_DEV_ROOT stand in for /sys and /dev.\n";
 
@@ -95,14 +96,17 @@ bool ParseResources(const std::vector<std::string>& words, Invocation& invocatio
 }
 
 // The options; false with `error` set when they are not valid.
-bool ParseOptions(int argc, char** argv, Invocation& invocation, std::vector<std::string>& words, bool& help,
-                  std::string& error) {
+// `asked` is Help or Version when the arguments ask for that text.
+bool ParseOptions(int argc, char** argv, Invocation& invocation, std::vector<std::string>& words,
+                  std::optional<Command>& asked, std::string& error) {
   bool sim = false;
   bool busFile = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "-h" || argument == "--help") {
-      help = true;
+      asked = Command::Help;
+    } else if (argument == "--version") {
+      if (asked != Command::Help) asked = Command::Version;
     } else if (argument == "--sim") {
       sim = true;
     } else if (argument == "--bus" || argument.rfind("--bus=", 0) == 0) {
@@ -160,9 +164,14 @@ std::optional<CardLocation> ParseLocation(const std::string& text) {
 std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& error) {
   Invocation invocation;
   std::vector<std::string> words;
-  bool help = false;
-  if (!ParseOptions(argc, argv, invocation, words, help, error)) return std::nullopt;
-  if (help) return Invocation{};
+  // --help and --version are answered whatever else is given; --help first.
+  std::optional<Command> asked;
+  if (!ParseOptions(argc, argv, invocation, words, asked, error)) return std::nullopt;
+  if (asked) {
+    Invocation answer;
+    answer.Action = *asked;
+    return answer;
+  }
   if (words.empty()) {
     error = "no command given";
     return std::nullopt;

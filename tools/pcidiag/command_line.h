@@ -7,7 +7,7 @@
 
 namespace lineio::pcidiag {
 
-enum class Command { Scan, Resources, Edit, Dump, Help };
+enum class Command { Scan, Resources, Edit, Dump, Help, Version };
 
 // Which bus pcidiag looks at: the driver device (on Linux the machine's real
 // PCI bus), the default simulated bus, or a simulated bus built from a dump.

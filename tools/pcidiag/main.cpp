@@ -17,6 +17,7 @@
 #include "tools/pcidiag/command_line.h"
 #include "tools/pcidiag/confirming_driver.h"
 #include "tools/pcidiag/driver_dump.h"
+#include "tools/version.h"
 
 namespace {
 
@@ -91,7 +92,8 @@ int Run(const Invocation& invocation, const lineio::sim::SimBus& bus) {
       return ExitOk;
     case Command::Edit: return Edit(invocation);
     case Command::Dump: return Dump(invocation, bus);
-    case Command::Help: break;
+    case Command::Help:
+    case Command::Version: break;
   }
   std::fputs(lineio::pcidiag::Usage, stdout);
   return ExitOk;
@@ -108,6 +110,10 @@ int main(int argc, char** argv) {
   }
   if (invocation->Action == Command::Help) {
     std::fputs(lineio::pcidiag::Usage, stdout);
+    return ExitOk;
+  }
+  if (invocation->Action == Command::Version) {
+    lineio::tools::PrintVersion("pcidiag");
     return ExitOk;
   }
   lineio::sim::SimBus bus;

@@ -108,7 +108,9 @@ std::string ProgramName() {
 }
 
 void PrintUsage() {
-  std::printf("usage: %s [SCRIPT | -]\n       %s --help\n", ProgramName().c_str(), ProgramName().c_str());
+  const std::string name = ProgramName();
+  std::printf("usage: %s [SCRIPT | -]\n       %s --help\n       %s --version\n", name.c_str(), name.c_str(),
+              name.c_str());
 }
 
 void PrintHelp() {

@@ -11,6 +11,7 @@
 
 #include "tools/trace/help.h"
 #include "tools/trace/run_script.h"
+#include "tools/version.h"
 
 namespace {
 
@@ -37,6 +38,10 @@ std::string RefusalOf(const std::string& path) {
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     lineio::trace::PrintHelp();
+    return ExitOk;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    lineio::tools::PrintVersion(lineio::trace::ProgramName().c_str());
     return ExitOk;
   }
   if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
