@@ -2,8 +2,8 @@
 # The code's layout and names as .clang-format and .clang-tidy define them:
 # fails on any source that clang-format would change and on any name that
 # clang-tidy's naming check refuses. Reads the compile commands of the dev
-# build (build/dev), which must exist; the Windows-only sources are checked
-# with the x64 mingw target.
+# build (build/dev), which must exist; the fuzz harnesses are checked with the
+# same flags, the Windows-only sources with the x64 mingw target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,9 +18,13 @@ run-clang-tidy -p build/dev -quiet -j "$(nproc)" "^$root/" >/tmp/lineio-tidy.$$ 
   { grep -E "error:|warning:" /tmp/lineio-tidy.$$ >&2; rm -f /tmp/lineio-tidy.$$; exit 1; }
 rm -f /tmp/lineio-tidy.$$
 
+# The fuzz harnesses, which only the fuzz build (clang) compiles.
+mapfile -t fuzzers < <(git ls-files 'fuzz/*.cpp')
+clang-tidy --quiet "${fuzzers[@]}" -- -std=c++20 -I. -Iinclude
+
 # The sources that only the Windows builds compile.
 cxx=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
 windows_only=(platform/windows.cpp)
 clang-tidy --quiet "${windows_only[@]}" -- --target=x86_64-w64-mingw32 -std=c++20 -I. -Iinclude \
   -isystem "$cxx" -isystem "$cxx/x86_64-w64-mingw32"
-echo "style-check: names as .clang-tidy says in every source the dev build compiles and in ${windows_only[*]}"
+echo "style-check: names as .clang-tidy says in every source the dev build compiles, the fuzz harnesses and ${windows_only[*]}"
