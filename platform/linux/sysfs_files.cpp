@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/statfs.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,10 @@
 namespace lineio::platform::linuxpci {
 
 namespace {
+
+// The build gives 32-bit targets the 64-bit file interfaces; without them
+// directory listings, stat and statfs fail on large inode numbers and sizes.
+static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8, "build with _FILE_OFFSET_BITS=64");
 
 // The magic number of sysfs in statfs's f_type.
 constexpr long SysfsMagic = 0x62656572;

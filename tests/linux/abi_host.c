@@ -16,12 +16,16 @@
 #include <stdlib.h>
 #include <string.h>
 
-typedef int32_t (*InitCall)(int32_t);
-typedef int32_t (*EndCall)(void);
-typedef uint16_t (*Read16Call)(uint16_t);
-typedef uint32_t (*Read32Call)(uint16_t);
-typedef void (*Write16Call)(uint16_t, uint16_t);
-typedef void (*Write32Call)(uint16_t, uint32_t);
+#include "lineio.h"
+
+/* The exports' own types, calling convention included (__stdcall in the
+ * 32-bit build that takes it). */
+typedef __typeof__(&PortInit) InitCall;
+typedef __typeof__(&PortEnd) EndCall;
+typedef __typeof__(&InpB) Read16Call;
+typedef __typeof__(&InpD) Read32Call;
+typedef __typeof__(&OutB) Write16Call;
+typedef __typeof__(&OutD) Write32Call;
 
 static void* library;
 
