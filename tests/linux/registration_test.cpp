@@ -302,35 +302,25 @@ TEST_F(LinuxRegistrationTest, ClosingAHandleReleasesTheCardsRegisteredThroughIt)
 }
 
 // This process refuses the real bus (every test program does, before main):
-// a registration of a real function is refused before anything is opened.
+// the guard that a registration and a configuration write consult first
+// refuses every real function and no function of a fake tree. The real bus is
+// only listed here; no request names one of its functions.
 TEST_F(LinuxRegistrationTest, TheRealBusIsRefusedInTestBuilds) {
   const std::string devices = "/sys/bus/pci/devices";
   if (!std::filesystem::exists(devices)) GTEST_SKIP() << "no PCI bus here";
   const auto functions = platform::linuxpci::ListFunctions(devices);
   if (functions.empty()) GTEST_SKIP() << "no PCI function here";
-  LinuxPciService real({"/sys", "/dev"});
-  const OsHandle handle = real.Open();
-  ASSERT_NE(handle, platform::InvalidOsHandle);
-  // A registration record that names the first function and none of its
-  // ranges: even without the guard it would open nothing but its config.
-  CardRegistration registration{};
-  registration.Card.ItemCount = 1;
-  registration.Card.Items[0].Type = ItemBus;
-  registration.Card.Items[0].Value0 = 5;
-  registration.Card.Items[0].Value1 = platform::linuxpci::SlotOf(functions[0].Address)->Bus;
-  registration.Card.Items[0].Value2 = functions[0].Address.Slot;
-  registration.Card.Items[0].Value4 = functions[0].Address.Function;
-  const HeldResources before = CountHeld("/sys");
+  const std::string real = devices + "/" + platform::linuxpci::DeviceName(functions[0].Address);
   const std::string errors =
-      StderrOf([&] { real.Request(handle, ReqRegisterCard, &registration, sizeof registration); });
-  EXPECT_EQ(registration.CardHandle, 0u);
-  EXPECT_NE(errors.find("registration of /sys/bus/pci/devices/" +
-                        platform::linuxpci::DeviceName(functions[0].Address) +
-                        " refused: this test build never touches the machine's real PCI bus"),
-            std::string::npos)
-      << errors;
-  EXPECT_EQ(CountHeld("/sys").Descriptors, before.Descriptors);
-  real.Close(handle);
+      StderrOf([&] { EXPECT_TRUE(platform::linuxpci::RefusedOnRealBus(real, "registration")); });
+  EXPECT_EQ(errors, "lineio: registration of " + real +
+                        " refused: this test build never touches the machine's real PCI bus\n");
+  Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device, "0000:07:00.0"));
+  EXPECT_EQ(StderrOf([&] {
+              EXPECT_FALSE(platform::linuxpci::RefusedOnRealBus(Tree.DevicesDirectory() + "/0000:07:00.0",
+                                                                "registration"));
+            }),
+            "");
 }
 
 }  // namespace
