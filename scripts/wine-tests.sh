@@ -121,6 +121,9 @@ for dll in Kestrel Merlin; do
     # The shipped DLL carries no simulator.
     grep -q 15SimulatedDriver "build/$build/exports/$dll.dll" &&
       fail "the shipped build/$build/exports/$dll.dll contains the simulator"
+    # Nor the PCI console, which only pcidiag and the tests link.
+    grep -q "Edit PCI configuration registers" "build/$build/exports/$dll.dll" &&
+      fail "the shipped build/$build/exports/$dll.dll contains the PCI console"
   done
   for build in "${test_builds[@]}"; do
     check_dll "build/$build/exports/$dll.dll"
