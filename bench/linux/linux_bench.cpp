@@ -43,12 +43,7 @@ using namespace lineio;
 using bench::FloorsOfThisBoard;
 using bench::ThreadCpuMicroseconds;
 
-constexpr std::uint16_t GroupPort = 32;
-constexpr std::uint16_t DirectPort = 3;
 constexpr std::uint16_t Register = 0x310;
-constexpr int Calibrations = 5;
-constexpr int WaitSamples = 2000;
-constexpr double NominalWait10us = 10.0;
 
 // The board on a fake tree, opened by PortInit through the backend; with
 // `calibrate`, DelayCount is the largest of a few real calibrations (one that
@@ -62,13 +57,7 @@ class Session {
     platform::InstallDriverService(&service_);
     std::fclose(stdin);  // no dialogue: one card opens without asking
     OpenQuietly();
-    if (!calibrate) return;
-    std::int32_t count = 0;
-    for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
-    processState.Ports.DelayCount = count;
-    const double start = ThreadCpuMicroseconds();
-    for (int i = 0; i < WaitSamples; ++i) Wait10us();
-    waitScale_ = (ThreadCpuMicroseconds() - start) / WaitSamples / NominalWait10us;
+    if (calibrate) waitScale_ = bench::CalibrateAndScaleWaits();
   }
   ~Session() {
     PortEnd();
@@ -106,34 +95,11 @@ void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
   const double start = ThreadCpuMicroseconds();
   for (auto _ : state) operation();
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
-  state.counters["floor_us"] = floorUs;
-  if (waits) {
-    state.counters["x_floor"] = perOperation / floorUs;
-    state.counters["x_waits"] = perOperation / (floorUs * session.WaitScale());
-  } else {
-    state.counters["access_us"] = perOperation;
-  }
+  bench::ReportAgainstFloor(state, perOperation, floorUs, waits, session.WaitScale());
 }
 
-void BM_PortGroupWrite(benchmark::State& state) {
-  std::uint16_t value = 0;
-  MeasurePort(state, FloorsOfThisBoard().GroupWrite,
-              [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
-}
-
-void BM_PortDirectWrite(benchmark::State& state) {
-  std::uint16_t value = 0;
-  MeasurePort(state, FloorsOfThisBoard().DirectWrite,
-              [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
-}
-
-void BM_PortGroupRead(benchmark::State& state) {
-  MeasurePort(state, FloorsOfThisBoard().GroupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
-}
-
-void BM_PortDirectRead(benchmark::State& state) {
-  MeasurePort(state, FloorsOfThisBoard().DirectRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
-}
+[[maybe_unused]] const bool PortOperationsRegistered =
+    (bench::RegisterPortOperations("BM_Port", MeasurePort<void (*)()>), true);
 
 __attribute__((noinline)) std::uint8_t CalledLoad(volatile std::uint8_t* reg) { return *reg; }
 __attribute__((noinline)) void CalledStore(volatile std::uint8_t* reg, std::uint8_t value) { *reg = value; }
@@ -206,10 +172,6 @@ void BM_PlainPwrite(benchmark::State& state) {
   close(fd);
 }
 
-BENCHMARK(BM_PortGroupWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PortDirectWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PortGroupRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PortDirectRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_VolatileLoad);
 BENCHMARK(BM_CalledVolatileLoad);
 BENCHMARK(BM_InpB_MappedMemory);

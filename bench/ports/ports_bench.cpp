@@ -35,13 +35,9 @@ using namespace lineio;
 using bench::FloorsOfThisBoard;
 using bench::ThreadCpuMicroseconds;
 
-constexpr std::uint16_t GroupPort = 32;
-constexpr std::uint16_t DirectPort = 3;
-constexpr int Calibrations = 5;
 // The driver's trace and the board's histories are emptied this often, so
 // that their growth does not count (emptying them costs next to nothing).
 constexpr std::int64_t ClearEvery = 1024;
-constexpr int WaitSamples = 2000;
 constexpr double NominalWait10us = 10.0;
 
 // One board session for the whole run. DelayCount is the largest of a few
@@ -55,10 +51,7 @@ class Session {
     driver_.Install();
     std::fclose(stdin);  // no dialogue: one card opens without asking
     PortInit(0);
-    std::int32_t count = 0;
-    for (int i = 0; i < Calibrations; ++i) count = std::max(count, CalibrateDelay());
-    processState.Ports.DelayCount = count;
-    waitScale_ = MeasureWait10us() / NominalWait10us;
+    waitScale_ = bench::CalibrateAndScaleWaits();
     std::printf("DelayCount %d; Wait10us takes %.2f us\n", processState.Ports.DelayCount,
                 waitScale_ * NominalWait10us);
   }
@@ -72,12 +65,6 @@ class Session {
   }
 
  private:
-  static double MeasureWait10us() {
-    const double start = ThreadCpuMicroseconds();
-    for (int i = 0; i < WaitSamples; ++i) Wait10us();
-    return (ThreadCpuMicroseconds() - start) / WaitSamples;
-  }
-
   sim::SimBus bus_;
   sim::SimulatedDriver driver_{bus_};
   double waitScale_ = 1.0;
@@ -106,44 +93,17 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
   }
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
   processState.Ports.DelayCount = calibrated;
-  state.counters["floor_us"] = floorUs;
-  if (waits) {
-    state.counters["x_floor"] = perOperation / floorUs;
-    state.counters["x_waits"] = perOperation / (floorUs * session.WaitScale());
-  } else {
-    state.counters["access_us"] = perOperation;
-  }
+  bench::ReportAgainstFloor(state, perOperation, floorUs, waits, session.WaitScale());
 }
 
-void BM_GroupWrite(benchmark::State& state) {
-  std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().GroupWrite,
-          [&] { benchmark::DoNotOptimize(PortOut(GroupPort, value++)); });
-}
-
-void BM_DirectWrite(benchmark::State& state) {
-  std::uint16_t value = 0;
-  Measure(state, FloorsOfThisBoard().DirectWrite,
-          [&] { benchmark::DoNotOptimize(PortOut(DirectPort, value++)); });
-}
-
-void BM_GroupRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().GroupRead, [] { benchmark::DoNotOptimize(PortIinp(GroupPort)); });
-}
-
-void BM_DirectRead(benchmark::State& state) {
-  Measure(state, FloorsOfThisBoard().DirectRead, [] { benchmark::DoNotOptimize(PortIinp(DirectPort)); });
-}
+[[maybe_unused]] const bool PortOperationsRegistered =
+    (bench::RegisterPortOperations("BM_", Measure<void (*)()>), true);
 
 void BM_Wait10us(benchmark::State& state) {
   TheSession();
   for (auto _ : state) Wait10us();
 }
 
-BENCHMARK(BM_GroupWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DirectWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GroupRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DirectRead)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Wait10us)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
