@@ -115,6 +115,8 @@ void OpenAndProbe(sim::SimBus& bus) {
   platform::ResetOverrides();
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const std::optional<std::vector<sim::CardDump>> cards = Parse(text);
@@ -135,15 +137,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  lineio::fuzz::QuietStandardStreams();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

@@ -92,6 +92,8 @@ void RunDialogue(Dialogue dialogue, PciSlot slot, bool interrupt) {
   }
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput header(data, size);
   const auto dialogue = static_cast<Dialogue>(header.Byte() % static_cast<std::uint8_t>(Dialogue::Count));
@@ -124,15 +126,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  lineio::fuzz::QuietStandardStreams();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

@@ -355,6 +355,8 @@ int OwnBoardIndex(const sim::SimBus& bus, const sim::DefaultBusCards& cards) {
   return isKestrel ? cards.Kestrel : cards.Merlin;
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput in(data, size);
   const std::uint8_t flags = in.Byte();
@@ -406,15 +408,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  lineio::fuzz::QuietStandardStreams();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

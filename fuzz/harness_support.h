@@ -46,4 +46,7 @@ class QuietStderr {
 // Prints the broken property on standard error and aborts.
 void Require(bool holds, const char* property);
 
+// Runs one fuzz input; each harness defines it (entry_points.cpp calls it).
+int RunInput(const std::uint8_t* data, std::size_t size);
+
 }  // namespace lineio::fuzz

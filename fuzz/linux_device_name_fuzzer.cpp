@@ -33,6 +33,8 @@ bool InKernelForm(std::string_view name) {
   return true;
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view name(reinterpret_cast<const char*>(data), size);
   const std::optional<PciAddress> address = platform::linuxpci::ParseDeviceName(name);
@@ -51,10 +53,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

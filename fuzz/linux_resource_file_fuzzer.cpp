@@ -142,6 +142,8 @@ void CheckItems(const std::vector<ResourceLine>& lines, const CardResources& car
   Require(location && *location == Function, "the bus item names the function");
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::size_t irqChoice = data[0] % IrqChoices;
@@ -176,10 +178,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

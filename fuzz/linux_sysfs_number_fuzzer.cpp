@@ -44,6 +44,8 @@ std::optional<std::uint64_t> ReferenceReading(std::string_view text) {
   return static_cast<std::uint64_t>(value);
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::size_t choice = data[0] % MaximumChoices;
@@ -58,10 +60,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}

@@ -96,6 +96,8 @@ bool WithinBudget(const std::string& script) {
   return estimate.TotalSamples <= MaxWaitSamples && estimate.PortInits <= MaxPortInits;
 }
 
+}  // namespace
+
 int RunInput(const std::uint8_t* data, std::size_t size) {
   const std::string script(reinterpret_cast<const char*>(data), size);
   if (!WithinBudget(script)) return -1;
@@ -111,15 +113,4 @@ int RunInput(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
 }  // namespace lineio::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  lineio::fuzz::QuietStandardStreams();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return lineio::fuzz::RunInput(data, size);
-}
