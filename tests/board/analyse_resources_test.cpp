@@ -5,6 +5,7 @@
 #include <cctype>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "board/board.h"
@@ -36,6 +37,9 @@ struct Case {
   std::uint32_t CurrentSpace;  // after the open attempt
   std::uint32_t SlotsInUse;    // bit per slot
 };
+
+// A case reads as its name in the test's output.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.Name; }
 
 class AnalyseResourcesTest : public BoardTest, public ::testing::WithParamInterface<Case> {};
 
