@@ -9,6 +9,15 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" OR CMAKE_SIZEOF_VOID_P EQUA
   list(APPEND LINEIO_FP_FLAGS -msse2 -mfpmath=sse)
 endif()
 
+# A sanitizer build (presets asan, tsan, fuzz): its libraries need the
+# sanitizer runtime in every host that loads them, and it keeps freed memory
+# on purpose; the tests that cannot hold then are not registered.
+if(CMAKE_C_FLAGS MATCHES "-fsanitize" OR CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+  set(LINEIO_SANITIZED ON)
+else()
+  set(LINEIO_SANITIZED OFF)
+endif()
+
 function(lineio_set_flags target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
