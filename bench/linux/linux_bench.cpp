@@ -8,7 +8,11 @@
 // simulator). /1 runs with the calibrated waits: x_floor is the CPU time per
 // operation over its nominal wait time floor_us, x_waits over what its waits
 // really take; target x_floor <= 1.1. /0 runs with a DelayCount of 0, which
-// leaves the register accesses alone (access_us).
+// leaves the register accesses alone (access_us). Both also give the register
+// accesses of one operation (accesses) and x_floor_least: the ratio that an
+// operation would reach if each of its accesses cost no more than an empty
+// system call (BM_EmptySyscall) and its waits took exactly their nominal time.
+// No backend that makes one system call per access can do better.
 //
 // BM_InpB_* / BM_OutB_*: one raw access through the I/O range (a system call)
 // and through a mapped memory range, next to a plain volatile access and the
@@ -16,10 +20,12 @@
 // range: at most 1.5 times the volatile access behind a call.
 //
 // BM_PlainPread / BM_PlainPwrite: the system call alone on the same file.
+// BM_EmptySyscall: a system call that does nothing (getppid).
 //
 // CPU time includes the time spent in the kernel, so the system calls count.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -31,6 +37,7 @@
 #include "board/process_state.h"
 #include "lineio.h"
 #include "platform/driver_service.h"
+#include "platform/linux/io_access.h"
 #include "platform/linux/linux_pci_service.h"
 #include "platform/linux/real_bus_guard.h"
 #include "portio/board_description.h"
@@ -87,15 +94,60 @@ class Session {
   double waitScale_ = 1.0;
 };
 
+// Counts the register accesses through I/O ranges while it is set.
+class AccessCounter final : public platform::linuxpci::IoObserver {
+ public:
+  AccessCounter() { platform::linuxpci::SetIoObserver(this); }
+  ~AccessCounter() override { platform::linuxpci::SetIoObserver(nullptr); }
+  AccessCounter(const AccessCounter&) = delete;
+  AccessCounter& operator=(const AccessCounter&) = delete;
+
+  void BeforeRead(int, std::uint32_t, int) override {}
+  void AfterRead(int, std::uint32_t, int, std::uint32_t) override { ++accesses_; }
+  void AfterWrite(int, std::uint32_t, int, std::uint32_t) override { ++accesses_; }
+  long Accesses() const { return accesses_; }
+
+ private:
+  long accesses_ = 0;
+};
+
+// The register accesses of one operation, averaged over a few (untimed).
+template <typename Operation>
+double AccessesPerOperation(Operation operation) {
+  constexpr int Operations = 16;
+  const AccessCounter counter;
+  for (int i = 0; i < Operations; ++i) operation();
+  return static_cast<double>(counter.Accesses()) / Operations;
+}
+
+// The CPU time of an empty system call, in microseconds: the fastest of a few
+// rounds, as the least that any access through the kernel can cost.
+double EmptySyscallMicroseconds() {
+  constexpr int Rounds = 5;
+  constexpr int Calls = 100000;
+  double fastest = 0;
+  for (int round = 0; round < Rounds; ++round) {
+    const double start = ThreadCpuMicroseconds();
+    for (int i = 0; i < Calls; ++i) syscall(SYS_getppid);
+    const double perCall = (ThreadCpuMicroseconds() - start) / Calls;
+    if (round == 0 || perCall < fastest) fastest = perCall;
+  }
+  return fastest;
+}
+
 template <typename Operation>
 void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
+  static const double emptySyscallUs = EmptySyscallMicroseconds();
   Session session(false, true);
   const bool waits = state.range(0) != 0;
   if (!waits) processState.Ports.DelayCount = 0;
+  const double accesses = AccessesPerOperation(operation);
   const double start = ThreadCpuMicroseconds();
   for (auto _ : state) operation();
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
   bench::ReportAgainstFloor(state, perOperation, floorUs, waits, session.WaitScale());
+  state.counters["accesses"] = accesses;
+  state.counters["x_floor_least"] = (floorUs + accesses * emptySyscallUs) / floorUs;
 }
 
 [[maybe_unused]] const bool PortOperationsRegistered =
@@ -172,6 +224,10 @@ void BM_PlainPwrite(benchmark::State& state) {
   close(fd);
 }
 
+void BM_EmptySyscall(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(syscall(SYS_getppid));
+}
+
 BENCHMARK(BM_VolatileLoad);
 BENCHMARK(BM_CalledVolatileLoad);
 BENCHMARK(BM_InpB_MappedMemory);
@@ -182,5 +238,6 @@ BENCHMARK(BM_InpB_IoFile);
 BENCHMARK(BM_OutB_IoFile);
 BENCHMARK(BM_PlainPread);
 BENCHMARK(BM_PlainPwrite);
+BENCHMARK(BM_EmptySyscall);
 
 }  // namespace
