@@ -137,7 +137,7 @@ double EmptySyscallMicroseconds() {
 
 template <typename Operation>
 void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
-  static const double emptySyscallUs = EmptySyscallMicroseconds();
+  static const double EmptySyscallUs = EmptySyscallMicroseconds();
   Session session(false, true);
   const bool waits = state.range(0) != 0;
   if (!waits) processState.Ports.DelayCount = 0;
@@ -147,7 +147,7 @@ void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
   bench::ReportAgainstFloor(state, perOperation, floorUs, waits, session.WaitScale());
   state.counters["accesses"] = accesses;
-  state.counters["x_floor_least"] = (floorUs + accesses * emptySyscallUs) / floorUs;
+  state.counters["x_floor_least"] = (floorUs + accesses * EmptySyscallUs) / floorUs;
 }
 
 [[maybe_unused]] const bool PortOperationsRegistered =
