@@ -16,13 +16,7 @@
 #   -DOBJECTS=<object files of the exports> -DNM=<mingw nm> -DDLLTOOL=<mingw dlltool>
 #   -DLLVM_DLLTOOL=<llvm-dlltool> -DIMPLIB=<lib<Dll>.dll.a> -DMSVC_LIB=<<Dll>.lib>
 #   -DSTDCALL_DEF=<the decorated .def to write>
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(failed)
-    message(FATAL_ERROR "failed: ${ARGN}\n${out}${err}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_checked.cmake)
 
 if(NOT MACHINE STREQUAL "i386")
   run(${LLVM_DLLTOOL} -m ${MACHINE} -d ${DEF} -D ${DLL} -l ${MSVC_LIB})

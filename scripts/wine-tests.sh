@@ -174,15 +174,22 @@ run_host() {
   echo "transform results equal the native build's"
 }
 
+# The host program against both boards' DLLs of one architecture, each as
+# shipped (build <shipped>) and with the simulated driver inside (<simulated>).
+run_hosts() {
+  local arch=$1 loader=$2 prefix=$3 simulated=$4 shipped=$5 dll
+  for dll in Kestrel Merlin; do
+    echo "=== $arch $dll.dll, shipped"
+    run_host "$loader" "$prefix" "$simulated" "$shipped" shipped "$dll"
+    echo "=== $arch $dll.dll, simulated driver inside"
+    run_host "$loader" "$prefix" "$simulated" "$simulated" simulated "$dll"
+  done
+}
+
 echo "--- wine64: the 64-bit host program"
 wait "$boot64" || fail "Wine cannot create a 64-bit prefix in $prefix64"
 booted=$SECONDS
-for dll in Kestrel Merlin; do
-  echo "=== x64 $dll.dll, shipped"
-  run_host "$wine64_loader" "$prefix64" mingw64-sim mingw64 shipped "$dll"
-  echo "=== x64 $dll.dll, simulated driver inside"
-  run_host "$wine64_loader" "$prefix64" mingw64-sim mingw64-sim simulated "$dll"
-done
+run_hosts x64 "$wine64_loader" "$prefix64" mingw64-sim mingw64
 hosts64=$SECONDS
 
 # The zips for Windows hosts (cpack -G ZIP): contents, import libraries,
@@ -203,12 +210,7 @@ if $runs_32bit; then
   echo "--- Wine, 32-bit: the 32-bit host program"
   boot_prefix "$wine32_loader" "$prefix32" win32 ||
     fail "Wine cannot create a 32-bit prefix in $prefix32 (is wine32:i386 installed?)"
-  for dll in Kestrel Merlin; do
-    echo "=== x86 $dll.dll, shipped"
-    run_host "$wine32_loader" "$prefix32" mingw-sim mingw shipped "$dll"
-    echo "=== x86 $dll.dll, simulated driver inside"
-    run_host "$wine32_loader" "$prefix32" mingw-sim mingw-sim simulated "$dll"
-  done
+  run_hosts x86 "$wine32_loader" "$prefix32" mingw-sim mingw
   echo "--- The 32-bit zip"
   tests/packaging/check_windows_zip.sh build/mingw build/mingw-sim i686-w64-mingw32 "$version" \
     "$wine32_loader" "$prefix32"
