@@ -5,7 +5,7 @@
 
 #include "board/board.h"
 #include "board/driver_request.h"
-#include "board/transfer_commands.h"
+#include "driver/transfer_commands.h"
 
 namespace lineio {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/platform.h"
 
 namespace lineio {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "sim/simulated_driver.h"
 
 namespace lineio::fuzz {

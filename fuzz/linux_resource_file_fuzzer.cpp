@@ -26,7 +26,7 @@
 #include <variant>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "fuzz/harness_support.h"
 #include "platform/linux/card_info.h"
 #include "platform/linux/pci_address.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_card.h"
 

@@ -2,7 +2,7 @@
 // buffer and a card's I/O registers or memory, each unit recorded in the trace.
 #include <cstring>
 
-#include "board/transfer_commands.h"
+#include "driver/transfer_commands.h"
 #include "sim/simulated_driver.h"
 
 namespace lineio::sim {

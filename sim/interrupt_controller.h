@@ -19,7 +19,7 @@
 #include <mutex>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 
 namespace lineio::sim {
 

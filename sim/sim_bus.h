@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "sim/sim_card.h"
 
 namespace lineio::sim {

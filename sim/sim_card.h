@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 
 namespace lineio::sim {
 

@@ -3,7 +3,7 @@
 // counters and the access trace; the fault plan's settings, under the lock.
 #include "sim/simulated_driver.h"
 
-#include "board/transfer_commands.h"
+#include "driver/transfer_commands.h"
 
 #include <cstdio>
 #include <utility>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/linux/pci_address.h"
 #include "platform/linux/resource_file.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/linux/pci_address.h"
 
 namespace lineio::platform::linuxpci {

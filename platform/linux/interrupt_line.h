@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 
 namespace lineio::platform::linuxpci {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-#include "board/transfer_commands.h"
+#include "driver/transfer_commands.h"
 #include "platform/linux/card_info.h"
 #include "platform/linux/failure_lines.h"
 #include "platform/linux/pci_scan.h"

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/driver_service.h"
 #include "platform/linux/held_card.h"
 #include "platform/linux/sysfs_roots.h"

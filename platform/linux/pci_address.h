@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "board/records.h"
+#include "driver/records.h"
 
 namespace lineio::platform::linuxpci {
 

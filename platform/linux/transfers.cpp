@@ -1,6 +1,6 @@
 #include "platform/linux/transfers.h"
 
-#include "board/transfer_commands.h"
+#include "driver/transfer_commands.h"
 
 #include <cerrno>
 #include <cstring>

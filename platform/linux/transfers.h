@@ -4,7 +4,7 @@
 // ByteCount / width units, single-value commands one 32-bit unit.
 #pragma once
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/linux/held_card.h"
 
 namespace lineio::platform::linuxpci {

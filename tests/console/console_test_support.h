@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "board/records.h"
+#include "driver/records.h"
 #include "platform/driver_service.h"
 #include "sim/simulated_driver.h"
 #include "tests/support/board_fixture.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "board/records.h"
 #include "console/console_input.h"
+#include "driver/records.h"
 #include "platform/os.h"
 
 namespace lineio::pcidiag {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "board/records.h"
+#include "driver/records.h"
 
 namespace lineio {
 
