@@ -8,7 +8,8 @@
 
 namespace lineio {
 
-// The waits that pace the serial bus: 50 and 20 times DelayCount passes.
+// The waits that pace the serial bus: 50 and 20 times DelayCount passes,
+// never shorter than 500 and 200 microseconds.
 void BitPhaseWait();
 void BitHoldWait();
 

@@ -1,6 +1,6 @@
 // The serial bus waits. Built twice: as shipped, and for tests with
 // LINEIO_COUNT_WAITS, which adds up the passes each wait is asked for before it
-// runs the very same loop.
+// runs the very same wait.
 #include "board/process_state.h"
 #include "linetest/serial.h"
 #include "portio/delay.h"
@@ -10,6 +10,8 @@ namespace lineio {
 namespace {
 inline constexpr std::int32_t PhaseWaitFactor = 50;
 inline constexpr std::int32_t HoldWaitFactor = 20;
+// DelayCount passes take 10 microseconds.
+inline constexpr double MicrosecondsPerDelayCount = 10.0;
 
 #ifdef LINEIO_COUNT_WAITS
 SerialWaitTally tally;
@@ -23,7 +25,7 @@ void SerialWait(std::int32_t factor, [[maybe_unused]] std::int64_t SerialWaitTal
   ++(tally.*waits);
   tally.Passes += passes > 0 ? passes : 0;
 #endif
-  BusyLoop(passes);
+  CountedWait(passes, factor * MicrosecondsPerDelayCount);
 }
 
 }  // namespace

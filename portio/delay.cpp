@@ -17,6 +17,7 @@ inline constexpr double StillClockMs = 1.0;
 // The longest wait of the library asks for 50 x DelayCount passes, which must
 // stay a signed 32-bit count however fast the loop ran.
 inline constexpr double MaximumDelayCount = std::numeric_limits<std::int32_t>::max() / 50;
+inline constexpr double MicrosecondsPerMillisecond = 1000.0;
 }  // namespace
 
 // Not inlined, so the calibration and every wait run the very same loop. The
@@ -47,8 +48,10 @@ double CalibrationLoopMs(const double* roundMs, int rounds) {
 // counts: a round that the scheduler interrupted (another process took the
 // processor) only ever gets slower, so the fastest one is the loop's own
 // speed. What this cannot see is a processor whose speed changes after
-// PortInit (a frequency step, a busy sibling thread of the same core): the
-// waits then change with it.
+// PortInit (a frequency step, a busy sibling thread of the same core, a
+// thread moved to another processor): a slower processor makes the waits
+// longer, and a faster one would make them short but for the clock floor of
+// every wait (CountedWait).
 std::int32_t CalibrateDelay() {
   BusyLoop(CalibrationPasses);
   double roundMs[CalibrationRounds];
@@ -62,8 +65,16 @@ std::int32_t CalibrateDelay() {
   return DelayCountFor(CalibrationLoopMs(roundMs, CalibrationRounds));
 }
 
-void Wait1us() { BusyLoop(processState.Ports.DelayCount / 10); }
-void Wait5us() { BusyLoop(processState.Ports.DelayCount / 2); }
-void Wait10us() { BusyLoop(processState.Ports.DelayCount); }
+void CountedWait(std::int32_t passes, double nominalUs) {
+  const double nominalMs = nominalUs / MicrosecondsPerMillisecond;
+  const double start = platform::MonotonicMilliseconds();
+  BusyLoop(passes);
+  while (platform::MonotonicMilliseconds() - start < nominalMs) {
+  }
+}
+
+void Wait1us() { CountedWait(processState.Ports.DelayCount / 10, 1.0); }
+void Wait5us() { CountedWait(processState.Ports.DelayCount / 2, 5.0); }
+void Wait10us() { CountedWait(processState.Ports.DelayCount, 10.0); }
 
 }  // namespace lineio
