@@ -7,7 +7,7 @@
 // time that their busy waits alone take (as bench/ports measures them on the
 // simulator). /1 runs with the calibrated waits: x_floor is the CPU time per
 // operation over its nominal wait time floor_us, x_waits over what its waits
-// really take; target x_floor <= 1.1. /0 runs with a DelayCount of 0, which
+// really take; target x_floor <= 1.1. /0 runs with waits that end at once, which
 // leaves the register accesses alone (access_us). Both also give the register
 // accesses of one operation (accesses) and x_floor_least: the ratio that an
 // operation would reach if each of its accesses cost no more than an empty
@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "bench/support/port_floors.h"
 #include "board/process_state.h"
@@ -140,7 +141,8 @@ void MeasurePort(benchmark::State& state, double floorUs, Operation operation) {
   static const double EmptySyscallUs = EmptySyscallMicroseconds();
   Session session(false, true);
   const bool waits = state.range(0) != 0;
-  if (!waits) processState.Ports.DelayCount = 0;
+  std::optional<bench::WithoutWaits> noWaits;
+  if (!waits) noWaits.emplace();
   const double accesses = AccessesPerOperation(operation);
   const double start = ThreadCpuMicroseconds();
   for (auto _ : state) operation();

@@ -10,8 +10,8 @@
 // BM_Wait10us shows). CPU time, so that other processes on the machine do not
 // count: the waits are busy loops, so on an idle machine it is the wall time.
 //
-// Each operation runs twice: /1 with the calibrated waits, /0 with a
-// DelayCount of 0, which leaves the cost of its register accesses alone
+// Each operation runs twice: /1 with the calibrated waits, /0 with waits that
+// end at once, which leaves the cost of its register accesses alone
 // (counter access_us); that cost must stay within a tenth of floor_us.
 #include <benchmark/benchmark.h>
 
@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "bench/support/port_floors.h"
 #include "board/process_state.h"
@@ -79,8 +80,8 @@ template <typename Operation>
 void Measure(benchmark::State& state, double floorUs, Operation operation) {
   Session& session = TheSession();
   const bool waits = state.range(0) != 0;
-  const std::int32_t calibrated = processState.Ports.DelayCount;
-  if (!waits) processState.Ports.DelayCount = 0;
+  std::optional<bench::WithoutWaits> noWaits;
+  if (!waits) noWaits.emplace();
   session.ClearRecords();
   std::int64_t sinceClear = 0;
   const double start = ThreadCpuMicroseconds();
@@ -92,7 +93,6 @@ void Measure(benchmark::State& state, double floorUs, Operation operation) {
     }
   }
   const double perOperation = (ThreadCpuMicroseconds() - start) / static_cast<double>(state.iterations());
-  processState.Ports.DelayCount = calibrated;
   bench::ReportAgainstFloor(state, perOperation, floorUs, waits, session.WaitScale());
 }
 
