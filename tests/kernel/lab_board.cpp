@@ -1,0 +1,139 @@
+#include "tests/kernel/lab_board.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+#include "board/driver_request.h"
+#include "board/interrupts.h"
+#include "portio/board_description.h"
+
+namespace lineio::testing::lab {
+
+namespace {
+
+constexpr std::uint32_t SpaceZero = 0;
+constexpr off_t CommandOffset = 4;
+
+std::string TreeFunctionDirectory() {
+  const char* root = std::getenv("LINEIO_SYSFS_ROOT");
+  const std::string devices = std::string(root != nullptr ? root : "/nonexistent") + "/bus/pci/devices";
+  std::string found;
+  if (DIR* directory = opendir(devices.c_str())) {
+    while (const dirent* entry = readdir(directory)) {
+      if (entry->d_name[0] != '.') found = devices + "/" + entry->d_name;
+    }
+    closedir(directory);
+  }
+  return found;
+}
+
+std::optional<std::string> UioDirectory() {
+  const std::string uio = RealFunctionDirectory() + "/uio";
+  std::optional<std::string> found;
+  if (DIR* directory = opendir(uio.c_str())) {
+    while (const dirent* entry = readdir(directory)) {
+      if (std::strncmp(entry->d_name, "uio", 3) == 0) found = uio + "/" + entry->d_name;
+    }
+    closedir(directory);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::string RealFunctionDirectory() {
+  char resolved[PATH_MAX];
+  const std::string config = TreeFunctionDirectory() + "/config";
+  if (realpath(config.c_str(), resolved) == nullptr) return "/nonexistent";
+  const std::string path = resolved;
+  return path.substr(0, path.rfind('/'));
+}
+
+std::string RealFunctionName() {
+  const std::string directory = RealFunctionDirectory();
+  return directory.substr(directory.rfind('/') + 1);
+}
+
+std::optional<std::uint32_t> KernelTotal() {
+  const std::optional<std::string> uio = UioDirectory();
+  if (!uio) return std::nullopt;
+  std::ifstream event(*uio + "/event");
+  std::uint32_t total = 0;
+  if (!(event >> total)) return std::nullopt;
+  return total;
+}
+
+std::uint16_t CommandRegister() {
+  std::uint16_t value = 0xFFFF;
+  const int fd = open((RealFunctionDirectory() + "/config").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    if (pread(fd, &value, sizeof value, CommandOffset) != sizeof value) value = 0xFFFF;
+    close(fd);
+  }
+  return value;
+}
+
+void SetCommandRegister(std::uint16_t value) {
+  const int fd = open((RealFunctionDirectory() + "/config").c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  [[maybe_unused]] const ssize_t written = pwrite(fd, &value, sizeof value, CommandOffset);
+  close(fd);
+}
+
+bool WriteSysfs(const std::string& path, const std::string& line) {
+  std::ofstream file(path);
+  file << line << std::flush;
+  return static_cast<bool>(file);
+}
+
+BoardHandle* OpenWithInterrupts(std::string& failure) {
+  BoardHandle* board = nullptr;
+  const std::uint32_t opened = OpenBoard(board, ThisBoard().Vendor, ThisBoard().Device, 0, 1);
+  failure = processState.Board.ErrorText;
+  return opened == 1 ? board : nullptr;
+}
+
+std::uint32_t EnableWithAcknowledge(BoardHandle* board, InterruptHandler handler, std::uint32_t bit) {
+  if (!board->WantInterrupts || board->Thread != platform::NoHandle) return 0;
+  const ResourceItem& range = board->Registration.Card.Items[board->Spaces[SpaceZero].ItemIndex];
+  board->InterruptCommand = TransferCommand{};
+  board->InterruptCommand.Command = MemWriteDword;
+  board->InterruptCommand.Address = range.Value2 + EduAcknowledge;
+  board->InterruptCommand.Data = bit;
+  board->Interrupt.CommandCount = 1;
+  board->Interrupt.Commands = &board->InterruptCommand;
+  board->Interrupt.Options |= InterruptEnableOption;
+  SendRequest(board->Driver, ReqEnableInterrupt, board->Interrupt);
+  if (board->Interrupt.EnableOk == 0) return 0;
+  board->Handler = handler;
+  board->Thread = platform::StartThread(InterruptThreadStackBytes, InterruptWaitLoop, board);
+  return board->Thread != platform::NoHandle ? 1 : 0;
+}
+
+std::uint32_t ReadEdu(BoardHandle* board, std::uint32_t offset) {
+  return ReadSpaceDword(board, SpaceZero, offset);
+}
+
+void WriteEdu(BoardHandle* board, std::uint32_t offset, std::uint32_t value) {
+  WriteSpaceDword(board, SpaceZero, offset, value);
+}
+
+int ThreadCount() {
+  int count = 0;
+  if (DIR* directory = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(directory)) {
+      if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(directory);
+  }
+  return count;
+}
+
+}  // namespace lineio::testing::lab
