@@ -17,8 +17,10 @@ namespace lineio::platform::linuxpci {
 
 namespace {
 
-constexpr off_t CommandRegisterHighByte = 5;
-constexpr std::uint8_t InterruptDisableBit = 0x04;
+constexpr off_t CommandRegister = 4;
+constexpr std::uint16_t InterruptDisableBit = 0x0400;
+constexpr int BitsPerByte = 8;
+constexpr std::uint16_t ByteMask = 0xFF;
 constexpr std::size_t EventFileBytes = 64;
 constexpr std::uint32_t MaxForwardStep = 0x7FFFFFFF;  // a larger difference is a total going backwards
 constexpr std::uint64_t Max32 = 0xFFFFFFFF;
@@ -51,15 +53,25 @@ std::optional<std::uint32_t> CurrentTotal(const std::string& functionDirectory, 
 
 }  // namespace
 
+// The whole 16-bit command register is read, changed and written back: a
+// 1-byte write of its high byte, where the bit lies, changes the register on
+// the bus of a real chipset, but QEMU re-evaluates the Interrupt Disable bit
+// only for writes that cover the register's low byte, so an interrupt pending
+// at the unmask stayed stuck there and the kernel ended up disabling the line
+// ("nobody cared"). The status register beside it, whose bits clear when 1 is
+// written, is not touched. The bytes are the bus's, little-endian.
 bool ClearInterruptDisable(int configFd, const std::string& name) {
-  std::uint8_t command = 0;
-  if (pread(configFd, &command, 1, CommandRegisterHighByte) != 1) {
+  std::uint8_t bytes[2] = {};
+  if (pread(configFd, bytes, sizeof bytes, CommandRegister) != static_cast<ssize_t>(sizeof bytes)) {
     ReportFailure("%s: cannot read the command register: %s", name.c_str(), std::strerror(errno));
     return false;
   }
+  std::uint16_t command = static_cast<std::uint16_t>(bytes[0] | bytes[1] << BitsPerByte);
   if ((command & InterruptDisableBit) == 0) return true;
-  command = static_cast<std::uint8_t>(command & ~InterruptDisableBit);
-  if (pwrite(configFd, &command, 1, CommandRegisterHighByte) != 1) {
+  command = static_cast<std::uint16_t>(command & ~InterruptDisableBit);
+  bytes[0] = static_cast<std::uint8_t>(command & ByteMask);
+  bytes[1] = static_cast<std::uint8_t>(command >> BitsPerByte);
+  if (pwrite(configFd, bytes, sizeof bytes, CommandRegister) != static_cast<ssize_t>(sizeof bytes)) {
     ReportFailure("%s: cannot clear the Interrupt Disable bit: %s", name.c_str(),
                   OpenFailureReason(errno).c_str());
     return false;

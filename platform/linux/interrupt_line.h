@@ -22,9 +22,10 @@ namespace lineio::platform::linuxpci {
 // More commands than any caller performs at one interrupt: the list is refused.
 inline constexpr std::uint32_t MaxInterruptCommands = 64;
 
-// Clears bit 2 of configuration byte 5 (bit 10 of the command register, the
-// Interrupt Disable bit) through the card's open configuration file. False,
-// with a line on standard error, when the file cannot be read or written.
+// Clears bit 10 of the command register (the Interrupt Disable bit) with a
+// 16-bit read-modify-write at configuration offset 4, through the card's open
+// configuration file, leaving its other bits as they are. False, with a line
+// on standard error, when the file cannot be read or written.
 bool ClearInterruptDisable(int configFd, const std::string& name);
 
 class InterruptLine {

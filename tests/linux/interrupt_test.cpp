@@ -23,7 +23,10 @@ namespace {
 using platform::OsHandle;
 
 constexpr char Board[] = "0000:03:00.0";
+constexpr std::uint32_t CommandLowByte = 4;
 constexpr std::uint32_t CommandHighByte = 5;
+// I/O and memory decoding and bus mastering on: the unmask keeps them.
+constexpr std::uint8_t DecodingEnabled = 0x07;
 constexpr std::uint8_t InterruptDisable = 0x04;
 constexpr auto Patience = std::chrono::seconds(20);
 
@@ -84,6 +87,7 @@ class LinuxInterruptTest : public BackendTest {
     Tree.Add(function);
     if (total) Tree.WriteFunctionFile(Board, "uio/uio0/event", std::to_string(*total) + "\n");
     if (uio) writer_ = open((Tree.DevRoot() + "/uio0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    Tree.SetConfigByte(Board, CommandLowByte, DecodingEnabled);
     Tree.SetConfigByte(Board, CommandHighByte, InterruptDisable);
   }
 
@@ -126,8 +130,10 @@ TEST_F(LinuxInterruptTest, EachWaitUnmasksCountsRunsTheCommandAndReports) {
   std::size_t handled = 0;
   for (const Step& step : steps) {
     SCOPED_TRACE(step.Total);
-    // Before each wait the interrupt is unmasked in the card's command register.
+    // Before each wait the interrupt is unmasked in the card's command
+    // register, whose other bits stay as they are.
     ASSERT_TRUE(Unmasked());
+    EXPECT_EQ(Tree.ConfigByte(Board, CommandLowByte), DecodingEnabled);
     Tree.WriteBytes(Tree.RangeFile(Board, 0), 0, {0xFF, 0xFF, 0xFF, 0xFF});
     Raise(step.Total);
     ASSERT_TRUE(ResultsReach(++handled));
