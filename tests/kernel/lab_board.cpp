@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 #include "board/driver_request.h"
 #include "board/interrupts.h"
@@ -21,32 +22,26 @@ namespace {
 constexpr std::uint32_t SpaceZero = 0;
 constexpr off_t CommandOffset = 4;
 
-std::string TreeFunctionDirectory() {
-  const char* root = std::getenv("LINEIO_SYSFS_ROOT");
-  const std::string devices = std::string(root != nullptr ? root : "/nonexistent") + "/bus/pci/devices";
-  std::string found;
-  if (DIR* directory = opendir(devices.c_str())) {
+// The names in a directory, but for those starting with '.'.
+std::vector<std::string> Entries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* directory = opendir(path.c_str())) {
     while (const dirent* entry = readdir(directory)) {
-      if (entry->d_name[0] != '.') found = devices + "/" + entry->d_name;
+      if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
     }
     closedir(directory);
   }
-  return found;
-}
-
-std::optional<std::string> UioDirectory() {
-  const std::string uio = RealFunctionDirectory() + "/uio";
-  std::optional<std::string> found;
-  if (DIR* directory = opendir(uio.c_str())) {
-    while (const dirent* entry = readdir(directory)) {
-      if (std::strncmp(entry->d_name, "uio", 3) == 0) found = uio + "/" + entry->d_name;
-    }
-    closedir(directory);
-  }
-  return found;
+  return names;
 }
 
 }  // namespace
+
+std::string TreeFunctionDirectory() {
+  const char* root = std::getenv("LINEIO_SYSFS_ROOT");
+  const std::string devices = std::string(root != nullptr ? root : "/nonexistent") + "/bus/pci/devices";
+  const std::vector<std::string> functions = Entries(devices);
+  return functions.size() == 1 ? devices + "/" + functions.front() : "/nonexistent";
+}
 
 std::string RealFunctionDirectory() {
   char resolved[PATH_MAX];
@@ -61,10 +56,17 @@ std::string RealFunctionName() {
   return directory.substr(directory.rfind('/') + 1);
 }
 
+std::optional<std::string> UioName() {
+  for (const std::string& name : Entries(RealFunctionDirectory() + "/uio")) {
+    if (name.rfind("uio", 0) == 0) return name;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::uint32_t> KernelTotal() {
-  const std::optional<std::string> uio = UioDirectory();
+  const std::optional<std::string> uio = UioName();
   if (!uio) return std::nullopt;
-  std::ifstream event(*uio + "/event");
+  std::ifstream event(RealFunctionDirectory() + "/uio/" + *uio + "/event");
   std::uint32_t total = 0;
   if (!(event >> total)) return std::nullopt;
   return total;
@@ -125,15 +127,6 @@ void WriteEdu(BoardHandle* board, std::uint32_t offset, std::uint32_t value) {
   WriteSpaceDword(board, SpaceZero, offset, value);
 }
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* directory = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(directory)) {
-      if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(directory);
-  }
-  return count;
-}
+int ThreadCount() { return static_cast<int>(Entries("/proc/self/task").size()); }
 
 }  // namespace lineio::testing::lab

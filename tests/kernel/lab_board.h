@@ -20,12 +20,16 @@ inline constexpr std::uint32_t EduInterruptStatus = 0x24;
 inline constexpr std::uint32_t EduRaise = 0x60;        // ORs the value into the status, raises INTx
 inline constexpr std::uint32_t EduAcknowledge = 0x64;  // clears those bits, lowers INTx at 0
 
-// The one function of the tree: the real function's directory under
+// The directory of the tree's one function.
+std::string TreeFunctionDirectory();
+// The real function's directory under
 // /sys/devices, from where the tree's `config` link leads.
 std::string RealFunctionDirectory();
 // Its name ("0000:00:02.0").
 std::string RealFunctionName();
 
+// The name of the function's uio device ("uio0"); nothing while it has none.
+std::optional<std::string> UioName();
 // The uio device's running total of interrupts (its `event` file); nothing
 // while the function has no uio device.
 std::optional<std::uint32_t> KernelTotal();
