@@ -18,7 +18,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 
-cache=${LINEIO_KERNEL_CACHE:-/var/cache/lineio-kernel-lab}
+# One per machine, outside the repository: /var/cache for root, else the
+# user's cache.
+if [[ -n ${LINEIO_KERNEL_CACHE:-} ]]; then
+  cache=$LINEIO_KERNEL_CACHE
+elif [[ -w /var/cache ]]; then
+  cache=/var/cache/lineio-kernel-lab
+else
+  cache=${XDG_CACHE_HOME:-$HOME/.cache}/lineio-kernel-lab
+fi
 work=build/dev/kernel-lab
 # Longest a guest may run; a hung guest then counts as failed.
 guest_limit=150
@@ -43,33 +51,42 @@ install_missing() {
   done
   ((${#missing[@]} == 0)) && return 0
   echo "--- installing ${missing[*]}"
+  apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 }
 
 # The current kernel image package of Debian (linux-image-amd64 depends on
-# it) and its version, from apt's lists; they are read again when empty.
+# it) and its version, from apt's lists.
 resolve_kernel() {
-  kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ { print $2; exit }')
-  if [[ -z $kernel_package ]]; then
-    apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
-    kernel_package=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ { print $2; exit }')
-  fi
-  [[ -n $kernel_package ]] || fail "apt-cache names no kernel image package for linux-image-amd64"
+  kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+    awk '/Depends: linux-image-[0-9]/ { print $2; exit }')
+  kernel_version=
+  [[ -n $kernel_package ]] || return 1
   kernel_version=$(apt-cache policy "$kernel_package" | awk '/Candidate:/ { print $2 }')
-  [[ -n $kernel_version && $kernel_version != "(none)" ]] || fail "no version of $kernel_package to download"
+  [[ -n $kernel_version && $kernel_version != "(none)" ]] || return 1
   kernel_release=${kernel_package#linux-image-}
   kernel_dir=$cache/${kernel_package}_$kernel_version
 }
 
-# The kernel package's .deb in the cache ($deb), downloaded once.
-find_kernel_deb() {
-  deb=$(ls "$kernel_dir"/*.deb 2>/dev/null | head -1 || true)
-  [[ -n $deb ]] && return 0
+# Resolves the kernel; with lists that are missing, or so old that their
+# version is gone from the archive, once more after reading them again.
+resolve_kernel_fresh() {
+  if ! resolve_kernel; then
+    apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
+    resolve_kernel || fail "apt-cache names no kernel image package for linux-image-amd64"
+  fi
+}
+
+# Downloads the kernel package into $scratch ($deb).
+download_kernel() {
   echo "--- downloading $kernel_package $kernel_version"
-  (cd "$kernel_dir" && apt-get download -qq "$kernel_package=$kernel_version" 2>/dev/null) ||
-    fail "apt-get download $kernel_package=$kernel_version failed"
-  deb=$(ls "$kernel_dir"/*.deb | head -1)
+  if ! (cd "$scratch" && apt-get download -qq "$kernel_package=$kernel_version" 2>/dev/null); then
+    apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
+    (cd "$scratch" && apt-get download -qq "$kernel_package=$kernel_version" 2>/dev/null) ||
+      fail "apt-get download $kernel_package=$kernel_version failed"
+  fi
+  deb=$(ls "$scratch"/*.deb)
 }
 
 # The uncompressed kernel: PVH boots it directly, twice as fast as the
@@ -86,10 +103,11 @@ EOF
 }
 
 # Takes what the machines need out of the package into the cache, only what
-# is not there yet: vmlinux and each module (modules/PATH.ko).
+# is not there yet: vmlinux and each module (modules/PATH.ko). The package is
+# not kept, nor are the kernels of earlier versions.
 fill_cache() {
   mkdir -p "$kernel_dir"
-  exec 8>"$kernel_dir/.lock"
+  exec 8>"$cache/.lock"
   flock 8
   local wanted=() path machine deb scratch
   for machine in "${LAB_MACHINES[@]}"; do
@@ -100,8 +118,8 @@ fill_cache() {
   done
   [[ -f $kernel_dir/vmlinux ]] || wanted+=("./boot/vmlinuz-$kernel_release")
   if ((${#wanted[@]})); then
-    find_kernel_deb
     scratch=$(mktemp -d "$kernel_dir/extract.XXXXXX")
+    download_kernel
     dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$scratch" "${wanted[@]}" ||
       fail "the kernel package lacks one of: ${wanted[*]}"
     if [[ -f $scratch/boot/vmlinuz-$kernel_release ]]; then
@@ -114,6 +132,7 @@ fill_cache() {
     fi
     rm -rf "$scratch"
   fi
+  find "$cache" -mindepth 1 -maxdepth 1 -type d ! -path "$kernel_dir" -exec rm -rf {} +
   flock -u 8
 }
 
@@ -172,7 +191,7 @@ echo "--- tools"
 install_missing
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing"
 echo "--- kernel"
-resolve_kernel
+resolve_kernel_fresh
 fill_cache
 echo "kernel: $kernel_package $kernel_version (cached in $kernel_dir)"
 prepared=$SECONDS
@@ -202,6 +221,7 @@ for machine in "${LAB_MACHINES[@]}"; do
   if ! grep -q '^lab: done' "$log"; then
     echo "kernel-tests: the $machine guest did not finish; the end of its console ($log):"
     tail -20 "$log" | sed 's/^/  /'
+    sed 's/^/  qemu: /' "$work/$machine/qemu.err"
     failed=$((failed + 1))
   fi
 done
