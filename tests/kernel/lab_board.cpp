@@ -11,7 +11,6 @@
 #include <optional>
 #include <vector>
 
-#include "board/driver_request.h"
 #include "board/interrupts.h"
 #include "portio/board_description.h"
 
@@ -103,20 +102,12 @@ BoardHandle* OpenWithInterrupts(std::string& failure) {
 }
 
 std::uint32_t EnableWithAcknowledge(BoardHandle* board, InterruptHandler handler, std::uint32_t bit) {
-  if (!board->WantInterrupts || board->Thread != platform::NoHandle) return 0;
   const ResourceItem& range = board->Registration.Card.Items[board->Spaces[SpaceZero].ItemIndex];
-  board->InterruptCommand = TransferCommand{};
-  board->InterruptCommand.Command = MemWriteDword;
-  board->InterruptCommand.Address = range.Value2 + EduAcknowledge;
-  board->InterruptCommand.Data = bit;
-  board->Interrupt.CommandCount = 1;
-  board->Interrupt.Commands = &board->InterruptCommand;
-  board->Interrupt.Options |= InterruptEnableOption;
-  SendRequest(board->Driver, ReqEnableInterrupt, board->Interrupt);
-  if (board->Interrupt.EnableOk == 0) return 0;
-  board->Handler = handler;
-  board->Thread = platform::StartThread(InterruptThreadStackBytes, InterruptWaitLoop, board);
-  return board->Thread != platform::NoHandle ? 1 : 0;
+  TransferCommand acknowledge{};
+  acknowledge.Command = MemWriteDword;
+  acknowledge.Address = range.Value2 + EduAcknowledge;
+  acknowledge.Data = bit;
+  return EnableInterruptWith(board, handler, acknowledge);
 }
 
 std::uint32_t ReadEdu(BoardHandle* board, std::uint32_t offset) {

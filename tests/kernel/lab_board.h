@@ -45,12 +45,11 @@ bool WriteSysfs(const std::string& path, const std::string& line);
 // `failure`, when it does not open.
 BoardHandle* OpenWithInterrupts(std::string& failure);
 
-// Starts the board layer's interrupt service with the edu's acknowledge as
-// the transfer command performed at each interrupt (the raised bit written
-// to EduAcknowledge), where the board layer's EnableInterrupt would write
-// offset 0 of space 0, which acknowledges a Kestrel but not the edu. Then as
-// EnableInterrupt: the driver's enable, the interrupt thread
-// (InterruptWaitLoop), undone by DisableInterrupt. 1 when it runs.
+// Starts the board layer's interrupt service (EnableInterruptWith) with the
+// edu's acknowledge as the transfer command performed at each interrupt: the
+// raised bit written to EduAcknowledge, where the board's own command writes
+// offset 0 of space 0, which acknowledges a Kestrel but not the edu. 1 when
+// it runs.
 std::uint32_t EnableWithAcknowledge(BoardHandle* board, InterruptHandler handler, std::uint32_t bit);
 
 // A register of the edu, through the board's mapping.

@@ -199,12 +199,7 @@ TEST_F(LinuxInterruptTest, WithoutAStartingTotalTheFirstWaitCountsOne) {
 TEST_F(LinuxInterruptTest, AnInterruptTakenBeforeTheWaitStaysMaskedUntilItsCommandsRan) {
   AddBoard(5);
   const OsHandle handle = Service().Open();
-  PciCardInfo info{};
-  info.Slot = PciSlot{3, 0, 0};
-  ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
-  CardRegistration registration{};
-  registration.Card = info.Card;
-  ASSERT_TRUE(Send(handle, ReqRegisterCard, registration));
+  const CardRegistration registration = RegisterBySlot(handle, PciSlot{3, 0, 0});
   TransferCommand acknowledge{};
   acknowledge.Command = PortWriteDword;
   acknowledge.Address = registration.Card.Items[0].Value0;
@@ -303,12 +298,7 @@ TEST_F(LinuxInterruptTest, UnregisteringEndsAWaitThatIsBlocked) {
   AddBoard(5);
   const HeldResources before = CountHeld(Tree.Root());
   const OsHandle handle = Service().Open();
-  PciCardInfo info{};
-  info.Slot = PciSlot{3, 0, 0};
-  ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
-  CardRegistration registration{};
-  registration.Card = info.Card;
-  ASSERT_TRUE(Send(handle, ReqRegisterCard, registration));
+  CardRegistration registration = RegisterBySlot(handle, PciSlot{3, 0, 0});
   InterruptRecord record{};
   record.Handle = static_cast<std::uint32_t>(registration.Card.Items[1].Value2);
   ASSERT_EQ(registration.Card.Items[1].Type, ItemInterrupt);

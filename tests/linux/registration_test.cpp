@@ -287,12 +287,7 @@ TEST_F(LinuxRegistrationTest, ClosingAHandleReleasesTheCardsRegisteredThroughIt)
   Tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
   const HeldResources before = CountHeld(Tree.Root());
   const OsHandle handle = Service().Open();
-  PciCardInfo info{};
-  info.Slot = PciSlot{3, 0, 0};
-  ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
-  CardRegistration registration{};
-  registration.Card = info.Card;
-  ASSERT_TRUE(Send(handle, ReqRegisterCard, registration));
+  const CardRegistration registration = RegisterBySlot(handle, PciSlot{3, 0, 0});
   ASSERT_NE(registration.CardHandle, 0u);
   EXPECT_NE(registration.Card.Items[0].Value3, 0u);
   EXPECT_EQ(registration.Card.Items[0].Value2, registration.Card.Items[0].Value3);
