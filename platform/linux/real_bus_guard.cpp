@@ -49,12 +49,12 @@ bool HasKernelLabMarker(std::string_view commandLine) {
 }
 
 bool IsKernelLabGuest() {
-  static const bool guest = [] {
+  static const bool Guest = [] {
     int error = 0;
     const std::optional<std::string> commandLine = ReadSmallFile(CommandLinePath, CommandLineBytes, error);
     return commandLine && HasKernelLabMarker(*commandLine);
   }();
-  return guest;
+  return Guest;
 }
 
 }  // namespace lineio::platform::linuxpci
