@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -111,8 +112,9 @@ class LabTest : public ::testing::Test {
     return Eventually([] { return (CommandRegister() & InterruptDisable) == 0; });
   }
 
-  // DisableInterrupt on another thread, so that a disable that hangs fails
-  // the case instead of the run.
+  // DisableInterrupt on another thread, so that a disable that hangs ends
+  // the program at once with a line (the group's "program-ends" case fails)
+  // instead of holding the guest until its limit.
   bool DisableReturns() {
     auto disabled = std::async(std::launch::async, [this] { DisableInterrupt(board_); });
     if (disabled.wait_for(Patience) == std::future_status::ready) return true;

@@ -17,7 +17,7 @@ expect binding/opens-once-bound-to-uio "uio_pci_generic DOVEVED PCI card found!
 = 1" "$(driver_of $NE2K) $(echo "$out" | sed -n 1,2p)"
 
 # The edu unbound while the board is open, then bound again.
-make_tree $EDU_TREE $EDU 0x136c 0xa036
+kestrel_on_edu
 lab_program binding
 make_tree $EDU_TREE $EDU 0x136c 0xa036
 kestrel init 0 inpd 0 end

@@ -1,6 +1,7 @@
-# The lock on the edu's real `config` (through the Kestrel tree of
-# memory.sh): a second process is refused while a first holds the board, and
-# the board opens again when the holder ends and when it is killed.
+# The lock on the edu's real `config` (through the Kestrel tree): a second
+# process is refused while a first holds the board, and the board opens again
+# when the holder ends and when it is killed.
+kestrel_on_edu
 HOLDER_IN=/tmp/holder.in
 HOLDER_OUT=/tmp/holder.out
 OPENED="DOVEVED PCI card found!

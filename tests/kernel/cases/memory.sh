@@ -1,8 +1,7 @@
 # Kestrel on a memory range: the edu device (BAR0, 1 MiB of registers), bound
 # to uio_pci_generic, opened by the shipped libkestrel.so.1 through a tree
 # that gives it Kestrel's identifiers.
-[ "$(driver_of $EDU)" = uio_pci_generic ] || uio_new_id 1234 11e8
-make_tree $EDU_TREE $EDU 0x136c 0xa036
+kestrel_on_edu
 
 kestrel init 0 maps resource0 inpd 0 end maps resource0
 expect memory/portinit-finds-the-board "DOVEVED PCI card found!

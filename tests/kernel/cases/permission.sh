@@ -10,7 +10,7 @@ lab:x:1000:
 lineio:x:1001:lab" >/etc/group
 as_lab() { run su -s /bin/sh -c "env LINEIO_SYSFS_ROOT=$EDU_TREE $*" lab; }
 
-make_tree $EDU_TREE $EDU 0x136c 0xa036
+kestrel_on_edu
 as_lab "$HOST" "$KESTREL" init 0 end
 expect permission/an-unprivileged-host-is-refused "error - could not lock device, already in use
 = 1" "$(echo "$out" | sed -n 1,2p)"

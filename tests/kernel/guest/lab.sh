@@ -118,6 +118,13 @@ EDU_TREE=/tmp/kestrel-edu
 RTL8139_TREE=/tmp/merlin-rtl8139
 NE2K_TREE=/tmp/merlin-ne2k
 
+# Kestrel on the edu: the edu bound to uio_pci_generic, its tree built
+# afresh. Each group that uses it starts so, and may run alone.
+kestrel_on_edu() {
+  [ "$(driver_of "$EDU")" = uio_pci_generic ] || uio_new_id 1234 11e8
+  make_tree $EDU_TREE "$EDU" 0x136c 0xa036
+}
+
 # The shipped libraries through the host program, on a tree: output in $out,
 # standard error in $err, exit status in $status.
 kestrel() { run env LINEIO_SYSFS_ROOT=$EDU_TREE "$HOST" "$KESTREL" "$@"; }
