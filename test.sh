@@ -4,7 +4,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer and the interrupt tests
 # under ThreadSanitizer; then the Windows DLLs (64-bit ones under wine64, the
 # 32-bit ones under Wine where the machine runs 32-bit programs), and the
-# library's 32-bit code under qemu-i386. Ends with the time of each stage.
+# library's 32-bit code under qemu-i386; then the Linux backend, the shipped
+# libraries and pcidiag on a real Debian kernel in a QEMU guest whose PCI
+# devices are all emulated (scripts/kernel-tests.sh). Ends with the time of
+# each stage.
 set -euo pipefail
 cd "$(dirname "$0")"
 started=$SECONDS
@@ -42,6 +45,8 @@ echo "=== windows: builds, export and import checks, Wine runs"
 stage windows scripts/wine-tests.sh
 echo "=== i686: the 32-bit code under qemu-i386"
 stage i686 scripts/i686-tests.sh
+echo "=== kernel: the Linux backend on a real kernel in a QEMU guest"
+stage kernel scripts/kernel-tests.sh
 # The libFuzzer harnesses (clang): each runs a bounded number of executions
 # from its checked-in seeds (fuzz/README.md says how to run them longer).
 stage fuzz preset_stage fuzz

@@ -37,12 +37,16 @@ std::uint32_t InterruptEnabled(const BoardHandle* board) {
 }
 
 std::uint32_t EnableInterrupt(BoardHandle* board, InterruptHandler handler) {
-  if (!board->WantInterrupts || board->Thread != platform::NoHandle) return 0;
   // Without address space 0 there is no register for the driver to write at
   // each interrupt, so nothing is enabled.
   if (SpaceInUse(board, AddressSpaceZero) == 0) return 0;
+  return EnableInterruptWith(board, handler, InterruptCommandFor(board));
+}
 
-  board->InterruptCommand = InterruptCommandFor(board);
+std::uint32_t EnableInterruptWith(BoardHandle* board, InterruptHandler handler,
+                                  const TransferCommand& command) {
+  if (!board->WantInterrupts || board->Thread != platform::NoHandle) return 0;
+  board->InterruptCommand = command;
   board->Interrupt.CommandCount = 1;
   board->Interrupt.Commands = &board->InterruptCommand;
   board->Interrupt.Options |= InterruptEnableOption;

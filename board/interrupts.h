@@ -34,6 +34,11 @@ std::uint32_t InterruptEnabled(const BoardHandle* board);
 // without interrupts, already running, address space 0 not in use, the driver
 // refused, or the thread could not be started).
 std::uint32_t EnableInterrupt(BoardHandle* board, InterruptHandler handler);
+// The same with `command` as the register write that the driver performs at
+// each interrupt in place of the board's own, for a card that is acknowledged
+// elsewhere (the kernel lab's emulated device); it needs no address space 0.
+std::uint32_t EnableInterruptWith(BoardHandle* board, InterruptHandler handler,
+                                  const TransferCommand& command);
 // Stops the service and waits until its thread has ended; nothing when it is
 // not running.
 void DisableInterrupt(BoardHandle* board);

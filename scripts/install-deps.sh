@@ -24,11 +24,14 @@ fi
 #   thread model, which the toolchain files take), and Wine, whose
 #   64-bit loader (wine64) runs the 64-bit host program and test suites;
 #   the 32-bit code: the i686 Linux cross compiler and qemu-i386 (qemu-user);
+#   the kernel lab: qemu-system-x86 and busybox-static (the kernel itself is
+#   taken from Debian's kernel package by scripts/kernel-tests.sh);
 #   Wine's 32-bit half, from the i386 architecture, only on a machine that
 #   executes 32-bit programs: elsewhere it could not run.
 cross=()
 if [[ ${1:-} != --demo ]]; then
   cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 qemu-user g++-i686-linux-gnu)
+  cross+=(qemu-system-x86 busybox-static)
   if scripts/runs-i386.sh; then
     cross+=(wine32:i386)
   else

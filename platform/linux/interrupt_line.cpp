@@ -17,8 +17,10 @@ namespace lineio::platform::linuxpci {
 
 namespace {
 
-constexpr off_t CommandRegisterHighByte = 5;
-constexpr std::uint8_t InterruptDisableBit = 0x04;
+constexpr off_t CommandRegister = 4;
+constexpr std::uint16_t InterruptDisableBit = 0x0400;
+constexpr int BitsPerByte = 8;
+constexpr std::uint16_t ByteMask = 0xFF;
 constexpr std::size_t EventFileBytes = 64;
 constexpr std::uint32_t MaxForwardStep = 0x7FFFFFFF;  // a larger difference is a total going backwards
 constexpr std::uint64_t Max32 = 0xFFFFFFFF;
@@ -49,26 +51,31 @@ std::optional<std::uint32_t> CurrentTotal(const std::string& functionDirectory, 
   return static_cast<std::uint32_t>(*total);
 }
 
-}  // namespace
-
-bool ClearInterruptDisable(int configFd, const std::string& name) {
-  std::uint8_t command = 0;
-  if (pread(configFd, &command, 1, CommandRegisterHighByte) != 1) {
-    ReportFailure("%s: cannot read the command register: %s", name.c_str(), std::strerror(errno));
+// The command register is read and written whole, 16 bits at offset 4: a
+// 1-byte write of its high byte, where the Interrupt Disable bit lies, changes
+// the register on a real chipset, but QEMU re-evaluates that bit only for
+// writes that cover the register's low byte, so an interrupt pending at the
+// unmask stayed stuck there and the kernel ended up disabling the line
+// ("nobody cared"). The status register beside it, whose bits clear when 1 is
+// written, is not touched. The bytes are the bus's, little-endian.
+bool ReadCommand(int configFd, std::uint16_t& command) {
+  std::uint8_t bytes[2] = {};
+  if (pread(configFd, bytes, sizeof bytes, CommandRegister) != static_cast<ssize_t>(sizeof bytes))
     return false;
-  }
-  if ((command & InterruptDisableBit) == 0) return true;
-  command = static_cast<std::uint8_t>(command & ~InterruptDisableBit);
-  if (pwrite(configFd, &command, 1, CommandRegisterHighByte) != 1) {
-    ReportFailure("%s: cannot clear the Interrupt Disable bit: %s", name.c_str(),
-                  OpenFailureReason(errno).c_str());
-    return false;
-  }
+  command = static_cast<std::uint16_t>(bytes[0] | bytes[1] << BitsPerByte);
   return true;
 }
 
+bool WriteCommand(int configFd, std::uint16_t command) {
+  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(command & ByteMask),
+                                 static_cast<std::uint8_t>(command >> BitsPerByte)};
+  return pwrite(configFd, bytes, sizeof bytes, CommandRegister) == static_cast<ssize_t>(sizeof bytes);
+}
+
+}  // namespace
+
 std::unique_ptr<InterruptLine> InterruptLine::Open(const std::string& functionDirectory,
-                                                   const std::string& devRoot,
+                                                   const std::string& devRoot, int configFd, std::string name,
                                                    std::vector<TransferCommand> commands) {
   const std::optional<std::string> device = UioDeviceName(functionDirectory);
   if (!device) {
@@ -91,13 +98,15 @@ std::unique_ptr<InterruptLine> InterruptLine::Open(const std::string& functionDi
     return nullptr;
   }
   return std::unique_ptr<InterruptLine>(
-      new InterruptLine(uioFd, stopFd, path, baseline, std::move(commands)));
+      new InterruptLine(uioFd, stopFd, configFd, std::move(name), path, baseline, std::move(commands)));
 }
 
-InterruptLine::InterruptLine(int uioFd, int stopFd, std::string device, std::optional<std::uint32_t> baseline,
-                             std::vector<TransferCommand> commands)
+InterruptLine::InterruptLine(int uioFd, int stopFd, int configFd, std::string name, std::string device,
+                             std::optional<std::uint32_t> baseline, std::vector<TransferCommand> commands)
     : uioFd_(uioFd),
       stopFd_(stopFd),
+      configFd_(configFd),
+      name_(std::move(name)),
       device_(std::move(device)),
       commands_(std::move(commands)),
       lastTotal_(baseline) {}
@@ -115,30 +124,73 @@ void InterruptLine::Stop() {
 }
 
 InterruptLine::WaitEnd InterruptLine::Wait(std::uint32_t& received) {
+  if (stopped_.load()) return WaitEnd::Stopped;
+  if (gone_.load()) return WaitEnd::Gone;
+  if (const std::optional<WaitEnd> taken = UnmaskUnlessTaken(received)) return *taken;
+  return Block(received);
+}
+
+// Masked, the line holds either the interrupt of the last wait, whose
+// commands have run since, or one that the kernel took after that wait. That
+// one is reported now, the line still masked, so that its commands acknowledge
+// the card before the next wait unmasks: unmasked first, a card still
+// asserting its interrupt would interrupt again and be counted twice. While
+// the line is masked the kernel takes no interrupt of the card, so nothing
+// slips in between the look at the total and the unmask.
+std::optional<InterruptLine::WaitEnd> InterruptLine::UnmaskUnlessTaken(std::uint32_t& received) {
+  std::uint16_t command = 0;
+  if (!ReadCommand(configFd_, command)) {
+    return Lose(name_ + ": cannot read the command register: " + std::strerror(errno));
+  }
+  if ((command & InterruptDisableBit) == 0) return std::nullopt;
+  if (const std::optional<WaitEnd> taken = TakeTotal(received)) return taken;
+  if (!WriteCommand(configFd_, static_cast<std::uint16_t>(command & ~InterruptDisableBit))) {
+    return Lose(name_ + ": cannot clear the Interrupt Disable bit: " + OpenFailureReason(errno));
+  }
+  return std::nullopt;
+}
+
+InterruptLine::WaitEnd InterruptLine::Block(std::uint32_t& received) {
   for (;;) {
-    if (stopped_.load()) return WaitEnd::Stopped;
     pollfd waits[2] = {{uioFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
     if (poll(waits, 2, -1) < 0) {
       if (errno == EINTR) continue;
       ReportFailure("waiting on %s failed: %s", device_.c_str(), std::strerror(errno));
       return WaitEnd::Failed;
     }
-    if (waits[1].revents != 0) return WaitEnd::Stopped;
-    if ((waits[0].revents & POLLIN) != 0) {
-      std::uint32_t total = 0;
-      const ssize_t got = read(uioFd_, &total, sizeof total);
-      if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      if (got != static_cast<ssize_t>(sizeof total)) {
-        ReportFailure("%s gave %zd bytes, not a 4-byte interrupt total", device_.c_str(), got);
-        return WaitEnd::Failed;
-      }
-      return Account(total, received);
-    }
-    if (waits[0].revents != 0) {
-      ReportFailure("%s reports an error (is the card still bound to uio_pci_generic?)", device_.c_str());
-      return WaitEnd::Failed;
-    }
+    if (waits[1].revents != 0 || stopped_.load()) return WaitEnd::Stopped;
+    if (waits[0].revents == 0) continue;
+    if (const std::optional<WaitEnd> taken = TakeTotal(received)) return *taken;
+    // Nothing to read: an error or hang-up that the read did not show.
+    if ((waits[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return Lose("");
   }
+}
+
+// A read of the uio device, which does not block: the total when the kernel
+// has taken an interrupt since the last read, nothing when it has not. A
+// device that fails the read or ends (an unbound card's) is gone.
+std::optional<InterruptLine::WaitEnd> InterruptLine::TakeTotal(std::uint32_t& received) {
+  for (;;) {
+    std::uint32_t total = 0;
+    const ssize_t got = read(uioFd_, &total, sizeof total);
+    if (got == static_cast<ssize_t>(sizeof total)) return Account(total, received);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EAGAIN) return std::nullopt;
+    return Lose(got > 0 ? device_ + " gave a short interrupt total" : "");
+  }
+}
+
+// Ends this wait and every later one (WaitEnd::Gone) with one line: the
+// given one, or, when it is empty, that the uio device is gone.
+InterruptLine::WaitEnd InterruptLine::Lose(const std::string& line) {
+  if (line.empty()) {
+    ReportFailure("%s is gone (is the card still bound to uio_pci_generic?): its interrupt service ends",
+                  device_.c_str());
+  } else {
+    ReportFailure("%s; its interrupt service ends", line.c_str());
+  }
+  gone_.store(true);
+  return WaitEnd::Gone;
 }
 
 InterruptLine::WaitEnd InterruptLine::Account(std::uint32_t total, std::uint32_t& received) {

@@ -107,7 +107,8 @@ bool LinuxPciService::EnableInterrupt(OsHandle handle, InterruptRecord& record) 
   if (record.CommandCount > MaxInterruptCommands) return false;
   if (record.CommandCount != 0 && record.Commands == nullptr) return false;
   std::vector<TransferCommand> commands(record.Commands, record.Commands + record.CommandCount);
-  std::unique_ptr<InterruptLine> line = InterruptLine::Open(card->Directory, roots_.Dev, std::move(commands));
+  std::unique_ptr<InterruptLine> line = InterruptLine::Open(card->Directory, roots_.Dev, card->ConfigFd,
+                                                            DeviceName(card->Address), std::move(commands));
   if (!line) return false;
   card->Interrupt = std::move(line);
   record.EnableOk = 1;
@@ -123,10 +124,11 @@ bool LinuxPciService::DisableInterrupt(OsHandle handle, const InterruptRecord& r
   return true;
 }
 
-// The order of one wait: clear the Interrupt Disable bit, wait, read the
-// total (InterruptLine), perform the recorded commands, report the counts.
-// The card and its interrupt stay alive while the wait holds them, even when
-// another thread disables or unregisters meanwhile.
+// The order of one wait: unmask the line, wait, read the total
+// (InterruptLine), perform the recorded commands, report the counts. A line
+// that is gone (the card unbound) ends the service as a stop does. The card
+// and its interrupt stay alive while the wait holds them, even when another
+// thread disables or unregisters meanwhile.
 bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
   std::shared_ptr<HeldCard> card;
   std::shared_ptr<InterruptLine> line;
@@ -140,7 +142,6 @@ bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
     record.Stopped = 1;
     return card != nullptr;
   }
-  if (!ClearInterruptDisable(card->ConfigFd, DeviceName(card->Address))) return false;
   std::uint32_t received = 0;
   const InterruptLine::WaitEnd end = line->Wait(received);
   if (end == InterruptLine::WaitEnd::Failed) return false;
@@ -154,7 +155,7 @@ bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
   }
   record.Count = card->Count;
   record.Lost = card->Lost;
-  record.Stopped = end == InterruptLine::WaitEnd::Stopped ? 1 : 0;
+  record.Stopped = end == InterruptLine::WaitEnd::Interrupt ? 0 : 1;
   return true;
 }
 

@@ -8,6 +8,9 @@
  *   outb|outw|outd OFFSET VALUE       prints "= -"
  *   inpb|inpw|inpd OFFSET             prints "= value" (hexadecimal)
  *   hold          prints "holding", then waits until standard input ends
+ *   wait          prints "waiting", then waits for one line of standard input
+ *   maps TEXT     prints "= count" of the process's mappings whose line in
+ *                 /proc/self/maps holds TEXT (a file's name)
  * Numbers are C literals (0x for hexadecimal). Exit 2 on a bad command line
  * or a library that does not load. */
 #include <dlfcn.h>
@@ -46,6 +49,21 @@ static unsigned long Number(int argc, char** argv, int at) {
   return strtoul(argv[at], NULL, 0);
 }
 
+static int CountMappings(const char* text) {
+  FILE* maps = fopen("/proc/self/maps", "r");
+  if (maps == NULL) {
+    fprintf(stderr, "abi_host: cannot read /proc/self/maps\n");
+    exit(2);
+  }
+  char line[4096];
+  int count = 0;
+  while (fgets(line, sizeof line, maps) != NULL) {
+    if (strstr(line, text) != NULL) ++count;
+  }
+  fclose(maps);
+  return count;
+}
+
 static int Run(int argc, char** argv, int at) {
   const char* command = argv[at];
   if (strcmp(command, "init") == 0) {
@@ -61,6 +79,20 @@ static int Run(int argc, char** argv, int at) {
     fflush(stdout);
     while (getchar() != EOF) continue;
     return 1;
+  }
+  if (strcmp(command, "wait") == 0) {
+    printf("waiting\n");
+    fflush(stdout);
+    for (int c = getchar(); c != EOF && c != '\n'; c = getchar()) continue;
+    return 1;
+  }
+  if (strcmp(command, "maps") == 0) {
+    if (at + 1 >= argc) {
+      fprintf(stderr, "abi_host: maps needs a text\n");
+      exit(2);
+    }
+    printf("= %d\n", CountMappings(argv[at + 1]));
+    return 2;
   }
   if (strcmp(command, "inpb") == 0 || strcmp(command, "inpw") == 0) {
     const char* name = command[3] == 'b' ? "InpB" : "InpW";

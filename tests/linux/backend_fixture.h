@@ -41,6 +41,19 @@ class BackendTest : public ::testing::Test {
     return Service().Request(handle, code, &record, static_cast<std::uint32_t>(sizeof record));
   }
 
+  // The card at `slot` registered through requests on `handle`, as a user of
+  // the driver other than the library would: its card information, then the
+  // registration (CardHandle 0 when refused).
+  CardRegistration RegisterBySlot(platform::OsHandle handle, const PciSlot& slot) {
+    PciCardInfo info{};
+    info.Slot = slot;
+    EXPECT_TRUE(Send(handle, ReqPciCardInfo, info));
+    CardRegistration registration{};
+    registration.Card = info.Card;
+    EXPECT_TRUE(Send(handle, ReqRegisterCard, registration));
+    return registration;
+  }
+
   // Opens the board for the process as PortInit does (it becomes the current
   // board); gives what the open put into ErrorText ("" on success).
   std::string OpenCurrentBoard(std::uint32_t vendor, std::uint32_t device, std::uint32_t interruptWish = 0) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/linux/pci_address.h"
+#include "platform/linux/real_bus_guard.h"
 #include "platform/linux/resource_file.h"
 #include "platform/linux/sysfs_number.h"
 
@@ -154,6 +155,32 @@ TEST(SysfsParserTest, MalformedResourceFilesAreRefusedWithTheirLine) {
     ASSERT_TRUE(std::holds_alternative<ResourceFileError>(parsed));
     EXPECT_EQ(std::get<ResourceFileError>(parsed).Line, c.Line);
     EXPECT_EQ(std::get<ResourceFileError>(parsed).Reason, c.Reason);
+  }
+}
+
+// The kernel lab's guest is known by a whole word of its kernel command line;
+// nothing that merely contains the marker counts.
+TEST(SysfsParserTest, TheKernelLabMarkerIsAWholeWordOfTheCommandLine) {
+  struct Case {
+    const char* CommandLine;
+    bool Guest;
+  };
+  const Case cases[] = {
+      {"lineio.kernel_lab=1", true},
+      {"console=ttyS0 quiet lineio.kernel_lab=1 panic=-1\n", true},
+      {"lineio.kernel_lab=1\n", true},
+      {"\tlineio.kernel_lab=1\t", true},
+      {"BOOT_IMAGE=/vmlinuz root=/dev/vda1 ro quiet\n", false},
+      {"", false},
+      {"lineio.kernel_lab=10", false},
+      {"lineio.kernel_lab=0", false},
+      {"xlineio.kernel_lab=1", false},
+      {"init=/bin/sh\"lineio.kernel_lab=1\"", false},
+      {"lineio.kernel_lab", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.CommandLine);
+    EXPECT_EQ(HasKernelLabMarker(c.CommandLine), c.Guest);
   }
 }
 

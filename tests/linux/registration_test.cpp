@@ -287,12 +287,7 @@ TEST_F(LinuxRegistrationTest, ClosingAHandleReleasesTheCardsRegisteredThroughIt)
   Tree.Add(MemoryBoard(ThisBoard().Vendor, ThisBoard().Device));
   const HeldResources before = CountHeld(Tree.Root());
   const OsHandle handle = Service().Open();
-  PciCardInfo info{};
-  info.Slot = PciSlot{3, 0, 0};
-  ASSERT_TRUE(Send(handle, ReqPciCardInfo, info));
-  CardRegistration registration{};
-  registration.Card = info.Card;
-  ASSERT_TRUE(Send(handle, ReqRegisterCard, registration));
+  const CardRegistration registration = RegisterBySlot(handle, PciSlot{3, 0, 0});
   ASSERT_NE(registration.CardHandle, 0u);
   EXPECT_NE(registration.Card.Items[0].Value3, 0u);
   EXPECT_EQ(registration.Card.Items[0].Value2, registration.Card.Items[0].Value3);
@@ -321,6 +316,32 @@ TEST_F(LinuxRegistrationTest, TheRealBusIsRefusedInTestBuilds) {
                                                                 "registration"));
             }),
             "");
+}
+
+// A tree of ordinary files whose register files are symbolic links to a real
+// function's (as the kernel lab builds in its guest) reaches the real bus all
+// the same: the guard follows the links. Only the guard is asked; no request
+// names the tree.
+TEST_F(LinuxRegistrationTest, ATreeLinkingIntoTheRealBusIsRefused) {
+  const std::string devices = "/sys/bus/pci/devices";
+  if (!std::filesystem::exists(devices)) GTEST_SKIP() << "no PCI bus here";
+  const auto functions = platform::linuxpci::ListFunctions(devices);
+  if (functions.empty()) GTEST_SKIP() << "no PCI function here";
+  const std::string real = devices + "/" + platform::linuxpci::DeviceName(functions[0].Address);
+  for (const char* file : {"config", "resource0", "resource5"}) {
+    SCOPED_TRACE(file);
+    Tree.Remove(Board);
+    const std::string directory = Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
+    std::filesystem::remove(directory + "/" + file);
+    std::filesystem::create_symlink(real + "/config", directory + "/" + file);
+    const std::string errors = StderrOf([&] {
+      EXPECT_TRUE(
+          platform::linuxpci::RefusedOnRealBus(Tree.DevicesDirectory() + "/" + Board, "registration"));
+    });
+    EXPECT_NE(errors.find("refused: this test build never touches the machine's real PCI bus"),
+              std::string::npos)
+        << errors;
+  }
 }
 
 }  // namespace
