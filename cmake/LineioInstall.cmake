@@ -29,7 +29,10 @@ foreach(board IN ITEMS kestrel merlin)
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
     RUNTIME DESTINATION ${LINEIO_DLL_DESTINATION} COMPONENT ${LINEIO_DLL_COMPONENT_${board}})
 endforeach()
-install(FILES include/lineio.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(FILES include/lineio.h include/lineio.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+# lineio::cxx, the header-only C++ interface (cmake/LineioCxx.cmake): no file
+# of its own, a target in the CMake package.
+install(TARGETS lineio_cxx EXPORT lineioTargets)
 install(EXPORT lineioTargets NAMESPACE lineio:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lineio COMPONENT dev)
 
 configure_package_config_file(cmake/lineioConfig.cmake.in
@@ -52,25 +55,33 @@ if(WIN32)
 else()
   set(LINEIO_PC_PREFIX "@LINEIO_PC_PREFIX@")  # kept for the install step
 endif()
+# One pkg-config file from a template: kestrel.pc and merlin.pc (a board's
+# library), lineio-cxx.pc (the C++ interface).
+function(lineio_install_pc name template)
+  set(pc_destination ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  if(WIN32)
+    configure_file(${template} ${PROJECT_BINARY_DIR}/${name}.pc @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${name}.pc DESTINATION ${pc_destination} COMPONENT dev)
+  else()
+    configure_file(${template} ${PROJECT_BINARY_DIR}/${name}.pc.in @ONLY)
+    install(CODE "
+      set(LINEIO_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+      set(_pc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${pc_destination}/${name}.pc\")
+      message(STATUS \"Installing: \${_pc}\")
+      configure_file(\"${PROJECT_BINARY_DIR}/${name}.pc.in\" \"\${_pc}\" @ONLY)" COMPONENT dev)
+  endif()
+endfunction()
+
 foreach(board IN ITEMS kestrel merlin)
   set(LINEIO_PC_LIBRARY ${board})
   get_target_property(LINEIO_PC_LINK_NAME ${board} OUTPUT_NAME)
   if(NOT LINEIO_PC_LINK_NAME)
     set(LINEIO_PC_LINK_NAME ${board})
   endif()
-  set(pc_destination ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-  if(WIN32)
-    configure_file(cmake/lineio.pc.in ${PROJECT_BINARY_DIR}/${board}.pc @ONLY)
-    install(FILES ${PROJECT_BINARY_DIR}/${board}.pc DESTINATION ${pc_destination} COMPONENT dev)
-  else()
-    configure_file(cmake/lineio.pc.in ${PROJECT_BINARY_DIR}/${board}.pc.in @ONLY)
-    install(CODE "
-      set(LINEIO_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
-      set(_pc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${pc_destination}/${board}.pc\")
-      message(STATUS \"Installing: \${_pc}\")
-      configure_file(\"${PROJECT_BINARY_DIR}/${board}.pc.in\" \"\${_pc}\" @ONLY)" COMPONENT dev)
-  endif()
+  lineio_install_pc(${board} cmake/lineio.pc.in)
 endforeach()
+list(TRANSFORM CMAKE_DL_LIBS PREPEND -l OUTPUT_VARIABLE LINEIO_PC_DL_LIBS)
+lineio_install_pc(lineio-cxx cmake/lineio-cxx.pc.in)
 
 install(FILES LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT dev)
 

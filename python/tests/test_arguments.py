@@ -9,31 +9,12 @@ import ctypes
 import unittest
 
 import lineio
-from support import simulated
+from support import Spy, floats, simulated, words
 
 try:
     import numpy
 except ImportError:  # the numpy cases are skipped
     numpy = None
-
-
-class Spy:
-    """Stands in for a ctypes function and records its calls."""
-
-    def __init__(self):
-        self.calls = []
-
-    def __call__(self, *arguments):
-        self.calls.append(arguments)
-        return 1
-
-
-def floats(count):
-    return array.array("f", [0.0] * count)
-
-
-def words(count):
-    return array.array("H", [0] * count)
 
 
 # export: arguments of a call that is valid as it stands (integers where the

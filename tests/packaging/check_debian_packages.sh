@@ -16,7 +16,8 @@
 #   5. hosts run against the scratch root: a C host built through
 #      pkg-config (whose files say prefix=/usr), unchanged, against the
 #      library (no driver here) and with LD_LIBRARY_PATH on the simulation
-#      flavour (the simulated board); a ctypes host that loads the library by
+#      flavour (the simulated board); a C++17 host through lineio.hpp and
+#      pkg-config's lineio-cxx, on both boards' flavour; a ctypes host that loads the library by
 #      its SONAME, the same way; the installed Python package (python3-lineio)
 #      finding the flavour through LINEIO_SIM_DIR; the tools and their man
 #      pages.
@@ -261,6 +262,17 @@ for board in kestrel merlin; do
     fail "the C host does not build with pkg-config's flags for $board: $flags"
   expect_output "$driverless" env LD_LIBRARY_PATH="$lib" LINEIO_SYSFS_ROOT="$no_sysfs" "$work/host-$board"
   expect_output "$simulated" env LD_LIBRARY_PATH="$sim" "$work/host-$board"
+done
+
+echo "--- a C++17 host through pkg-config (lineio-cxx): both boards' simulation flavour in one process"
+flags=$(PKG_CONFIG_LIBDIR=$lib/pkgconfig PKG_CONFIG_SYSROOT_DIR=$root pkg-config --cflags --libs lineio-cxx) ||
+  fail "pkg-config lineio-cxx"
+# shellcheck disable=SC2086 # the flags are words
+c++ -std=c++17 -Wall -Wextra -Wpedantic -Werror -o "$work/cxx-host" "$source/tests/cxx/host.cpp" $flags ||
+  fail "the C++ host does not build with pkg-config's flags for lineio-cxx: $flags"
+LINEIO_SIM_DIR=$sim "$work/cxx-host" >"$work/cxx-host.log" 2>&1 || fail "the C++ host"$'\n'"$(cat "$work/cxx-host.log")"
+for line in "kestrel: WritePort(80, 0x12) = 40" "merlin: WritePort(80, 0x12) = 1" "merlin: three ticks passed"; do
+  grep -qxF "$line" "$work/cxx-host.log" || fail "the C++ host printed no line '$line':"$'\n'"$(cat "$work/cxx-host.log")"
 done
 
 echo "--- a ctypes host, unchanged, and the Python package"

@@ -26,7 +26,8 @@ namespace {
 #endif
 
 void Usage() {
-  std::printf("usage: %s [--board kestrel|merlin]\n       %s --version\n", LINEIO_DEMO_PROGRAM, LINEIO_DEMO_PROGRAM);
+  std::printf("usage: %s [--board kestrel|merlin]\n       %s --version\n", LINEIO_DEMO_PROGRAM,
+              LINEIO_DEMO_PROGRAM);
 }
 
 // Runs the sibling program built for the other board.
