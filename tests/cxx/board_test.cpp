@@ -135,8 +135,8 @@ TEST(CxxBoardTest, TheLibraryWithoutADriverThrowsOpenErrorWithItsReason) {
 
 TEST(CxxBoardTest, LoadingErrorsCarryTheirReason) {
   struct Case {
-    const char* library;
-    const char* reason;
+    const char* Library;
+    const char* Reason;
   };
   const std::array<Case, 3> cases{{
       {"/nonexistent/libkestrel.so.1", "lineio: cannot load /nonexistent/libkestrel.so.1: "},
@@ -145,10 +145,10 @@ TEST(CxxBoardTest, LoadingErrorsCarryTheirReason) {
   }};
   for (const Case& test : cases) {
     try {
-      const lineio::Library library(test.library);
-      ADD_FAILURE() << test.library << " was loaded";
+      const lineio::Library library(test.Library);
+      ADD_FAILURE() << test.Library << " was loaded";
     } catch (const lineio::Error& error) {
-      EXPECT_EQ(std::string(error.what()).rfind(test.reason, 0), 0U) << error.what();
+      EXPECT_EQ(std::string(error.what()).rfind(test.Reason, 0), 0U) << error.what();
     }
   }
   EXPECT_THROW(lineio::Library::Simulated("eagle"), lineio::Error);

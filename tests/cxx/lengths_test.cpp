@@ -47,11 +47,11 @@ struct Arrays {
 };
 
 struct Rule {
-  const char* call;                   // what the case calls
-  std::vector<const char*> spans;     // each span it checks (Arrays' names)
-  std::vector<const char*> messages;  // the message for each one short
-  std::function<void(const lineio::Board&, Arrays&)> run;
-  std::function<bool(const Arrays&)> libraryWrote;  // true when the library's output changed
+  const char* Call;                   // what the case calls
+  std::vector<const char*> Spans;     // each span it checks (Arrays' names)
+  std::vector<const char*> Messages;  // the message for each one short
+  std::function<void(const lineio::Board&, Arrays&)> Run;
+  std::function<bool(const Arrays&)> LibraryWrote;  // true when the library's output changed
 };
 
 bool AnyChanged(const std::vector<float>& values) {
@@ -144,32 +144,32 @@ class CxxLengthsTest : public ::testing::Test {
 TEST_F(CxxLengthsTest, ExactSpansReachTheLibrary) {
   for (const Rule& rule : Rules()) {
     Arrays arrays(board_, "");
-    rule.run(board_, arrays);
-    EXPECT_TRUE(rule.libraryWrote(arrays)) << rule.call;
+    rule.Run(board_, arrays);
+    EXPECT_TRUE(rule.LibraryWrote(arrays)) << rule.Call;
   }
 }
 
 TEST_F(CxxLengthsTest, ASpanOneShortThrowsBeforeTheCall) {
   for (const Rule& rule : Rules()) {
-    ASSERT_EQ(rule.spans.size(), rule.messages.size()) << rule.call;
-    for (std::size_t index = 0; index < rule.spans.size(); ++index) {
-      Arrays arrays(board_, rule.spans[index]);
+    ASSERT_EQ(rule.Spans.size(), rule.Messages.size()) << rule.Call;
+    for (std::size_t index = 0; index < rule.Spans.size(); ++index) {
+      Arrays arrays(board_, rule.Spans[index]);
       std::string message;
       try {
-        rule.run(board_, arrays);
+        rule.Run(board_, arrays);
       } catch (const lineio::ArgumentError& error) {
         message = error.what();
       }
-      EXPECT_EQ(message, rule.messages[index]) << rule.call << " " << rule.spans[index];
-      EXPECT_FALSE(rule.libraryWrote(arrays)) << rule.call << " " << rule.spans[index];
+      EXPECT_EQ(message, rule.Messages[index]) << rule.Call << " " << rule.Spans[index];
+      EXPECT_FALSE(rule.LibraryWrote(arrays)) << rule.Call << " " << rule.Spans[index];
     }
   }
 }
 
 TEST_F(CxxLengthsTest, OtherArgumentRules) {
   struct Refusal {
-    std::function<void()> call;
-    const char* message;
+    std::function<void()> Call;
+    const char* Message;
   };
   std::vector<float> floats(N + 1);
   std::vector<std::uint16_t> words(N + 1);
@@ -200,11 +200,11 @@ TEST_F(CxxLengthsTest, OtherArgumentRules) {
   for (const Refusal& refusal : refusals) {
     std::string message;
     try {
-      refusal.call();
+      refusal.Call();
     } catch (const lineio::ArgumentError& error) {
       message = error.what();
     }
-    EXPECT_EQ(message, refusal.message);
+    EXPECT_EQ(message, refusal.Message);
   }
 }
 
