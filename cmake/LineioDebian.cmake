@@ -1,15 +1,22 @@
 # The Debian packages: one per install component (cmake/LineioInstall.cmake).
 #
-#   libkestrel1, libmerlin1  the versioned libraries; shlibs and an ldconfig
-#                            trigger, as Debian's own library packages have;
-#                            no maintainer script
+#   libkestrel1, libmerlin1  the versioned libraries in the multiarch folder;
+#                            shlibs and an ldconfig trigger, as Debian's own
+#                            library packages have; no maintainer script
 #   lineio-dev               header, .so links, pkg-config files, CMake
 #                            package, lineio(3), the reference; needs both
 #                            libraries of the same version
 #   lineio-tools             pcidiag, the bus analysers, the demo, their man
-#                            pages, the udev rule and the group for it
+#                            pages, the udev rule and the group for it, which
+#                            its postinst creates (packaging/)
 #   lineio-sim               the simulation flavour in <libdir>/lineio/sim
+#   python3-lineio           the Python module (architecture all); its
+#                            postinst and prerm compile and remove its byte
+#                            code as Debian's Python packages do
 #
+# Each has a copyright file and a changelog (a native package's
+# changelog.gz), as lintian asks; the test command runs lintian on them
+# (tests/packaging/check_debian_packages.sh).
 # The libraries' dependencies on the system's are found by dpkg-shlibdeps:
 # for the tools and the flavour by cpack itself, for the two libraries in
 # cmake/LineioCPackProject.cmake.in (cpack's own lookup would add a
@@ -29,7 +36,8 @@ set(LINEIO_DEB_PACKAGE_merlin libmerlin${major})
 set(LINEIO_DEB_PACKAGE_dev lineio-dev)
 set(LINEIO_DEB_PACKAGE_tools lineio-tools)
 set(LINEIO_DEB_PACKAGE_sim lineio-sim)
-set(CPACK_COMPONENTS_ALL kestrel merlin dev sim)
+set(LINEIO_DEB_PACKAGE_python python3-lineio)
+set(CPACK_COMPONENTS_ALL kestrel merlin dev sim python)
 if(TARGET pcidiag)
   list(INSERT CPACK_COMPONENTS_ALL 3 tools)
 endif()
@@ -53,8 +61,16 @@ the board through the kernel's PCI sysfs and, for interrupts, uio_pci_generic.")
     CONTENT "lib${board} ${major} ${package} (>= ${PROJECT_VERSION})\n" @ONLY)
   file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/debian/${package}/triggers
     CONTENT "activate-noawait ldconfig\n" @ONLY)
-  set(CPACK_DEBIAN_${BOARD}_PACKAGE_CONTROL_EXTRA
-    ${PROJECT_BINARY_DIR}/debian/${package}/shlibs ${PROJECT_BINARY_DIR}/debian/${package}/triggers)
+  # What dh_makeshlibs would write too: the exported names (exports.list),
+  # each there since this version; dpkg-shlibdeps prefers them to shlibs.
+  list(TRANSFORM LINEIO_EXPORTS PREPEND " " OUTPUT_VARIABLE symbols)
+  list(TRANSFORM symbols APPEND "@Base ${PROJECT_VERSION}")
+  list(SORT symbols)
+  list(JOIN symbols "\n" symbols)
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/debian/${package}/symbols
+    CONTENT "lib${board}.so.${major} ${package} #MINVER#\n* Build-Depends-Package: lineio-dev\n${symbols}\n" @ONLY)
+  set(CPACK_DEBIAN_${BOARD}_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/${package}/shlibs
+    ${PROJECT_BINARY_DIR}/debian/${package}/symbols ${PROJECT_BINARY_DIR}/debian/${package}/triggers)
 endforeach()
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME lineio-dev)
@@ -71,6 +87,10 @@ page and the reference of the exports in /usr/share/doc/lineio.")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME lineio-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SHLIBDEPS ON)
+# The postinst creates the group lineio at installation.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/lineio-tools.postinst ${PROJECT_BINARY_DIR}/debian/lineio-tools/postinst
+  COPYONLY)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/lineio-tools/postinst)
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
   "lineio tools: PCI diagnostic console, bus analysers, demo
 pcidiag lists the cards of the PCI bus with their resources and edits their
@@ -78,18 +98,37 @@ configuration registers; lineio-trace-kestrel and lineio-trace-merlin run
 scripts of export calls against a simulated board and print every register
 access; lineio-demo runs a host session against a simulated board. With the
 udev rule that lets the members of the group lineio use the boards without
-root.")
+root; the group is created at installation.")
 
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME lineio-sim)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_SIM_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_SIM_DESCRIPTION
   "lineio simulation flavour: the libraries with a simulated board inside
-libkestrel.so.${major} and libmerlin.so.${major} in /usr/${CMAKE_INSTALL_LIBDIR}/lineio/sim, with the same
-SONAME and exports as the real libraries and a simulated PCI bus, kernel
-driver and boards inside (one Kestrel and one Merlin board, ticking). An
-unchanged host runs against the simulated board with
-LD_LIBRARY_PATH=/usr/${CMAKE_INSTALL_LIBDIR}/lineio/sim.")
+libkestrel.so.${major} and libmerlin.so.${major} in the folder
+/usr/${CMAKE_INSTALL_LIBDIR}/lineio/sim, with the same SONAME and exports as
+the real libraries and a simulated PCI bus, kernel driver and boards inside
+(one Kestrel and one Merlin board, ticking). An unchanged host runs against
+the simulated board with LD_LIBRARY_PATH on that folder.")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-lineio)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+  "python3:any, libkestrel${major} (>= ${PROJECT_VERSION}), libmerlin${major} (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "lineio-sim, python3-numpy")
+foreach(script IN ITEMS postinst prerm)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/python3-lineio.${script}
+    ${PROJECT_BINARY_DIR}/debian/python3-lineio/${script} COPYONLY)
+  list(APPEND CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/python3-lineio/${script})
+endforeach()
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+  "lineio for Python: the Kestrel and Merlin board libraries from Python
+The module lineio loads libkestrel.so.${major} and libmerlin.so.${major} (or their simulation
+flavour) through ctypes and gives their 37 exports with every argument
+checked, a Board that opens and closes the board, and helpers that allocate
+the arrays of the transform and the conversions (numpy arrays when
+python3-numpy is installed).")
 
 # The copyright file of every package: the MIT licence of LICENSE, in
 # Debian's machine-readable format (where MIT is called Expat).
@@ -118,8 +157,25 @@ Files: *
 Copyright: ${copyright_holders}
 License: Expat
 ${license_text}" @ONLY)
+
+# The changelog of every package: these are native packages (no Debian
+# revision), whose changelog.gz is in Debian's format; what changed is in
+# CHANGELOG.md (lineio-dev). Dated when the build was configured, or by
+# SOURCE_DATE_EPOCH.
+string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog CONTENT
+"lineio (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * lineio ${PROJECT_VERSION}: see /usr/share/doc/lineio/CHANGELOG.md (package
+    lineio-dev) for what it delivers.
+
+ -- ${CPACK_PACKAGE_CONTACT}  ${changelog_date}
+" @ONLY)
+execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/debian/changelog
+  OUTPUT_FILE ${PROJECT_BINARY_DIR}/debian/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+
 foreach(component IN LISTS CPACK_COMPONENTS_ALL)
-  install(FILES ${PROJECT_BINARY_DIR}/debian/copyright
+  install(FILES ${PROJECT_BINARY_DIR}/debian/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LINEIO_DEB_PACKAGE_${component}}
     COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()

@@ -2,8 +2,9 @@
 # cpack builds nothing with Ninja (the presets' generator): build first, then
 # in the build folder
 #
-#   cpack -G DEB   Linux: five Debian packages, one per install component:
-#                  libkestrel1, libmerlin1, lineio-dev, lineio-tools, lineio-sim
+#   cpack -G DEB   Linux: six Debian packages, one per install component:
+#                  libkestrel1, libmerlin1, lineio-dev, lineio-tools, lineio-sim,
+#                  python3-lineio
 #   cpack -G ZIP   build/mingw, build/mingw64: one zip for Windows hosts
 #                  (lineio-<version>-win32.zip, -win64.zip) with the simulated
 #                  DLLs of the matching test build (build/mingw-sim,

@@ -10,12 +10,14 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++)
 # Tests and benchmarks (FFTW and KissFFT are the transform's yardsticks), the
-# Python module's tests, the man pages' rendering check, the check of layout
-# and names, and the packages (dpkg-shlibdeps; llvm-dlltool for the MSVC
+# Python package's tests (pytest, numpy, mypy; pip's build backend and the
+# wheel's builder), the man pages' rendering check, the check of layout and
+# names, and the packages (dpkg-shlibdeps, lintian; llvm-dlltool for the MSVC
 # import libraries of the Windows zips).
 if [[ ${1:-} != --demo ]]; then
   packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev
-             python3 groff-base man-db clang-format clang-tidy dpkg-dev file llvm-14)
+             python3 groff-base man-db clang-format clang-tidy dpkg-dev file llvm-14 lintian)
+  packages+=(python3-pytest python3-numpy mypy python3-setuptools python3-venv python3-build)
   packages+=(clang libclang-rt-14-dev)  # the fuzz harnesses: clang 14 with libFuzzer and the sanitizers
 fi
 # The cross builds and what runs them, without the packages these merely

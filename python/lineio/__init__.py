@@ -1,17 +1,21 @@
 """lineio for Python: the Kestrel and Merlin line-test board libraries through
-ctypes, with no package beyond the standard library.
+ctypes, with no package beyond the standard library (numpy, when installed,
+gives the helpers' results as numpy arrays).
 
     import lineio
+    with lineio.Board("kestrel", simulated=True) as board:   # PortInit ... PortEnd
+        board.PortOut(16, 0x1A5)
     kestrel = lineio.load("kestrel")             # libkestrel.so.1 / Kestrel.dll
-    sim = lineio.load("merlin", simulated=True)   # the simulation flavour
     own = lineio.load("/opt/lineio/lib/libkestrel.so.1")
 
-Each Library has the 37 exports under their own names, with their exact
-argument and result types; the exports that take pointers check their buffers
-first. See python/README.md and docs/ for the reference.
+Each Library has the 37 exports under their own names, with their arguments
+checked before the call. See python/README.md and docs/ for the reference.
 """
 
+from ._arrays import USES_NUMPY, Floats, Words
+from ._board import Board, OpenError
 from ._buffers import BufferTooShort
+from ._flavours import FlavourConflict
 from ._library import (
     ESCAPE_STATUS,
     FORWARD,
@@ -23,6 +27,7 @@ from ._library import (
     WINDOW_HANN,
     WINDOW_NONE,
     WINDOW_RECTANGULAR,
+    WINDOWS,
     FftTables,
     Library,
     Transform,
@@ -30,24 +35,34 @@ from ._library import (
     load,
 )
 from ._loading import find_library, sim_directories
-from ._prototypes import PROTOTYPES
+from ._prototypes import ARGUMENT_NAMES, PROTOTYPES
+from ._version import __version__
 
 __all__ = [
+    "ARGUMENT_NAMES",
+    "Board",
     "BufferTooShort",
     "ESCAPE_STATUS",
     "FORWARD",
     "FftTables",
+    "FlavourConflict",
+    "Floats",
     "INVERSE",
     "Library",
     "MAX_TABLE_LENGTH",
     "MAX_TRANSFORM_LENGTH",
+    "OpenError",
     "PATTERN_REFUSED",
     "PROTOTYPES",
     "Transform",
+    "USES_NUMPY",
+    "WINDOWS",
     "WINDOW_HAMMING",
     "WINDOW_HANN",
     "WINDOW_NONE",
     "WINDOW_RECTANGULAR",
+    "Words",
+    "__version__",
     "find_library",
     "is_transform_length",
     "load",

@@ -8,6 +8,7 @@ $LINEIO_MERLIN_LIBRARY (ctest sets them), an installed one through
 $LINEIO_SIM_DIR or <libdir>/lineio/sim.
 """
 
+import array
 import os
 import pathlib
 
@@ -35,3 +36,23 @@ def simulated(board):
     if board not in _libraries:
         _libraries[board] = lineio.load(board, simulated=True)
     return _libraries[board]
+
+
+class Spy:
+    """Stands in for a ctypes function and records its calls."""
+
+    def __init__(self, result=0):
+        self.calls = []
+        self.result = result
+
+    def __call__(self, *arguments):
+        self.calls.append(arguments)
+        return self.result
+
+
+def floats(count):
+    return array.array("f", [0.0] * count)
+
+
+def words(count):
+    return array.array("H", [0] * count)

@@ -51,7 +51,7 @@ class TransformTest(unittest.TestCase):
             transform = library.fft_complex(tables, samples[1:], second[1:], direction)
         else:
             transform = library.fft(tables, samples[1:], window, direction)
-        amplitudes = library.spectrum(*transform)
+        amplitudes = library.amplitudes(*transform)
         arrays = (tables.cosine, tables.sine, tables.permutation, *transform, amplitudes)
         for values in arrays:
             self.assertEqual(len(values), N + 1)
@@ -77,7 +77,7 @@ class TransformTest(unittest.TestCase):
         self.assertEqual(list(transform.real), [625.0, 1.0] + [0.0] * 7)
         self.assertEqual(list(transform.imaginary), [0.0] * 9)
         floor = array.array("f", [0.0003])[0]  # the single-precision 0.0003
-        self.assertEqual(list(library.spectrum(*transform))[:5], [625.0, 1.0, floor, floor, floor])
+        self.assertEqual(list(library.amplitudes(*transform))[:5], [625.0, 1.0, floor, floor, floor])
 
 
 if __name__ == "__main__":

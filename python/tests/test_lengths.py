@@ -7,26 +7,7 @@ import ctypes
 import unittest
 
 import lineio
-from support import simulated
-
-
-class Spy:
-    """Stands in for a ctypes function and records its calls."""
-
-    def __init__(self):
-        self.calls = []
-
-    def __call__(self, *arguments):
-        self.calls.append(arguments)
-        return 0
-
-
-def floats(count):
-    return array.array("f", [0.0] * count)
-
-
-def words(count):
-    return array.array("H", [0] * count)
+from support import Spy, floats, simulated, words
 
 
 def table(n=8, missing=None, **given):

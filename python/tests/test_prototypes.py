@@ -1,12 +1,11 @@
-"""The module declares every export of the export list with the argument and
-result types of the public header."""
+"""The module declares every export of the export list with the argument
+names and types and the result types of the public header."""
 
 import ctypes
 import re
 import unittest
 
 import lineio
-from lineio._prototypes import POINTER_EXPORTS
 from support import BOARDS, export_names, repository_file, simulated
 
 SCALARS = {
@@ -29,7 +28,8 @@ def pointed_kind(ctype):
 
 
 def header_declarations():
-    """name: (result, [argument types]) of every LINEIO_CALL declaration."""
+    """name: (result, [(argument type, pointer, argument name)]) of every
+    LINEIO_CALL declaration."""
     text = repository_file("LINEIO_HEADER", "include/lineio.h").read_text()
     text = re.sub(r"/\*.*?\*/", " ", text, flags=re.S)
     declarations = {}
@@ -39,7 +39,7 @@ def header_declarations():
             words = argument.replace("const", " ").replace("*", " * ").split()
             if words == ["void"]:
                 continue
-            types.append((words[0], "*" in words))
+            types.append((words[0], "*" in words, words[-1]))
         declarations[name] = (result, types)
     return declarations
 
@@ -57,7 +57,8 @@ class PrototypesTest(unittest.TestCase):
                 header_result, header_arguments = declared[name]
                 self.assertIs(result, SCALARS[header_result])
                 self.assertEqual(len(arguments), len(header_arguments))
-                for ctype, (c_type, pointer) in zip(arguments, header_arguments):
+                self.assertEqual(lineio.ARGUMENT_NAMES[name], tuple(named for _, _, named in header_arguments))
+                for ctype, (c_type, pointer, _) in zip(arguments, header_arguments):
                     if not pointer:
                         self.assertIs(ctype, SCALARS[c_type])
                     elif c_type == "char":
@@ -73,9 +74,9 @@ class PrototypesTest(unittest.TestCase):
                     function = getattr(library.raw, name)
                     self.assertIs(function.restype, result)
                     self.assertEqual(tuple(function.argtypes), arguments)
-                    # Integer exports are the ctypes functions themselves.
-                    if name not in POINTER_EXPORTS:
-                        self.assertIs(getattr(library, name), function)
+                    # Every export is a checked method of the same name.
+                    self.assertTrue(callable(getattr(library, name)))
+                    self.assertIsNot(getattr(library, name), function)
 
 
 if __name__ == "__main__":

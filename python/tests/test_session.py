@@ -149,7 +149,7 @@ class SessionTest(unittest.TestCase):
             self.assertEqual(list(library.chrval1(b"\xff\x01")), [255, 1])
             self.assertEqual(library.valchr1(array.array("h", [0x1234, -1])), b"\x34\xff")
             words = array.array("H", [0xA55A, 0x0102, 0xFFFF])
-            self.assertEqual(library.chrval2(library.valchr2(words)), words)
+            self.assertEqual(list(library.chrval2(library.valchr2(words))), list(words))
 
 
 if __name__ == "__main__":

@@ -1,18 +1,19 @@
 # Installs the build into WORK_DIR/prefix, then builds and runs a C host with
 # the CMake package and another one with pkg-config. HOST_FLAGS are the C
-# flags of the build under test (a sanitizer build's hosts need its runtime).
+# flags of the build under test (a sanitizer build's hosts need its runtime);
+# LIBDIR is the libraries' folder below the prefix (lib/<multiarch> on Debian).
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_checked.cmake)
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(file lib/libkestrel.so lib/libmerlin.so include/lineio.h lib/pkgconfig/kestrel.pc
-             lib/pkgconfig/merlin.pc lib/cmake/lineio/lineioConfig.cmake)
+foreach(file ${LIBDIR}/libkestrel.so ${LIBDIR}/libmerlin.so include/lineio.h ${LIBDIR}/pkgconfig/kestrel.pc
+             ${LIBDIR}/pkgconfig/merlin.pc ${LIBDIR}/cmake/lineio/lineioConfig.cmake)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
-run(readelf -d ${prefix}/lib/libkestrel.so)
+run(readelf -d ${prefix}/${LIBDIR}/libkestrel.so)
 if(NOT output MATCHES "SONAME[^\n]*libkestrel\\.so\\.1")
   message(FATAL_ERROR "libkestrel.so has no versioned SONAME:\n${output}")
 endif()
@@ -42,12 +43,12 @@ if(status EQUAL 0 OR NOT err MATCHES "no component eagle: lineio has the compone
 endif()
 
 # pkg-config.
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
 run(pkg-config --cflags --libs merlin)
 string(STRIP "${output}" flags)
 separate_arguments(flags)
 separate_arguments(host_flags UNIX_COMMAND "${HOST_FLAGS}")
-run(cc ${host_flags} -o ${WORK_DIR}/pc-host ${SOURCE_DIR}/host.c ${flags} -Wl,-rpath,${prefix}/lib)
+run(cc ${host_flags} -o ${WORK_DIR}/pc-host ${SOURCE_DIR}/host.c ${flags} -Wl,-rpath,${prefix}/${LIBDIR})
 run(${WORK_DIR}/pc-host)
 if(NOT output STREQUAL "123456789: 11 0\n")
   message(FATAL_ERROR "the pkg-config host printed: ${output}")

@@ -3,6 +3,10 @@
 //   lineio-demo                  the Kestrel board
 //   lineio-demo --board merlin   the Merlin board
 //   lineio-demo --version        the version
+//
+// Built once per board: lineio-demo drives Kestrel, lineio-demo-merlin
+// Merlin (LINEIO_DEMO_PROGRAM names each), and each starts the other for the
+// other board.
 #include <unistd.h>
 
 #include <cctype>
@@ -17,7 +21,14 @@
 
 namespace {
 
-void Usage() { std::printf("usage: lineio-demo [--board kestrel|merlin]\n       lineio-demo --version\n"); }
+#ifndef LINEIO_DEMO_PROGRAM
+#error "LINEIO_DEMO_PROGRAM names the program (tools/demo/CMakeLists.txt)"
+#endif
+
+void Usage() {
+  std::printf("usage: %s [--board kestrel|merlin]\n       %s --version\n", LINEIO_DEMO_PROGRAM,
+              LINEIO_DEMO_PROGRAM);
+}
 
 // Runs the sibling program built for the other board.
 int RunSibling(const char* board) {
@@ -36,12 +47,14 @@ int RunSibling(const char* board) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string board = "kestrel";
+  std::string own = lineio::ThisBoard().Name;
+  for (char& c : own) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string board = own;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--board") == 0 && i + 1 < argc) {
       board = argv[++i];
     } else if (std::strcmp(argv[i], "--version") == 0 && argc == 2) {
-      lineio::tools::PrintVersion("lineio-demo");
+      lineio::tools::PrintVersion(LINEIO_DEMO_PROGRAM);
       return 0;
     } else {
       Usage();
@@ -52,8 +65,6 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-  std::string own = lineio::ThisBoard().Name;
-  for (char& c : own) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (board != own) return RunSibling(board.c_str());
   return lineio::demo::RunSession();
 }
