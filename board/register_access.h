@@ -79,16 +79,31 @@ void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T 
   TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
 }
 
+// Hands an access to a trace that runs (trace_hooks.h): one test of a null
+// pointer while none runs, nothing at all in a build without the trace.
+template <typename T>
+void TraceAccess(char direction, std::uint16_t offset, T value) {
+  if constexpr (TraceBuilt) {
+    if (processState.Trace.Access != nullptr) [[unlikely]]
+      processState.Trace.Access(direction, offset, sizeof(T), value);
+  }
+}
+
 template <typename T>
 T RawRead(std::uint16_t offset) {
   BoardHandle* board = processState.Board.CurrentBoard;
-  return board == nullptr ? 0 : ReadSpace<T>(board, processState.Board.CurrentSpace, offset);
+  if (board == nullptr) return 0;
+  const T value = ReadSpace<T>(board, processState.Board.CurrentSpace, offset);
+  TraceAccess('R', offset, value);
+  return value;
 }
 
 template <typename T>
 void RawWrite(std::uint16_t offset, T value) {
-  if (BoardHandle* board = processState.Board.CurrentBoard)
+  if (BoardHandle* board = processState.Board.CurrentBoard) {
     WriteSpace<T>(board, processState.Board.CurrentSpace, offset, value);
+    TraceAccess('W', offset, value);
+  }
 }
 
 }  // namespace detail

@@ -11,6 +11,7 @@
 #include "sim/trace_format.h"
 #include "tools/trace/export_table.h"
 #include "tools/trace/script.h"
+#include "tracing/line_format.h"
 
 namespace lineio::trace {
 
@@ -27,9 +28,8 @@ constexpr std::uint16_t EscapeDown = 0x8000;
 // "L <device> <value>": the value in hex, as many digits as the device's width
 // needs.
 std::string LoadLine(const sim::DeviceLoad& load) {
-  char text[48];
-  const int digits = (sim::DeviceWidth(load.Device) + 3) / 4;
-  std::snprintf(text, sizeof text, "L %s %0*" PRIx64, sim::DeviceName(load.Device), digits, load.Value);
+  char text[LineBytes];
+  FormatLoadLine(text, sizeof text, load);
   return text;
 }
 
