@@ -34,6 +34,16 @@ FailureReason ReasonOfMessage(const char* message) {
   return FailureReason::Other;
 }
 
+// A precise reason of the backend wins. A refused registration that the
+// backend explained, though by no known reason, was not a lock held by
+// another: the library's "already in use" is all it can say then.
+FailureReason ReasonOf(const char* message, const platform::DriverFailure& noted) {
+  const FailureReason library = ReasonOfMessage(message);
+  if (noted.Reason == FailureReason::None) return library;
+  if (noted.Reason != FailureReason::Other) return noted.Reason;
+  return library == FailureReason::LockHeld ? FailureReason::Other : library;
+}
+
 }  // namespace
 
 void BeginOpenAttempt() {
@@ -45,8 +55,7 @@ void BeginOpenAttempt() {
 void FailOpen(const char* message) {
   PrintMessage(message);
   const platform::DriverFailure noted = platform::TakeDriverFailure();
-  const bool precise = noted.Reason != FailureReason::None && noted.Reason != FailureReason::Other;
-  processState.Board.LastFailure = precise ? noted.Reason : ReasonOfMessage(message);
+  processState.Board.LastFailure = ReasonOf(message, noted);
   std::snprintf(processState.Board.FailureText, FailureTextBytes, "%s%s", noted.Text, message);
 }
 
