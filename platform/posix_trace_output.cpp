@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -18,6 +20,7 @@ constexpr std::array FatalSignals = {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE, S
 struct FatalFlush {
   void (*Flush)() = nullptr;
   bool Installed = false;
+  bool DropInstalled = false;
 };
 FatalFlush fatalFlush;
 
@@ -26,7 +29,11 @@ FatalFlush fatalFlush;
 int OpenLocked(const std::string& path) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) return -1;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
+  // A device (standard error's terminal, /dev/full) is written as it is; a
+  // regular file is emptied once it is ours.
+  struct stat info {};
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (regular && ftruncate(fd, 0) != 0)) {
     const int error = errno;
     close(fd);
     errno = error;
@@ -102,6 +109,11 @@ void FlushOnFatalSignal(void (*flush)()) {
     action.sa_flags = SA_RESETHAND;
     sigaction(signal, &action, nullptr);
   }
+}
+
+void DropInForkedChild(void (*drop)()) {
+  if (fatalFlush.DropInstalled) return;
+  fatalFlush.DropInstalled = pthread_atfork(nullptr, nullptr, drop) == 0;
 }
 
 }  // namespace lineio::platform

@@ -31,5 +31,8 @@ void CloseTraceOutput(TraceOutput& output);
 // the process as it would have. Signals the host handles itself are left to
 // it. Installed once per process.
 void FlushOnFatalSignal(void (*flush)());
+// A child that the process forks calls `drop` first thing (POSIX only): the
+// parent's trace, buffer and file are not the child's to write.
+void DropInForkedChild(void (*drop)());
 
 }  // namespace lineio::platform

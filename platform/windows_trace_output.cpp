@@ -91,4 +91,7 @@ void FlushOnFatalSignal(void (*flush)()) {
   }
 }
 
+// Windows has no fork.
+void DropInForkedChild(void (*)()) {}
+
 }  // namespace lineio::platform

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "platform/trace_output.h"
 #include "portio/board_description.h"
@@ -167,6 +168,16 @@ void FlushFromSignal() {
   state.Used.store(0, std::memory_order_relaxed);
 }
 
+// In a forked child: the parent's lines and file stay the parent's. The lock
+// may be held by a parent thread at the fork, so it is made anew.
+void DropInChild() {
+  TraceState& state = State();
+  new (&state.Lock) std::mutex();
+  state.Used.store(0, std::memory_order_relaxed);
+  RemoveHooks();
+  platform::CloseTraceOutput(state.Output);
+}
+
 void StopLocked(TraceState& state) {
   RemoveHooks();
   FlushLocked(state);
@@ -209,6 +220,7 @@ bool StartTraceWithError(const char* path, int& error) {
   EmitRegisters(state);
   processState.Trace = TraceHooks{OnAccess, OnMessage, OnInterrupt};
   platform::FlushOnFatalSignal(FlushFromSignal);
+  platform::DropInForkedChild(DropInChild);
   return true;
 }
 

@@ -78,7 +78,8 @@ TEST_F(FailureCodeTest, EachRefusalGivesItsCodeAndTheLinesThatSaidSo) {
          function.Driver = "e1000e";
          t.Add(function);
        },
-       LINEIO_FAILURE_BINDING, "error - could not lock device, already in use\n", "is bound to the kernel driver"},
+       LINEIO_FAILURE_BINDING, "error - could not lock device, already in use\n",
+       "is bound to the kernel driver"},
       {"range above 4 GiB",
        [](FakeTree& t) {
          t.Remove(Board);
@@ -89,12 +90,15 @@ TEST_F(FailureCodeTest, EachRefusalGivesItsCodeAndTheLinesThatSaidSo) {
        LINEIO_FAILURE_RANGE_ABOVE_4GIB, "error - card does not have all items expected for DOVEVED\n",
        "does not fit the driver records' 32-bit fields"},
       {"no config file", [](FakeTree& t) { std::filesystem::remove(t.FunctionDirectory(Board) + "/config"); },
-       LINEIO_FAILURE_FUNCTION_GONE, "error - could not lock device, already in use\n", "config: no such file"},
+       LINEIO_FAILURE_FUNCTION_GONE, "error - could not lock device, already in use\n",
+       "config: no such file"},
       {"resource0 shorter than its range",
        [](FakeTree& t) { std::filesystem::resize_file(t.RangeFile(Board, 0), 0x100); }, LINEIO_FAILURE_OTHER,
        "error - could not lock device, already in use\n", "holds 256 bytes"},
       {"base register that names no range",
-       [](FakeTree& t) { t.WriteBytes(t.FunctionDirectory(Board) + "/config", 0x10, {0x01, 0xD0, 0, 0}); },
+       [](FakeTree& t) {
+         t.WriteBytes(t.FunctionDirectory(Board) + "/config", 0x10, {0x01, 0xD0, 0, 0});
+       },
        LINEIO_FAILURE_ITEMS, "error - card does not have all items expected for DOVEVED\n", ""},
   };
   for (const Case& c : cases) {
@@ -180,10 +184,10 @@ TEST_F(FailureCodeTest, AFileThatNobodyMayWriteIsLockdown) {
 TEST_F(FailureCodeTest, AUserWithoutWriteAccessIsPermission) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to become another user";
   Tree.Add(IoBoard(ThisBoard().Vendor, ThisBoard().Device));
-  std::filesystem::permissions(Tree.Root(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                                std::filesystem::perms::group_exec |
-                                                std::filesystem::perms::others_read |
-                                                std::filesystem::perms::others_exec);
+  std::filesystem::permissions(Tree.Root(),
+                               std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                   std::filesystem::perms::others_exec);
   Service();
   const pid_t child = fork();
   ASSERT_GE(child, 0);
