@@ -1,0 +1,109 @@
+// What the trace costs the port operations. Built twice: with the library as
+// shipped (trace off; and /trace: on, to /dev/null) and with the library
+// built without the trace code (LINEIO_NO_TRACE). Off must be within 1% of
+// the build without it.
+//
+// The waits are set to nothing (DelayCount 0), so that each operation is its
+// register accesses alone: the part that the trace's hooks touch. With the
+// calibrated waits the same hooks are a smaller part still. Both kinds of
+// range: memory (a store or load per access, the cheapest there is) and I/O
+// (one request to the in-process simulated driver per access).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "board/process_state.h"
+#include "lineio.h"
+#include "portio/board_description.h"
+#include "sim/default_bus.h"
+#include "sim/simulated_driver.h"
+
+namespace {
+
+using namespace lineio;
+
+enum class Range { Memory, Io };
+
+class Session {
+ public:
+  explicit Session(Range range) {
+    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                               static_cast<std::uint16_t>(ThisBoard().Device));
+    if (range == Range::Memory) {
+      card->AddMemoryRange(0, 0xE8000000, 0x1000);
+    } else {
+      card->AddIoRange(0, 0xC000, 0x400);
+    }
+    bus_.AddCard(std::move(card));
+    driver_.SetHistoryLimit(0);
+    driver_.Install();
+    std::fclose(stdin);  // no dialogue: one card opens silently
+    PortInit(0);
+    processState.Ports.DelayCount = 0;
+  }
+  ~Session() {
+    PortEnd();
+    driver_.Uninstall();
+  }
+
+ private:
+  sim::SimBus bus_;
+  sim::SimulatedDriver driver_{bus_};
+};
+
+// Runs the operation on a board of that range, with a trace to /dev/null
+// when `traced` (only where the library has the trace).
+template <typename Operation>
+void Measure(benchmark::State& state, Operation operation) {
+  const auto range = static_cast<Range>(state.range(0));
+  const bool traced = state.range(1) != 0;
+  if (traced && LineioTrace("/dev/null") == 0) {
+    state.SkipWithError("this build has no trace");
+    return;
+  }
+  {
+    Session session(range);
+    std::uint16_t value = 0;
+    for (auto _ : state) operation(value++);
+  }
+  if (traced) LineioTrace(nullptr);
+  state.SetLabel(range == Range::Memory ? "memory" : "io");
+}
+
+void BM_PortOut(benchmark::State& state) {
+  Measure(state, [](std::uint16_t value) { benchmark::DoNotOptimize(PortOut(16, value)); });
+}
+
+void BM_PortIinp(benchmark::State& state) {
+  Measure(state, [](std::uint16_t) { benchmark::DoNotOptimize(PortIinp(17)); });
+}
+
+void BM_BitOn(benchmark::State& state) {
+  Measure(state, [](std::uint16_t value) { benchmark::DoNotOptimize(BitOn(18, value & 7)); });
+}
+
+void BM_ContDirect(benchmark::State& state) {
+  Measure(state, [](std::uint16_t value) { ContDirect(value); });
+}
+
+void BM_InpB(benchmark::State& state) {
+  Measure(state, [](std::uint16_t) { benchmark::DoNotOptimize(InpB(0x316)); });
+}
+
+// {range, traced}
+void Ranges(benchmark::internal::Benchmark* bench) {
+  bench->ArgNames({"io", "trace"});
+  for (const int traced : {0, 1}) {
+    if (traced != 0 && !TraceBuilt) continue;
+    for (const Range range : {Range::Memory, Range::Io}) bench->Args({static_cast<int>(range), traced});
+  }
+}
+
+BENCHMARK(BM_PortOut)->Apply(Ranges);
+BENCHMARK(BM_PortIinp)->Apply(Ranges);
+BENCHMARK(BM_BitOn)->Apply(Ranges);
+BENCHMARK(BM_ContDirect)->Apply(Ranges);
+BENCHMARK(BM_InpB)->Apply(Ranges);
+
+}  // namespace
