@@ -3,11 +3,11 @@
 // built without the trace code (LINEIO_NO_TRACE). Off must be within 1% of
 // the build without it.
 //
-// The waits are set to nothing (DelayCount 0), so that each operation is its
-// register accesses alone: the part that the trace's hooks touch. With the
-// calibrated waits the same hooks are a smaller part still. Both kinds of
-// range: memory (a store or load per access, the cheapest there is) and I/O
-// (one request to the in-process simulated driver per access).
+// Each operation runs as a host runs it, with the calibrated busy waits
+// (waits:1), and with the waits set to nothing (waits:0, DelayCount 0), which
+// leaves its register accesses alone: the part that the trace's hooks touch.
+// Both kinds of range: memory (a store or load per access, the cheapest there
+// is) and I/O (one request to the in-process simulated driver per access).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -27,7 +27,7 @@ enum class Range { Memory, Io };
 
 class Session {
  public:
-  explicit Session(Range range) {
+  Session(Range range, bool waits) {
     auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
                                                static_cast<std::uint16_t>(ThisBoard().Device));
     if (range == Range::Memory) {
@@ -40,7 +40,7 @@ class Session {
     driver_.Install();
     std::fclose(stdin);  // no dialogue: one card opens silently
     PortInit(0);
-    processState.Ports.DelayCount = 0;
+    if (!waits) processState.Ports.DelayCount = 0;
   }
   ~Session() {
     PortEnd();
@@ -58,12 +58,13 @@ template <typename Operation>
 void Measure(benchmark::State& state, Operation operation) {
   const auto range = static_cast<Range>(state.range(0));
   const bool traced = state.range(1) != 0;
+  const bool waits = state.range(2) != 0;
   if (traced && LineioTrace("/dev/null") == 0) {
     state.SkipWithError("this build has no trace");
     return;
   }
   {
-    Session session(range);
+    Session session(range, waits);
     std::uint16_t value = 0;
     for (auto _ : state) operation(value++);
   }
@@ -91,12 +92,14 @@ void BM_InpB(benchmark::State& state) {
   Measure(state, [](std::uint16_t) { benchmark::DoNotOptimize(InpB(0x316)); });
 }
 
-// {range, traced}
+// {range, traced, waits}
 void Ranges(benchmark::internal::Benchmark* bench) {
-  bench->ArgNames({"io", "trace"});
-  for (const int traced : {0, 1}) {
-    if (traced != 0 && !TraceBuilt) continue;
-    for (const Range range : {Range::Memory, Range::Io}) bench->Args({static_cast<int>(range), traced});
+  bench->ArgNames({"io", "trace", "waits"});
+  for (const int waits : {0, 1}) {
+    for (const int traced : {0, 1}) {
+      if (traced != 0 && !TraceBuilt) continue;
+      for (const Range range : {Range::Memory, Range::Io}) bench->Args({static_cast<int>(range), traced, waits});
+    }
   }
 }
 
