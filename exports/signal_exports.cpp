@@ -10,7 +10,7 @@
 // values run from 1 to n, up to 32768.
 LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, uint16_t* permutation) {
   lineio::Traced(
-      "FFTK32", [&] { lineio::PrepareFftTables(n, cosine, sine, permutation); }, n, cosine, sine,
+      "FFTK32", [=] { lineio::PrepareFftTables(n, cosine, sine, permutation); }, n, cosine, sine,
       permutation);
 }
 
@@ -19,7 +19,7 @@ LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const floa
                                      const float* samples, uint16_t direction) {
   lineio::Traced(
       "FFT32",
-      [&] {
+      [=] {
         lineio::FourierTransform({n, cosine, sine, real, imaginary, permutation, window, samples, direction});
       },
       n, cosine, sine, real, imaginary, permutation, window, samples, direction);
@@ -27,25 +27,25 @@ LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const floa
 
 LINEIO_EXPORT void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary) {
   lineio::Traced(
-      "FFTP32", [&] { lineio::AmplitudeSpectrum(n, real, imaginary); }, n, real, imaginary);
+      "FFTP32", [=] { lineio::AmplitudeSpectrum(n, real, imaginary); }, n, real, imaginary);
 }
 
 LINEIO_EXPORT void LINEIO_CALL CHRVAL1(const uint8_t* bytes, uint16_t* words, uint16_t count) {
   lineio::Traced(
-      "CHRVAL1", [&] { lineio::WidenBytes(bytes, words, count); }, bytes, words, count);
+      "CHRVAL1", [=] { lineio::WidenBytes(bytes, words, count); }, bytes, words, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL CHRVAL2(const uint8_t* bytes, uint16_t* words, uint16_t count) {
   lineio::Traced(
-      "CHRVAL2", [&] { lineio::PackBytePairs(bytes, words, count); }, bytes, words, count);
+      "CHRVAL2", [=] { lineio::PackBytePairs(bytes, words, count); }, bytes, words, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL VALCHR1(const uint16_t* words, uint8_t* bytes, uint16_t count) {
   lineio::Traced(
-      "VALCHR1", [&] { lineio::NarrowWords(words, bytes, count); }, words, bytes, count);
+      "VALCHR1", [=] { lineio::NarrowWords(words, bytes, count); }, words, bytes, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL VALCHR2(const uint16_t* words, uint8_t* bytes, uint16_t count) {
   lineio::Traced(
-      "VALCHR2", [&] { lineio::UnpackWordPairs(words, bytes, count); }, words, bytes, count);
+      "VALCHR2", [=] { lineio::UnpackWordPairs(words, bytes, count); }, words, bytes, count);
 }

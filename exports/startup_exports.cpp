@@ -7,7 +7,7 @@
 LINEIO_EXPORT int32_t LINEIO_CALL PortInit(int32_t board) {
   if (lineio::TraceRunning()) lineio::RestartTraceClock();
   return lineio::Traced(
-      "PortInit", [&] { return lineio::PortInit(board); }, board);
+      "PortInit", [=] { return lineio::PortInit(board); }, board);
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL PortEnd(void) {
@@ -27,5 +27,5 @@ LINEIO_EXPORT uint16_t LINEIO_CALL Test(int32_t unused) {
 
 LINEIO_EXPORT uint16_t LINEIO_CALL Test2(uint8_t* buffer) {
   return lineio::Traced(
-      "Test2", [&] { return lineio::Test2(buffer); }, buffer);
+      "Test2", [=] { return lineio::Test2(buffer); }, buffer);
 }

@@ -63,7 +63,7 @@ LINEIO_EXPORT int32_t LINEIO_CALL LineioLastFailure(void) {
 
 LINEIO_EXPORT int32_t LINEIO_CALL LineioFailureText(char* buffer, int32_t size) {
   return lineio::Traced(
-      "LineioFailureText", [&] { return CopyFailureText(buffer, size); }, buffer, size);
+      "LineioFailureText", [=] { return CopyFailureText(buffer, size); }, buffer, size);
 }
 
 LINEIO_EXPORT const char* LINEIO_CALL LineioVersion(void) {

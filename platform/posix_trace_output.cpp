@@ -24,24 +24,6 @@ struct FatalFlush {
 };
 FatalFlush fatalFlush;
 
-// Opens and locks one file; -1 with errno, EWOULDBLOCK when another process
-// holds it.
-int OpenLocked(const std::string& path) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-  if (fd < 0) return -1;
-  // A device (standard error's terminal, /dev/full) is written as it is; a
-  // regular file is emptied once it is ours.
-  struct stat info {};
-  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (regular && ftruncate(fd, 0) != 0)) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
-  }
-  return fd;
-}
-
 void OnFatalSignal(int signal) {
   if (fatalFlush.Flush != nullptr) fatalFlush.Flush();
   // Ends the process as the signal would have.
@@ -54,47 +36,44 @@ void OnFatalSignal(int signal) {
 
 }  // namespace
 
-bool OpenTraceOutput(const char* path, TraceOutput& output, int& error) {
-  output = TraceOutput{};
-  if (std::string(path) == "stderr") {
-    output.Fd = STDERR_FILENO;
-    output.Path = "stderr";
-    return true;
-  }
-  std::string chosen = path;
-  int fd = OpenLocked(chosen);
-  if (fd < 0 && errno == EWOULDBLOCK) {
-    chosen += "." + std::to_string(getpid());
-    fd = OpenLocked(chosen);
-  }
+namespace os {
+
+int OpenTraceFile(const std::string& path, bool& taken, int& error) {
+  taken = false;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) {
     error = errno;
-    return false;
+    return -1;
   }
-  output.Fd = fd;
-  output.Owned = true;
-  output.Path = chosen;
-  return true;
+  // A device (/dev/null, /dev/full, a terminal) is written as it is, shared
+  // by whoever writes it; a regular file is locked, and emptied once it is ours.
+  struct stat info {};
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (regular && (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0)) {
+    error = errno;
+    taken = error == EWOULDBLOCK;
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
-bool WriteTraceOutput(const TraceOutput& output, const char* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const ssize_t written = write(output.Fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = written == 0 ? ENOSPC : errno;
-      return false;
+long WriteTraceBytes(int fd, const char* data, std::size_t size, int& error) {
+  for (;;) {
+    const ssize_t written = write(fd, data, size);
+    if (written >= 0) return written;
+    if (errno != EINTR) {
+      error = errno;
+      return -1;
     }
-    data += written;
-    size -= static_cast<std::size_t>(written);
   }
-  return true;
 }
 
-void CloseTraceOutput(TraceOutput& output) {
-  if (output.Owned && output.Fd >= 0) close(output.Fd);
-  output = TraceOutput{};
-}
+void CloseTraceFile(int fd) { close(fd); }
+
+int ProcessId() { return static_cast<int>(getpid()); }
+
+}  // namespace os
 
 void FlushOnFatalSignal(void (*flush)()) {
   fatalFlush.Flush = flush;

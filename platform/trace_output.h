@@ -12,6 +12,21 @@
 
 namespace lineio::platform {
 
+namespace os {
+
+// The calls that differ between the systems.
+inline constexpr int StandardErrorFd = 2;
+// Opens the file for this process alone, emptied: its descriptor, or -1 with
+// the error number, and `taken` when another process has it.
+int OpenTraceFile(const std::string& path, bool& taken, int& error);
+// Writes some of the bytes (async-signal-safe): how many, or -1 with the
+// error number.
+long WriteTraceBytes(int fd, const char* data, std::size_t size, int& error);
+void CloseTraceFile(int fd);
+int ProcessId();
+
+}  // namespace os
+
 struct TraceOutput {
   int Fd = -1;
   bool Owned = false;  // false for standard error, which is never closed

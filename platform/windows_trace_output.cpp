@@ -14,7 +14,6 @@ namespace lineio::platform {
 
 namespace {
 
-constexpr int StderrFd = 2;
 constexpr std::array FatalSignals = {SIGSEGV, SIGABRT, SIGILL, SIGFPE, SIGTERM};
 
 struct FatalFlush {
@@ -22,15 +21,6 @@ struct FatalFlush {
   bool Installed = false;
 };
 FatalFlush fatalFlush;
-
-// Opens one file for this process alone; -1 with errno (EACCES when another
-// process has it open).
-int OpenShared(const std::string& path) {
-  int fd = -1;
-  errno = _sopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
-                   _S_IREAD | _S_IWRITE);
-  return errno == 0 ? fd : -1;
-}
 
 void OnFatalSignal(int signal) {
   if (fatalFlush.Flush != nullptr) fatalFlush.Flush();
@@ -40,46 +30,29 @@ void OnFatalSignal(int signal) {
 
 }  // namespace
 
-bool OpenTraceOutput(const char* path, TraceOutput& output, int& error) {
-  output = TraceOutput{};
-  if (std::string(path) == "stderr") {
-    output.Fd = StderrFd;
-    output.Path = "stderr";
-    return true;
-  }
-  std::string chosen = path;
-  int fd = OpenShared(chosen);
-  if (fd < 0 && errno == EACCES) {
-    chosen += "." + std::to_string(_getpid());
-    fd = OpenShared(chosen);
-  }
-  if (fd < 0) {
-    error = errno;
-    return false;
-  }
-  output.Fd = fd;
-  output.Owned = true;
-  output.Path = chosen;
-  return true;
+namespace os {
+
+// A deny-write share: a second process that opens the file fails with EACCES.
+// _sopen rather than _sopen_s: every msvcrt.dll has it.
+int OpenTraceFile(const std::string& path, bool& taken, int& error) {
+  const int fd = _sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
+                        _S_IREAD | _S_IWRITE);
+  error = fd < 0 ? errno : 0;
+  taken = fd < 0 && error == EACCES;
+  return fd;
 }
 
-bool WriteTraceOutput(const TraceOutput& output, const char* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const int written = _write(output.Fd, data, static_cast<unsigned>(size));
-    if (written <= 0) {
-      error = written == 0 ? ENOSPC : errno;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+long WriteTraceBytes(int fd, const char* data, std::size_t size, int& error) {
+  const int written = _write(fd, data, static_cast<unsigned>(size));
+  if (written < 0) error = errno;
+  return written;
 }
 
-void CloseTraceOutput(TraceOutput& output) {
-  if (output.Owned && output.Fd >= 0) _close(output.Fd);
-  output = TraceOutput{};
-}
+void CloseTraceFile(int fd) { _close(fd); }
+
+int ProcessId() { return _getpid(); }
+
+}  // namespace os
 
 void FlushOnFatalSignal(void (*flush)()) {
   fatalFlush.Flush = flush;

@@ -81,8 +81,10 @@ void ResultLine(R result) {
   TraceResultLine(text);
 }
 
+// Out of line and cold, so that the call's own code keeps no frame, buffer or
+// stack check for it.
 template <typename Body, typename... A>
-decltype(auto) TracedSlow(const char* name, Body& body, A... args) {
+[[gnu::noinline]] decltype(auto) TracedSlow(const char* name, Body body, A... args) {
   char line[CallLineBytes];
   CallLine(line, name, args...);
   TraceCallLine(line);
@@ -99,9 +101,10 @@ decltype(auto) TracedSlow(const char* name, Body& body, A... args) {
 
 }  // namespace detail
 
-// Runs body() as the export `name` called with args.
+// Runs body() as the export `name` called with args; inlined, so that with
+// no trace running the export is its body behind one test.
 template <typename Body, typename... A>
-decltype(auto) Traced(const char* name, Body body, A... args) {
+[[gnu::always_inline]] inline decltype(auto) Traced(const char* name, Body body, A... args) {
   if constexpr (TraceBuilt) {
     if (TraceRunning()) [[unlikely]]
       return detail::TracedSlow(name, body, args...);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -206,7 +207,10 @@ bool StartTrace(const char* path) {
 }
 
 bool StartTraceWithError(const char* path, int& error) {
-  if constexpr (!TraceBuilt) return false;
+  if constexpr (!TraceBuilt) {
+    error = ENOSYS;  // a build without the trace
+    return false;
+  }
   TraceState& state = State();
   const std::lock_guard<std::mutex> hold(state.Lock);
   StopLocked(state);

@@ -3,54 +3,26 @@
 // built without the trace code (LINEIO_NO_TRACE). Off must be within 1% of
 // the build without it.
 //
-// Each operation runs as a host runs it, with the calibrated busy waits
-// (waits:1), and with the waits set to nothing (waits:0, DelayCount 0), which
-// leaves its register accesses alone: the part that the trace's hooks touch.
+// Each operation runs with its busy waits (waits:1) and with the waits set to
+// nothing (waits:0, DelayCount 0), which leaves its register accesses alone:
+// the part that the trace's hooks touch. The waits use the DelayCount the
+// library starts with (InitialDelayCount), not a calibration, so that both
+// builds wait exactly as long: a calibration varies from run to run by more
+// than what is measured here.
 // Both kinds of range: memory (a store or load per access, the cheapest there
 // is) and I/O (one request to the in-process simulated driver per access).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <memory>
-
+#include "bench/support/range_session.h"
 #include "board/process_state.h"
 #include "lineio.h"
-#include "portio/board_description.h"
-#include "sim/default_bus.h"
-#include "sim/simulated_driver.h"
 
 namespace {
 
 using namespace lineio;
 
-enum class Range { Memory, Io };
-
-class Session {
- public:
-  Session(Range range, bool waits) {
-    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
-                                               static_cast<std::uint16_t>(ThisBoard().Device));
-    if (range == Range::Memory) {
-      card->AddMemoryRange(0, 0xE8000000, 0x1000);
-    } else {
-      card->AddIoRange(0, 0xC000, 0x400);
-    }
-    bus_.AddCard(std::move(card));
-    driver_.SetHistoryLimit(0);
-    driver_.Install();
-    std::fclose(stdin);  // no dialogue: one card opens silently
-    PortInit(0);
-    if (!waits) processState.Ports.DelayCount = 0;
-  }
-  ~Session() {
-    PortEnd();
-    driver_.Uninstall();
-  }
-
- private:
-  sim::SimBus bus_;
-  sim::SimulatedDriver driver_{bus_};
-};
+using bench::Range;
+using bench::RangeSession;
 
 // Runs the operation on a board of that range, with a trace to /dev/null
 // when `traced` (only where the library has the trace).
@@ -64,7 +36,8 @@ void Measure(benchmark::State& state, Operation operation) {
     return;
   }
   {
-    Session session(range, waits);
+    RangeSession session(range);
+    processState.Ports.DelayCount = waits ? InitialDelayCount : 0;
     std::uint16_t value = 0;
     for (auto _ : state) operation(value++);
   }
@@ -98,7 +71,8 @@ void Ranges(benchmark::internal::Benchmark* bench) {
   for (const int waits : {0, 1}) {
     for (const int traced : {0, 1}) {
       if (traced != 0 && !TraceBuilt) continue;
-      for (const Range range : {Range::Memory, Range::Io}) bench->Args({static_cast<int>(range), traced, waits});
+      for (const Range range : {Range::Memory, Range::Io})
+        bench->Args({static_cast<int>(range), traced, waits});
     }
   }
 }
