@@ -31,7 +31,7 @@ MessageStream MessageStreamFromEnvironment() { return MessageStreamNamed(std::ge
 
 namespace {
 // Read once, when the library is loaded.
-const bool messagesChosen = (processState.Board.Messages = MessageStreamFromEnvironment(), true);
+const bool MessagesChosen = (processState.Board.Messages = MessageStreamFromEnvironment(), true);
 }  // namespace
 
 void PrintMessage(const char* text) {

@@ -197,7 +197,7 @@ bool StartFromEnvironment() {
 }
 
 // Read once, when the library is loaded.
-const bool startedFromEnvironment = StartFromEnvironment();
+const bool StartedFromEnvironment = StartFromEnvironment();
 
 }  // namespace
 
