@@ -13,8 +13,11 @@ namespace lineio {
 
 namespace {
 
-// The value of a transfer as the trace writes it: the bytes moved, lowest first.
+// Hands a transfer that was sent to a trace that runs: the value is the bytes
+// moved, lowest first. Nothing in a build without the trace.
 void TraceTransfer(std::uint32_t direction, std::uint32_t offset, const void* data, std::uint32_t byteCount) {
+  if constexpr (!TraceBuilt) return;
+  if (processState.Trace.Access == nullptr) return;
   std::uint32_t value = 0;
   std::memcpy(&value, data, byteCount < sizeof value ? byteCount : sizeof value);
   processState.Trace.Access(direction == DirectionWrite ? 'W' : 'R', static_cast<std::uint16_t>(offset),
@@ -63,9 +66,7 @@ bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
   command.Options = 0;
   command.Data = reinterpret_cast<std::uintptr_t>(data);
   const bool sent = SendRequest(board->Driver, ReqTransfer, command);
-  if constexpr (TraceBuilt) {
-    if (processState.Trace.Access != nullptr) TraceTransfer(direction, offset, data, byteCount);
-  }
+  TraceTransfer(direction, offset, data, byteCount);
   return sent;
 }
 
