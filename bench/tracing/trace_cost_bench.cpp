@@ -3,18 +3,20 @@
 // built without the trace code (LINEIO_NO_TRACE). Off must be within 1% of
 // the build without it.
 //
-// Each operation runs with its busy waits (waits:1) and with the waits set to
-// nothing (waits:0, DelayCount 0), which leaves its register accesses alone:
-// the part that the trace's hooks touch. The waits use the DelayCount the
-// library starts with (InitialDelayCount), not a calibration, so that both
-// builds wait exactly as long: a calibration varies from run to run by more
-// than what is measured here.
+// Each operation runs as a host runs it, with the waits that PortInit
+// calibrated (waits:1: each lasts at least its nominal time, in both builds
+// alike), and with every wait ending at once (waits:0, bench::WithoutWaits),
+// which leaves its register accesses alone: the part that the trace's hooks
+// touch.
 // Both kinds of range: memory (a store or load per access, the cheapest there
 // is) and I/O (one request to the in-process simulated driver per access).
 #include <benchmark/benchmark.h>
 
+#include <optional>
+
+#include "bench/support/port_floors.h"
 #include "bench/support/range_session.h"
-#include "board/process_state.h"
+#include "board/trace_hooks.h"
 #include "lineio.h"
 
 namespace {
@@ -37,7 +39,8 @@ void Measure(benchmark::State& state, Operation operation) {
   }
   {
     RangeSession session(range);
-    processState.Ports.DelayCount = waits ? InitialDelayCount : 0;
+    std::optional<bench::WithoutWaits> noWaits;
+    if (!waits) noWaits.emplace();
     std::uint16_t value = 0;
     for (auto _ : state) operation(value++);
   }
