@@ -3,6 +3,7 @@
 
 #include "board/board.h"
 #include "board/driver_request.h"
+#include "board/open_failure.h"
 
 namespace lineio {
 
@@ -30,7 +31,7 @@ std::uint32_t OpenDriverLink(platform::OsHandle& link) {
   const char* failure = nullptr;
   link = OpenCheckedDriver(failure);
   if (link == platform::InvalidOsHandle) {
-    std::printf("%s", failure);
+    FailOpen(failure);
     return 0;
   }
   return 1;

@@ -80,6 +80,9 @@ void InterruptWaitLoop(void* argument) {
     refusedInARow = 0;
     if (board->Interrupt.Stopped != 0) return;
     InterruptResult result{board->Interrupt.Count, board->Interrupt.Lost, board->Interrupt.Stopped};
+    if constexpr (TraceBuilt) {
+      if (processState.Trace.Interrupt != nullptr) processState.Trace.Interrupt(result.Count, result.Lost);
+    }
     // A service enabled without a handler only keeps the driver's counts.
     if (board->Handler != nullptr) board->Handler(board, &result);
   }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "board/messages.h"
+#include "board/open_failure.h"
 
 namespace lineio {
 
@@ -31,7 +33,7 @@ bool ReadConsoleLine() {
 // line that does not parse leaves the value as it was. False at end of input.
 template <typename T>
 bool Ask(const char* prompt, const char* format, T& value) {
-  std::printf("%s", prompt);
+  PrintPrompt(prompt);
   if (!ReadConsoleLine()) return false;
   std::sscanf(processState.Board.ConsoleLine, format, &value);
   return true;
@@ -40,14 +42,16 @@ bool Ask(const char* prompt, const char* format, T& value) {
 // Asks which of several matching cards to open. Gives the choice from 1, or 0
 // when the answer is out of range or there is none.
 std::uint32_t AskCardChoice(std::uint32_t count) {
-  std::printf("Found %d matching PCI cards\n", static_cast<int>(count));
+  char found[64];
+  std::snprintf(found, sizeof found, "Found %d matching PCI cards\n", static_cast<int>(count));
+  PrintMessage(found);
   int choice = 0;
   char prompt[64];
   std::snprintf(prompt, sizeof prompt, "Select card (1-%d): ", static_cast<int>(count));
   if (!Ask(prompt, "%d", choice)) return 0;
   auto unsignedChoice = static_cast<std::uint32_t>(choice);
   if (unsignedChoice < 1 || unsignedChoice > count) {
-    std::printf("%s", MsgChoiceOutOfRange);
+    FailOpen(MsgChoiceOutOfRange);
     return 0;
   }
   return unsignedChoice;
@@ -62,7 +66,7 @@ BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32
   }
   const std::uint32_t count = ScanBoards(vendor, device);
   if (count == 0) {
-    std::printf("%s", processState.Board.ErrorText);
+    FailOpen(processState.Board.ErrorText);
     return nullptr;
   }
   const std::uint32_t choice = count == 1 ? 1 : AskCardChoice(count);
@@ -70,9 +74,10 @@ BoardHandle* LocateBoard(std::uint32_t vendor, std::uint32_t device, std::uint32
 
   BoardHandle* board = nullptr;
   if (OpenBoard(board, vendor, device, choice - 1, interruptWish != 0 ? 1 : 0) != 0) {
-    std::printf("%s", MsgCardFound);
+    PrintMessage(MsgCardFound);
+    SucceedOpen();
   } else {
-    std::printf("%s", processState.Board.ErrorText);
+    FailOpen(processState.Board.ErrorText);
   }
   return board;
 }

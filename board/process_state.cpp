@@ -2,8 +2,16 @@
 
 namespace lineio {
 
-ProcessState processState;
+// Constant-initialized, so that what the library's load-time initializers
+// set in it (messages.cpp, the trace) cannot be overwritten by its own.
+constinit ProcessState processState;
 
-void ResetProcessState() { processState = ProcessState{}; }
+void ResetProcessState() {
+  const MessageStream messages = processState.Board.Messages;
+  const TraceHooks trace = processState.Trace;
+  processState = ProcessState{};
+  processState.Board.Messages = messages;
+  processState.Trace = trace;
+}
 
 }  // namespace lineio

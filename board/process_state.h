@@ -8,12 +8,16 @@
 #include <cstdint>
 
 #include "board/board_handle.h"
+#include "board/messages.h"
+#include "board/trace_hooks.h"
+#include "driver/failure_reasons.h"
 #include "platform/platform.h"
 
 namespace lineio {
 
 inline constexpr std::uint32_t ErrorTextBytes = 1024;
 inline constexpr std::uint32_t ConsoleLineBytes = 256;
+inline constexpr std::uint32_t FailureTextBytes = 2048;
 
 struct BoardState {
   // Opened by PortInit, closed by PortEnd; only the version check is sent on it.
@@ -26,6 +30,13 @@ struct BoardState {
   char ErrorText[ErrorTextBytes] = {};
   // The line that LocateBoard last read from standard input.
   char ConsoleLine[ConsoleLineBytes] = {};
+  // Why the last open failed (None when it worked, or before any), and the
+  // lines that said so: the driver backend's, then the library's message.
+  FailureReason LastFailure = FailureReason::None;
+  char FailureText[FailureTextBytes] = {};
+  // Where the messages go: LINEIO_MESSAGES as the library was loaded
+  // (board/messages.cpp reads it then).
+  MessageStream Messages = MessageStream::Stdout;
 };
 
 // The offsets of the four registers of the internal-bus interface.
@@ -56,11 +67,14 @@ struct PortState {
 struct ProcessState {
   BoardState Board;
   PortState Ports;
+  // Installed while a trace runs (tracing/); none otherwise.
+  TraceHooks Trace;
 };
 
 extern ProcessState processState;
 
-// Puts the state back as it is when the library loads. For tests, which run
+// Puts the state back as it is when the library loads, keeping what was
+// chosen then (the message stream, a trace that runs). For tests, which run
 // many sessions in one process.
 void ResetProcessState();
 

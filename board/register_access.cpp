@@ -3,11 +3,34 @@
 // register_access.h.
 #include "board/register_access.h"
 
+#include <cstring>
+
 #include "board/board.h"
 #include "board/driver_request.h"
 #include "driver/transfer_commands.h"
 
 namespace lineio {
+
+namespace {
+
+// Hands a transfer that was sent to a trace that runs: the value is the bytes
+// moved, lowest first. Nothing in a build without the trace.
+void TraceTransfer(std::uint32_t direction, std::uint32_t offset, const void* data, std::uint32_t byteCount) {
+  if constexpr (!TraceBuilt) return;
+  if (processState.Trace.Access == nullptr) return;
+  std::uint32_t value = 0;
+  std::memcpy(&value, data, byteCount < sizeof value ? byteCount : sizeof value);
+  processState.Trace.Access(direction == DirectionWrite ? 'W' : 'R', static_cast<std::uint16_t>(offset),
+                            static_cast<std::uint8_t>(byteCount), value);
+}
+
+}  // namespace
+
+namespace detail {
+void CallAccessHook(char direction, std::uint16_t offset, std::uint8_t width, std::uint32_t value) {
+  if (processState.Trace.Access != nullptr) processState.Trace.Access(direction, offset, width, value);
+}
+}  // namespace detail
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
   return slot < SpaceSlotCount && board->Spaces[slot].InUse ? 1 : 0;
@@ -42,7 +65,9 @@ bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
   command.AutoIncrement = 1;
   command.Options = 0;
   command.Data = reinterpret_cast<std::uintptr_t>(data);
-  return SendRequest(board->Driver, ReqTransfer, command);
+  const bool sent = SendRequest(board->Driver, ReqTransfer, command);
+  TraceTransfer(direction, offset, data, byteCount);
+  return sent;
 }
 
 }  // namespace lineio

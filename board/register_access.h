@@ -24,7 +24,8 @@ inline constexpr std::uint32_t DirectionWrite = 0;
 inline constexpr std::uint32_t DirectionRead = 1;
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot);
-// One transfer request; false when none was sent (slot not in use).
+// One transfer request; false when none was sent (slot not in use). A trace
+// that runs sees each one sent.
 bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t direction,
                    void* data, std::uint32_t byteCount, std::uint32_t widthCode);
 
@@ -53,6 +54,21 @@ inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1   ? Width8
                                              : sizeof(T) == 2 ? Width16
                                                               : Width32;
 
+// The call of the access hook, out of line, so that a raw access keeps no
+// frame or saved registers for it.
+[[gnu::noinline]] void CallAccessHook(char direction, std::uint16_t offset, std::uint8_t width,
+                                      std::uint32_t value);
+
+// Hands an access to a trace that runs (trace_hooks.h): one test of a null
+// pointer while none runs, nothing at all in a build without the trace.
+template <typename T>
+[[gnu::always_inline]] inline void TraceAccess(char direction, std::uint16_t offset, T value) {
+  if constexpr (TraceBuilt) {
+    if (processState.Trace.Access != nullptr) [[unlikely]]
+      CallAccessHook(direction, offset, sizeof(T), value);
+  }
+}
+
 // A slot past the last (the analysis found no register for the last item)
 // reads 0 and takes no writes.
 template <typename T>
@@ -61,7 +77,10 @@ T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
   const AddrSpace& space = board->Spaces[slot];
   if (space.IsMemory) {
     volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset);
-    return reg != nullptr ? reg->Value : 0;
+    if (reg == nullptr) return 0;
+    const T value = reg->Value;
+    TraceAccess('R', static_cast<std::uint16_t>(offset), value);
+    return value;
   }
   T value = 0;
   TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
@@ -73,20 +92,25 @@ void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T 
   if (slot >= SpaceSlotCount) return;
   const AddrSpace& space = board->Spaces[slot];
   if (space.IsMemory) {
-    if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) reg->Value = value;
+    if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) {
+      reg->Value = value;
+      TraceAccess('W', static_cast<std::uint16_t>(offset), value);
+    }
     return;
   }
   TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
 }
 
+// Always inline, as in a build without the trace: a raw access is one load or
+// store behind its tests wherever it is used.
 template <typename T>
-T RawRead(std::uint16_t offset) {
+[[gnu::always_inline]] inline T RawRead(std::uint16_t offset) {
   BoardHandle* board = processState.Board.CurrentBoard;
   return board == nullptr ? 0 : ReadSpace<T>(board, processState.Board.CurrentSpace, offset);
 }
 
 template <typename T>
-void RawWrite(std::uint16_t offset, T value) {
+[[gnu::always_inline]] inline void RawWrite(std::uint16_t offset, T value) {
   if (BoardHandle* board = processState.Board.CurrentBoard)
     WriteSpace<T>(board, processState.Board.CurrentSpace, offset, value);
 }

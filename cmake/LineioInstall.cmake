@@ -114,7 +114,7 @@ endforeach()
 
 if(TARGET pcidiag)
   # lineio-demo starts lineio-demo-merlin from its own folder for --board merlin.
-  install(TARGETS pcidiag lineio-trace-kestrel lineio-trace-merlin lineio-demo lineio-demo-merlin
+  install(TARGETS pcidiag lineio-trace-kestrel lineio-trace-merlin lineio-trace-vcd lineio-demo lineio-demo-merlin
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
   # The udev rule that lets the group lineio use the boards, and the group
   # itself for systemd-sysusers, which creates it at the next boot (or when

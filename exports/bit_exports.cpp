@@ -1,19 +1,51 @@
 // Bits and blocks of logical ports.
 #include "exports/export.h"
 #include "portio/bits.h"
+#include "tracing/traced_call.h"
 
-LINEIO_EXPORT int32_t LINEIO_CALL BitOn(uint16_t port, uint16_t bit) { return lineio::BitOn(port, bit); }
+namespace {
 
-LINEIO_EXPORT int32_t LINEIO_CALL BitOff(uint16_t port, uint16_t bit) { return lineio::BitOff(port, bit); }
+constexpr std::size_t BlockWords = 16;
+
+// The words GetIOBlockData leaves in the host's block, as the result.
+void TraceBlock(const uint16_t* block) {
+  char text[lineio::LineBytes] = "-";
+  if (block != nullptr) lineio::FormatWords(text, sizeof text, std::span<const uint16_t>(block, BlockWords));
+  lineio::TraceResultLine(text);
+}
+
+}  // namespace
+
+LINEIO_EXPORT int32_t LINEIO_CALL BitOn(uint16_t port, uint16_t bit) {
+  return lineio::Traced(
+      "BitOn", [=] { return lineio::BitOn(port, bit); }, port, bit);
+}
+
+LINEIO_EXPORT int32_t LINEIO_CALL BitOff(uint16_t port, uint16_t bit) {
+  return lineio::Traced(
+      "BitOff", [=] { return lineio::BitOff(port, bit); }, port, bit);
+}
 
 LINEIO_EXPORT uint16_t LINEIO_CALL TestQbit(uint16_t port, uint16_t bit) {
-  return lineio::TestQbit(port, bit);
+  return lineio::Traced(
+      "TestQbit", [=] { return lineio::TestQbit(port, bit); }, port, bit);
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL TestIbit(uint16_t port, uint16_t bit) {
-  return lineio::TestIbit(port, bit);
+  return lineio::Traced(
+      "TestIbit", [=] { return lineio::TestIbit(port, bit); }, port, bit);
 }
 
+// Its result line is the block's 16 words, as the bus analyser prints them
+// (its call line gives the port only, as a script of the analyser does).
 LINEIO_EXPORT void LINEIO_CALL GetIOBlockData(uint16_t port, uint16_t* block) {
+  if (!lineio::TraceRunning()) {
+    lineio::GetIOBlockData(port, block);
+    return;
+  }
+  char line[lineio::CallLineBytes];
+  lineio::detail::CallLine(line, "GetIOBlockData", port);
+  lineio::TraceCallLine(line);
   lineio::GetIOBlockData(port, block);
+  TraceBlock(block);
 }

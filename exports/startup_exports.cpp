@@ -1,13 +1,31 @@
 // Start-up, shutdown and the probes.
 #include "exports/export.h"
 #include "portio/startup.h"
+#include "tracing/traced_call.h"
 
-LINEIO_EXPORT int32_t LINEIO_CALL PortInit(int32_t board) { return lineio::PortInit(board); }
+// PortInit starts the trace's clock; PortEnd writes the trace out.
+LINEIO_EXPORT int32_t LINEIO_CALL PortInit(int32_t board) {
+  if (lineio::TraceRunning()) lineio::RestartTraceClock();
+  return lineio::Traced(
+      "PortInit", [=] { return lineio::PortInit(board); }, board);
+}
 
-LINEIO_EXPORT int32_t LINEIO_CALL PortEnd(void) { return lineio::PortEnd(); }
+LINEIO_EXPORT int32_t LINEIO_CALL PortEnd(void) {
+  const int32_t closed = lineio::Traced("PortEnd", [] { return lineio::PortEnd(); });
+  if (lineio::TraceRunning()) lineio::FlushTrace();
+  return closed;
+}
 
-LINEIO_EXPORT int32_t LINEIO_CALL CheckPCtype(void) { return lineio::CheckPCtype(); }
+LINEIO_EXPORT int32_t LINEIO_CALL CheckPCtype(void) {
+  return lineio::Traced("CheckPCtype", [] { return lineio::CheckPCtype(); });
+}
 
-LINEIO_EXPORT uint16_t LINEIO_CALL Test(int32_t) { return lineio::Test(); }
+LINEIO_EXPORT uint16_t LINEIO_CALL Test(int32_t unused) {
+  return lineio::Traced(
+      "Test", [] { return lineio::Test(); }, unused);
+}
 
-LINEIO_EXPORT uint16_t LINEIO_CALL Test2(uint8_t* buffer) { return lineio::Test2(buffer); }
+LINEIO_EXPORT uint16_t LINEIO_CALL Test2(uint8_t* buffer) {
+  return lineio::Traced(
+      "Test2", [=] { return lineio::Test2(buffer); }, buffer);
+}

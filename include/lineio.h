@@ -21,6 +21,9 @@
  * interrupts, uio_pci_generic (see README, "Using a real board on Linux").
  * LINEIO_SYSFS_ROOT stands in for /sys and LINEIO_DEV_ROOT for /dev; both are
  * read when PortInit first opens the driver.
+ *
+ * The library's messages go to standard output; LINEIO_MESSAGES=stderr, off or
+ * stdout chooses, read once when the library is loaded.
  */
 #ifndef LINEIO_H
 #define LINEIO_H
@@ -168,6 +171,51 @@ void LINEIO_CALL CHRVAL2(const uint8_t* bytes, uint16_t* words, uint16_t count);
 void LINEIO_CALL VALCHR1(const uint16_t* words, uint8_t* bytes, uint16_t count);
 /* bytes[2i] = low byte, bytes[2i + 1] = high byte of words[i] */
 void LINEIO_CALL VALCHR2(const uint16_t* words, uint8_t* bytes, uint16_t count);
+
+/* ==== Extension calls: status, version and trace ========================
+ *
+ * Beside the 37 functions above and never changing them: a host that does not
+ * call these sees no difference. Their names start with Lineio. The
+ * reference: docs/extensions.md. */
+
+/* How the board is reached: */
+#define LINEIO_ACCESS_NONE 0   /* no board open */
+#define LINEIO_ACCESS_MEMORY 1 /* through a memory range */
+#define LINEIO_ACCESS_IO 2     /* through an I/O range */
+
+/* Why the last open failed (LineioLastFailure): */
+#define LINEIO_FAILURE_NONE 0                 /* none since load, or the last open worked */
+#define LINEIO_FAILURE_NO_DRIVER 1            /* the driver device cannot be opened */
+#define LINEIO_FAILURE_DRIVER_TOO_OLD 2       /* the driver is older than the library needs */
+#define LINEIO_FAILURE_NO_BOARD 3             /* no card with the board's identifiers */
+#define LINEIO_FAILURE_CARD_OUT_OF_RANGE 4    /* the card chosen is not among those found */
+#define LINEIO_FAILURE_LOCK_HELD 5            /* another process holds the board */
+#define LINEIO_FAILURE_PERMISSION 6           /* the system refuses this user */
+#define LINEIO_FAILURE_BINDING 7              /* another kernel driver owns the card */
+#define LINEIO_FAILURE_LOCKDOWN 8             /* the kernel forbids user space the registers */
+#define LINEIO_FAILURE_ITEMS 9                /* the card's resources are not as expected */
+#define LINEIO_FAILURE_MAP_REFUSED 10         /* a memory range cannot be mapped */
+#define LINEIO_FAILURE_RANGE_ABOVE_4GIB 11    /* a range does not fit the driver's 32-bit records */
+#define LINEIO_FAILURE_CHOICE_OUT_OF_RANGE 12 /* the answer to "Select card" was out of range */
+#define LINEIO_FAILURE_FUNCTION_GONE 13       /* the PCI function disappeared */
+#define LINEIO_FAILURE_OTHER 14               /* anything else: the text says what */
+
+/* LINEIO_ACCESS_NONE, _MEMORY or _IO. */
+int32_t LINEIO_CALL LineioBoardAccess(void);
+/* The LINEIO_FAILURE_* code of the last failed open (PortInit). */
+int32_t LINEIO_CALL LineioLastFailure(void);
+/* Copies the text of that failure (the lines that went to standard output
+ * and standard error), NUL-terminated and cut to size bytes; returns the
+ * text's full length. A null buffer or size <= 0 only returns the length. */
+int32_t LINEIO_CALL LineioFailureText(char* buffer, int32_t size);
+/* The library's version, "1.0.0". */
+const char* LINEIO_CALL LineioVersion(void);
+/* Starts a trace of every call, register access, serial device load and
+ * interrupt to the file at path ("stderr" for standard error), replacing one
+ * that runs; NULL stops it. 1 on success, 0 when the file cannot be opened.
+ * LINEIO_TRACE=path does the same when the library is loaded. The format:
+ * docs/trace.md. */
+int32_t LINEIO_CALL LineioTrace(const char* path);
 
 #ifdef __cplusplus
 }

@@ -4,6 +4,7 @@
 #include "portio/startup.h"
 
 #include "board/board.h"
+#include "board/open_failure.h"
 #include "board/process_state.h"
 #include "portio/board_description.h"
 #include "portio/bus.h"
@@ -37,6 +38,7 @@ std::int32_t CloseDriverLink() {
 }  // namespace
 
 std::int32_t PortInit(std::int32_t boardNumber) {
+  BeginOpenAttempt();
   platform::OsHandle link = platform::InvalidOsHandle;
   if (OpenDriverLink(link) == 0) return 0;
   // A PortInit without PortEnd first gives up the board and link it replaces,

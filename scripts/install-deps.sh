@@ -19,6 +19,8 @@ if [[ ${1:-} != --demo ]]; then
              python3 groff-base man-db clang-format clang-tidy dpkg-dev file llvm-14 lintian)
   packages+=(python3-pytest python3-numpy mypy python3-setuptools python3-venv python3-build)
   packages+=(clang libclang-rt-14-dev)  # the fuzz harnesses: clang 14 with libFuzzer and the sanitizers
+  # The waveform and picture checks: sigrok-cli decodes the dumps, rsvg-convert renders the demo's SVG.
+  packages+=(sigrok-cli librsvg2-bin)
 fi
 # The cross builds and what runs them, without the packages these merely
 # recommend (qemu-user's would hand every 32-bit program to qemu):

@@ -24,7 +24,7 @@ clang-tidy --quiet "${fuzzers[@]}" -- -std=c++20 -I. -Iinclude
 
 # The sources that only the Windows builds compile.
 cxx=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
-windows_only=(platform/windows.cpp)
+windows_only=(platform/windows.cpp platform/windows_trace_output.cpp)
 clang-tidy --quiet "${windows_only[@]}" -- --target=x86_64-w64-mingw32 -std=c++20 -I. -Iinclude \
   -isystem "$cxx" -isystem "$cxx/x86_64-w64-mingw32"
 echo "style-check: names as .clang-tidy says in every source the dev build compiles, the fuzz harnesses and ${windows_only[*]}"

@@ -140,6 +140,9 @@ class LineBoard : public SimCard {
 
   // The last control byte written to CtrlReg.
   std::uint8_t Control() const;
+  // The location that a control byte and the AddrReg byte select; nullopt
+  // when they lead to no port.
+  std::optional<BusLocation> Decode(std::uint8_t control, std::uint8_t address) const;
 
   // Accesses the board could not decode, one line of text each: the first
   // MaxKeptProtocolErrors of them; the count is of all.
@@ -167,8 +170,6 @@ class LineBoard : public SimCard {
   void StoreByte(std::uint32_t offset, std::uint8_t value);
 
   void OnControl(std::uint8_t previous, std::uint8_t control);
-  // The location that a control byte and the AddrReg byte select.
-  std::optional<BusLocation> Decode(std::uint8_t control, std::uint8_t address) const;
   void LatchOutput(std::uint16_t port);
   // Hands a latched byte to the serial devices or the click record.
   void FeedDevices(std::uint16_t port, std::uint8_t value);

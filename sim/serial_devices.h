@@ -1,72 +1,23 @@
 // The serially loaded devices behind the two serial ports of a line-test
-// board. On each port bit 0 is the data line and bit 1 the clock; a shift
-// register takes the data bit on every rising clock edge. The other bits of
-// the port select devices:
-// - port 37: frequency sources 1 and 2 (load bits 0x04 and 0x08, 16 bits, the
-//   first bit shifted is bit 0 of their value), the level setter (select bit
-//   0x10: it takes the bits shifted while the select is high, the last 28 of
-//   them, when the select falls), the direct word (0x20, 16 bits), the signal
-//   switch (0x40, 8 bits) and the bell D/A converter (0x80, 11 bits);
-// - port 36: the relay bank (0x04, 16 bits), the line-current setter (0x08,
-//   8 bits) and exchange banks 0 and 1 (0x10 and 0x20, 48 bits); bits 6 and 7
-//   lead to no device.
-// Apart from the frequency sources and the level setter, a device takes the
-// last bits shifted, the last one as its bit 0, on the rising edge of its load
-// bit.
-//
-// The devices also watch the waveform: a clock edge that rises in the same
-// write that changes the data line samples a bit that was not stable, and is
-// counted as a fault.
+// board, as the board model holds them: the decoder that the library's trace
+// shares (tracing/serial_decoder.h says how the devices take their words),
+// and the history of the bits sampled, which tests read.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <vector>
 
-#include "portio/bus.h"
 #include "sim/history.h"
+#include "tracing/serial_decoder.h"
 
 namespace lineio::sim {
 
-enum class DeviceId : std::uint8_t {
-  Freq1,
-  Freq2,
-  Level,
-  Direct,
-  SigSw,
-  BellDa,
-  Relay,
-  Current,
-  XBank0,
-  XBank1,
-};
-inline constexpr std::size_t DeviceCount = 10;
-
-// The device's name as the bus analyser prints it: freq1 freq2 level direct
-// sigsw bellda relay current xbank0 xbank1.
-const char* DeviceName(DeviceId device);
-// The number of bits the device takes.
-int DeviceWidth(DeviceId device);
-
-// What a device has taken so far.
-struct DeviceRecord {
-  std::uint64_t LastValue = 0;  // the word of the last load (0 at power-up)
-  std::uint64_t Loads = 0;      // how many loads it saw
-  // Bits shifted into the port since the port's previous load (for the level
-  // setter: while its select was high), counted at the last load.
-  std::uint64_t LastFrameBits = 0;
-  // Whether the clock line was high in the write that raised the load bit
-  // (for the level setter: that dropped the select).
-  bool ClockHighAtLastLoad = false;
-};
-
-// A word taken by a device, as it happens.
-struct DeviceLoad {
-  DeviceId Device;
-  std::uint64_t Value;
-};
+using lineio::DeviceCount;
+using lineio::DeviceId;
+using lineio::DeviceLoad;
+using lineio::DeviceName;
+using lineio::DeviceRecord;
+using lineio::DeviceWidth;
 
 // The devices of one serial port, fed with every byte latched into the port.
 class SerialPortDevices {
@@ -91,29 +42,8 @@ class SerialPortDevices {
   void ClearSampledBits();
 
  private:
-  // How a device takes its word: on the rising edge of its load bit, the
-  // newest bit as bit 0 (most significant first) or as the top bit (least
-  // significant first); or on the falling edge of its select.
-  enum class Taking : std::uint8_t { MsbFirst, LsbFirst, SelectFall };
-  struct Attachment {
-    DeviceId Device;
-    std::uint8_t Bit;
-    Taking How;
-  };
-
-  void Shift(bool data, bool selected);
-  std::uint64_t WordFor(const Attachment& attachment) const;
-  void Take(const Attachment& attachment, std::uint8_t value, std::vector<DeviceLoad>& loads);
-
-  std::vector<Attachment> attachments_;
-  std::array<DeviceRecord, DeviceCount> records_{};
-  std::uint8_t line_ = 0;    // the port byte as last latched
-  std::uint64_t shift_ = 0;  // every bit, the newest in bit 0
-  std::uint64_t bitsSinceLoad_ = 0;
-  std::uint64_t selected_ = 0;  // the bits shifted while the select was high
-  std::uint64_t selectedBits_ = 0;
+  SerialDecoder decoder_;
   History<std::uint8_t> sampled_;
-  std::uint64_t unstableEdges_ = 0;
 };
 
 }  // namespace lineio::sim

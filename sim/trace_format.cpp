@@ -1,13 +1,13 @@
 #include "sim/trace_format.h"
 
-#include <cstdio>
+#include "tracing/line_format.h"
 
 namespace lineio::sim {
 
 std::string FormatAccess(const RegisterAccess& access) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%c %04x %0*x", access.Direction == AccessDirection::Write ? 'W' : 'R',
-                static_cast<unsigned>(access.Offset), 2 * access.Width, static_cast<unsigned>(access.Value));
+  char text[LineBytes];
+  FormatAccessLine(text, sizeof text, access.Direction == AccessDirection::Write ? 'W' : 'R', access.Offset,
+                   access.Width, access.Value);
   return text;
 }
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "bench/support/range_session.h"
 #include "board/board.h"
 #include "lineio.h"
 #include "platform/overrides.h"
@@ -16,31 +17,8 @@ namespace {
 
 using namespace lineio;
 
-// A session on a simulated board whose only range is memory or I/O.
-class Session {
- public:
-  explicit Session(bool memory) {
-    auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
-                                               static_cast<std::uint16_t>(ThisBoard().Device));
-    if (memory) {
-      card->AddMemoryRange(0, 0xE8000000, 0x1000);
-    } else {
-      card->AddIoRange(0, 0xC000, 0x400);
-    }
-    bus_.AddCard(std::move(card));
-    driver_.Install();
-    std::fclose(stdin);  // no dialogue: one card opens silently
-    PortInit(0);
-  }
-  ~Session() {
-    PortEnd();
-    driver_.Uninstall();
-  }
-
- private:
-  sim::SimBus bus_;
-  sim::SimulatedDriver driver_{bus_};
-};
+using bench::Range;
+using Session = bench::RangeSession;
 
 void BM_VolatileLoad(benchmark::State& state) {
   static std::uint8_t memory[0x1000];
@@ -74,23 +52,23 @@ void BM_CalledVolatileStore(benchmark::State& state) {
 }
 
 void BM_InpB_Memory(benchmark::State& state) {
-  Session session(true);
+  Session session(Range::Memory);
   for (auto _ : state) benchmark::DoNotOptimize(InpB(0x310));
 }
 
 void BM_OutB_Memory(benchmark::State& state) {
-  Session session(true);
+  Session session(Range::Memory);
   std::uint16_t value = 0;
   for (auto _ : state) OutB(0x310, value++);
 }
 
 void BM_InpB_Io(benchmark::State& state) {
-  Session session(false);
+  Session session(Range::Io);
   for (auto _ : state) benchmark::DoNotOptimize(InpB(0x310));
 }
 
 void BM_OutB_Io(benchmark::State& state) {
-  Session session(false);
+  Session session(Range::Io);
   std::uint16_t value = 0;
   for (auto _ : state) OutB(0x310, value++);
 }

@@ -37,10 +37,11 @@ void AddRanges(CardResources& card, const std::vector<ResourceLine>& lines, cons
     // The records hold the base and the length in 32 bits each: a range that
     // ends above 4 GiB does not fit, nor does one of the whole 4 GiB from 0.
     if (line.End > Max32 || LengthOf(line) > Max32) {
-      ReportFailure("%s: %s range 0x%" PRIx64 "-0x%" PRIx64
-                    " (resource %zu) does not fit the driver "
-                    "records' 32-bit fields; left out",
-                    name.c_str(), RangeKind(line), line.Start, line.End, index);
+      ReportFailureWith(FailureReason::RangeAbove4GiB,
+                        "%s: %s range 0x%" PRIx64 "-0x%" PRIx64
+                        " (resource %zu) does not fit the driver "
+                        "records' 32-bit fields; left out",
+                        name.c_str(), RangeKind(line), line.Start, line.End, index);
       continue;
     }
     ResourceItem item{};

@@ -5,16 +5,38 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/driver_failure.h"
+
 namespace lineio::platform::linuxpci {
 
-void ReportFailure(const char* format, ...) {
-  char text[512];
-  va_list arguments;
-  va_start(arguments, format);
+namespace {
+
+constexpr std::size_t LineBytes = 512;
+
+void Report(FailureReason reason, const char* format, va_list arguments) {
+  char text[LineBytes];
   std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
   // One write per line, so that lines of two threads do not mix.
   std::fprintf(stderr, "lineio: %s\n", text);
+  char line[LineBytes + 8];
+  std::snprintf(line, sizeof line, "lineio: %s", text);
+  NoteDriverFailure(reason, line);
+}
+
+}  // namespace
+
+void ReportFailure(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  Report(FailureReason::Other, format, arguments);
+  va_end(arguments);
+}
+
+void ReportFailureWith(FailureReason reason, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  Report(reason, format, arguments);
+  va_end(arguments);
 }
 
 std::string OpenFailureReason(int error) {
@@ -26,6 +48,15 @@ std::string OpenFailureReason(int error) {
       return "the kernel forbids it: Secure Boot lockdown does not let user space reach PCI registers";
     case ENOENT: return "no such file: the function is gone, or the tree lacks it";
     default: return std::strerror(error);
+  }
+}
+
+FailureReason ReasonOfError(int error) {
+  switch (error) {
+    case EACCES: return FailureReason::Permission;
+    case EPERM: return FailureReason::Lockdown;
+    case ENOENT: return FailureReason::FunctionGone;
+    default: return FailureReason::Other;
   }
 }
 

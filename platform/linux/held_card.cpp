@@ -37,10 +37,10 @@ std::optional<std::size_t> LineOfItem(const std::vector<ResourceLine>& lines, co
 bool CheckDriver(const HeldCard& held) {
   const std::optional<std::string> driver = LinkTargetName(held.Directory + "/driver");
   if (!driver || *driver == UioDriver) return true;
-  ReportFailure(
-      "%s is bound to the kernel driver %s: unbind it and bind %s (see README, \"Using a real "
-      "board on Linux\")",
-      DeviceName(held.Address).c_str(), driver->c_str(), UioDriver);
+  ReportFailureWith(FailureReason::Binding,
+                    "%s is bound to the kernel driver %s: unbind it and bind %s (see README, \"Using a real "
+                    "board on Linux\")",
+                    DeviceName(held.Address).c_str(), driver->c_str(), UioDriver);
   return false;
 }
 
@@ -51,7 +51,9 @@ bool LockCard(HeldCard& held) {
   const std::string path = held.Directory + "/config";
   held.ConfigFd = open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (held.ConfigFd < 0) {
-    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    const int error = errno;
+    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(),
+                      OpenFailureReason(error).c_str());
     return false;
   }
   if (flock(held.ConfigFd, LOCK_EX | LOCK_NB) == 0) return true;
@@ -74,7 +76,9 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
   const int flags = range.Io ? O_RDWR | O_CLOEXEC : O_RDWR | O_SYNC | O_CLOEXEC;
   const int fd = open(path.c_str(), flags);
   if (fd < 0) {
-    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    const int error = errno;
+    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(),
+                      OpenFailureReason(error).c_str());
     return false;
   }
   struct stat info {};
@@ -92,9 +96,10 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
   const int error = errno;
   close(fd);  // the mapping stays
   if (!mapped) {
-    ReportFailure("cannot map %s: %s", path.c_str(),
-                  error == EINVAL ? "the kernel refuses (a kernel driver may own the range)"
-                                  : OpenFailureReason(error).c_str());
+    ReportFailureWith(error == EINVAL ? FailureReason::MapRefused : ReasonOfError(error), "cannot map %s: %s",
+                      path.c_str(),
+                      error == EINVAL ? "the kernel refuses (a kernel driver may own the range)"
+                                      : OpenFailureReason(error).c_str());
   }
   return mapped;
 }
@@ -165,7 +170,8 @@ std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, CardReso
   held->CardHandle = cardHandle;
   if (RefusedOnRealBus(held->Directory, "registration")) return nullptr;
   if (access(held->Directory.c_str(), F_OK) != 0) {
-    ReportFailure("%s is gone: there is no %s", DeviceName(*address).c_str(), held->Directory.c_str());
+    ReportFailureWith(FailureReason::FunctionGone, "%s is gone: there is no %s", DeviceName(*address).c_str(),
+                      held->Directory.c_str());
     return nullptr;
   }
   if (!CheckDriver(*held) || !LockCard(*held)) return nullptr;

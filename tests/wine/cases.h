@@ -26,4 +26,7 @@ void TestSerialControls(void);
 void TestTickWaits(void);
 void TestExchange(void);
 
+/* status_cases.c: the extension calls */
+void TestStatusAndTrace(void);
+
 #endif

@@ -96,6 +96,10 @@ static const struct Family Families[] = {
      TestSerialControls},
     {"tick waits", {"HdTimer", "Click", "PortOut", "PortQinp", "PortInit", "InpB"}, TestTickWaits},
     {"exchange switching", {"ExchgLine", "PortOut", "PortQinp", "PortInit", "InpB", "OutB"}, TestExchange},
+    {"status, version and trace",
+     {"LineioBoardAccess", "LineioLastFailure", "LineioFailureText", "LineioVersion", "LineioTrace",
+      "PortInit", "PortEnd", "OutB"},
+     TestStatusAndTrace},
 };
 
 static int FamilyPresent(const struct Family* family) {

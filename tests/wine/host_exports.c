@@ -45,13 +45,53 @@ void ResolveExports(void* (*find)(const char* name)) {
   RESOLVE(CHRVAL2);
   RESOLVE(VALCHR1);
   RESOLVE(VALCHR2);
+  RESOLVE(LineioBoardAccess);
+  RESOLVE(LineioLastFailure);
+  RESOLVE(LineioFailureText);
+  RESOLVE(LineioVersion);
+  RESOLVE(LineioTrace);
 }
 
-const char* const KnownExports[] = {
-    "PortInit",    "PortEnd",    "CheckPCtype", "Test",       "Test2",     "InpB",           "InpW",
-    "InpD",        "OutB",       "OutW",        "OutD",       "PortOut",   "PortQinp",       "PortIinp",
-    "AllOutClear", "BitOn",      "BitOff",      "TestQbit",   "TestIbit",  "GetIOBlockData", "ContFreq",
-    "ContLevel",   "ContDirect", "ContSigSW",   "ContBellDA", "ContRelay", "LineCurrent",    "HdTimer",
-    "Click",       "ExchgLine",  "FFTK32",      "FFT32",      "FFTP32",    "CHRVAL1",        "CHRVAL2",
-    "VALCHR1",     "VALCHR2"};
+const char* const KnownExports[] = {"PortInit",
+                                    "PortEnd",
+                                    "CheckPCtype",
+                                    "Test",
+                                    "Test2",
+                                    "InpB",
+                                    "InpW",
+                                    "InpD",
+                                    "OutB",
+                                    "OutW",
+                                    "OutD",
+                                    "PortOut",
+                                    "PortQinp",
+                                    "PortIinp",
+                                    "AllOutClear",
+                                    "BitOn",
+                                    "BitOff",
+                                    "TestQbit",
+                                    "TestIbit",
+                                    "GetIOBlockData",
+                                    "ContFreq",
+                                    "ContLevel",
+                                    "ContDirect",
+                                    "ContSigSW",
+                                    "ContBellDA",
+                                    "ContRelay",
+                                    "LineCurrent",
+                                    "HdTimer",
+                                    "Click",
+                                    "ExchgLine",
+                                    "FFTK32",
+                                    "FFT32",
+                                    "FFTP32",
+                                    "CHRVAL1",
+                                    "CHRVAL2",
+                                    "VALCHR1",
+                                    "VALCHR2",
+                                    "LineioBoardAccess",
+                                    "LineioLastFailure",
+                                    "LineioFailureText",
+                                    "LineioVersion",
+                                    "LineioTrace"};
 const unsigned KnownExportCount = sizeof KnownExports / sizeof KnownExports[0];

@@ -1,5 +1,6 @@
-/* The 37 exports as a host application declares them: 16-bit arguments and
- * results in 32-bit slots, the calling convention of host_call.h. */
+/* The 37 exports and the extension calls as a host application declares
+ * them: 16-bit arguments and results in 32-bit slots, the calling convention
+ * of host_call.h. */
 #ifndef LINEIO_WINE_HOST_EXPORTS_H
 #define LINEIO_WINE_HOST_EXPORTS_H
 
@@ -30,6 +31,10 @@ typedef void(HOST_CALL* OneWordFn)(unsigned short value);
 typedef unsigned short(HOST_CALL* TickWaitFn)(uint32_t ticks);
 typedef void(HOST_CALL* ClickFn)(uint32_t ticks);
 typedef unsigned short(HOST_CALL* ExchangeFn)(unsigned short mode, const char* pattern);
+typedef int(HOST_CALL* StatusFn)(void);
+typedef int(HOST_CALL* FailureTextFn)(char* buffer, int size);
+typedef const char*(HOST_CALL* VersionFn)(void);
+typedef int(HOST_CALL* TraceFn)(const char* path);
 
 /* The same exports declared with a full 32-bit slot, as hosts whose integer
  * is 32 bits declare them: the library must use the low half only. */
@@ -76,6 +81,11 @@ struct Exports {
   ConvertFn CHRVAL2;
   ConvertFn VALCHR1;
   ConvertFn VALCHR2;
+  StatusFn LineioBoardAccess;
+  StatusFn LineioLastFailure;
+  FailureTextFn LineioFailureText;
+  VersionFn LineioVersion;
+  TraceFn LineioTrace;
 };
 
 /* The exports of the loaded library, NULL where it has none of the name. */

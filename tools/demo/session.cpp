@@ -2,8 +2,12 @@
 
 #include <chrono>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <memory>
+#include <numbers>
 #include <stdexcept>
 #include <vector>
 
@@ -15,6 +19,8 @@
 #include "sim/serial_devices.h"
 #include "sim/simulated_driver.h"
 #include "sim/trace_format.h"
+#include "tools/demo/spectrum_plot.h"
+#include "tools/vcd/bus_waveform.h"
 
 namespace lineio::demo {
 
@@ -155,13 +161,97 @@ void LineTestSession(sim::SimulatedDriver& driver, sim::LineBoard& board) {
   PrintDevices(board);
 }
 
+// The spectrum step: two tones of known frequency and amplitude, sampled at
+// SampleRate; FFTP32 gives half of each amplitude at the tone's bin.
+constexpr std::uint16_t SpectrumSamples = 1024;
+constexpr double SampleRate = 8192.0;
+constexpr double HertzPerBin = SampleRate / SpectrumSamples;
+struct Tone {
+  double Hertz;
+  double Amplitude;
+};
+constexpr Tone Tones[] = {{512.0, 1.0}, {1600.0, 0.25}};
+constexpr std::uint16_t RectangularWindow = 1;
+constexpr std::uint16_t Forward = 0;
+
+// Gives the magnitudes of bins 0 to n/2 - 1.
+std::vector<float> SpectrumSession() {
+  Step("Spectrum: FFTK32, FFT32 and FFTP32 of 512 Hz (amplitude 1) and 1600 Hz (0.25), 8192 samples/s");
+  // The arrays are used from element 1 on (docs/transform.md).
+  const std::size_t size = SpectrumSamples + 1;
+  std::vector<float> cosine(size), sine(size), real(size), imaginary(size), samples(size);
+  std::vector<std::uint16_t> permutation(size);
+  for (std::size_t i = 1; i < size; ++i) {
+    const double t = static_cast<double>(i - 1) / SampleRate;
+    double value = 0;
+    for (const Tone& tone : Tones) value += tone.Amplitude * std::sin(2 * std::numbers::pi * tone.Hertz * t);
+    samples[i] = static_cast<float>(value);
+  }
+  FFTK32(SpectrumSamples, cosine.data(), sine.data(), permutation.data());
+  FFT32(SpectrumSamples, cosine.data(), sine.data(), real.data(), imaginary.data(), permutation.data(),
+        RectangularWindow, samples.data(), Forward);
+  FFTP32(SpectrumSamples, real.data(), imaginary.data());
+  // Element k + 1 holds frequency bin k.
+  std::vector<float> magnitudes(real.begin() + 1, real.begin() + 1 + SpectrumSamples / 2);
+  for (const Peak& peak : FindPeaks(magnitudes, HertzPerBin)) {
+    std::printf("  peak at %4.0f Hz (bin %3zu): magnitude %.3f\n", peak.Hertz, peak.Bin, peak.Magnitude);
+  }
+  return magnitudes;
+}
+
+bool WriteSpectrum(const std::string& directory, const std::vector<float>& magnitudes) {
+  const std::string path = directory + "/spectrum.svg";
+  std::ofstream out(path);
+  WriteSpectrumSvg(out, magnitudes, HertzPerBin, FindPeaks(magnitudes, HertzPerBin));
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "lineio-demo: cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::printf("  wrote %s\n", path.c_str());
+  return true;
+}
+
+// The session's waveforms: every register access the board sees, one
+// microsecond apart.
+class SessionWaveform {
+ public:
+  SessionWaveform(const std::string& path, sim::SimulatedDriver& driver) : path_(path), out_(path) {
+    waveform_ = std::make_unique<vcd::BusWaveform>(out_, WatchedRegisters{0x310, 0x312, 0x314, 0x316});
+    driver.SetAccessObserver([this](const sim::RegisterAccess& access) {
+      waveform_->Access(time_++, access.Direction == sim::AccessDirection::Write ? 'W' : 'R', access.Offset,
+                        access.Width, access.Value);
+    });
+  }
+  bool Finish() {
+    waveform_->Finish(time_);
+    out_.close();
+    if (!out_) {
+      std::fprintf(stderr, "lineio-demo: cannot write %s\n", path_.c_str());
+      return false;
+    }
+    std::printf("  wrote %s (%llu us of simulated time)\n", path_.c_str(),
+                static_cast<unsigned long long>(time_));
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::ofstream out_;
+  std::unique_ptr<vcd::BusWaveform> waveform_;
+  std::uint64_t time_ = 0;
+};
+
 }  // namespace
 
-int RunSession() {
+int RunSession(const std::string& plotDirectory) {
   sim::SimBus bus;
   sim::PopulateDefaultBus(bus);
   sim::SimulatedDriver driver(bus);
   driver.Install();
+  std::unique_ptr<SessionWaveform> waveform;
+  if (!plotDirectory.empty())
+    waveform = std::make_unique<SessionWaveform>(plotDirectory + "/session.vcd", driver);
   std::printf("lineio demo: a host session with the %s board on a simulated PCI bus of %d cards\n",
               ThisBoard().Name, bus.CardCount());
 
@@ -189,13 +279,19 @@ int RunSession() {
 
   LogicalPortSession(driver, OwnBoard(bus));
   LineTestSession(driver, OwnBoard(bus));
+  const std::vector<float> magnitudes = SpectrumSession();
 
   Step("PortEnd(): release the board and the driver");
   const int32_t closed = PortEnd();
   std::printf("  host got %d; driver handles open: %d, cards registered: %d\n", closed, driver.OpenHandles(),
               driver.Registrations());
+  bool plotted = true;
+  if (waveform) {
+    Step("Plots");
+    plotted = WriteSpectrum(plotDirectory, magnitudes) && waveform->Finish();
+  }
   driver.Uninstall();
-  return closed != 0 && driver.OpenHandles() == 0 && driver.Registrations() == 0 ? 0 : 1;
+  return plotted && closed != 0 && driver.OpenHandles() == 0 && driver.Registrations() == 0 ? 0 : 1;
 }
 
 }  // namespace lineio::demo

@@ -2,9 +2,14 @@
 // gets back, and what the board saw.
 #pragma once
 
+#include <string>
+
 namespace lineio::demo {
 
-// Runs the session on the simulated bus; gives the process exit code.
-int RunSession();
+// Runs the session on the simulated bus; gives the process exit code. With
+// a plot directory it also writes there spectrum.svg, the spectrum that the
+// session computes, and session.vcd, the waveforms of the whole session
+// (one microsecond per register access, as lineio-trace-<board> --vcd).
+int RunSession(const std::string& plotDirectory = "");
 
 }  // namespace lineio::demo

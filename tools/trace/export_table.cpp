@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "lineio.h"
+#include "tracing/line_format.h"
 
 namespace lineio::trace {
 
@@ -28,9 +29,9 @@ constexpr ArgumentRange RangeOf() {
 // number of the result's width; "-" for an export with no result.
 template <typename R>
 std::string ResultText(R result) {
-  char text[24];
+  char text[LineBytes];
   const auto bits = static_cast<std::make_unsigned_t<R>>(result);
-  std::snprintf(text, sizeof text, "%" PRIx64, static_cast<std::uint64_t>(bits));
+  FormatResult(text, sizeof text, bits);
   return text;
 }
 
@@ -59,12 +60,8 @@ std::string BlockCall(std::span<const std::int64_t> args, const std::string&) {
   std::array<std::uint16_t, BlockWords> block;
   block.fill(BlockFiller);
   GetIOBlockData(static_cast<std::uint16_t>(args[0]), block.data());
-  std::string text;
-  for (const std::uint16_t word : block) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%s%04x", text.empty() ? "" : " ", static_cast<unsigned>(word));
-    text += digits;
-  }
+  char text[LineBytes];
+  FormatWords(text, sizeof text, block);
   return text;
 }
 

@@ -68,6 +68,17 @@ const char* const HelpBody =
     "Whatever the library prints itself (the messages of PortInit) appears where\n"
     "it happens, on the same stream.\n"
     "\n"
+    "--annotate ends each W, R and L line with \"  # <register> <export> port <n>\":\n"
+    "the register (DataReg AddrReg CtrlReg StatReg, or other), the export whose\n"
+    "call made the access, and the logical port of its handshake as the board\n"
+    "decodes it (left out where none is decoded). Without it the output is as\n"
+    "above, byte for byte.\n"
+    "--vcd FILE also writes the run as a Value Change Dump in simulated time, one\n"
+    "microsecond per register access: buses bus.data, bus.address, bus.control\n"
+    "(each written as its eight wires, data[7] ... data[0], which GTKWave joins);\n"
+    "wires bus.read, bus.strobe, bus.enable, bus.bank, bus.tick; and for each\n"
+    "serial device serial.<device>_clk, _data and _load.\n"
+    "\n"
     "The board answers at the register set that the script's PortInit selects\n"
     "(0x310 to 0x316 for board 0 on an AT-compatible machine, also before any\n"
     "PortInit). The simulated clock makes PortInit's calibration give a\n"
@@ -109,8 +120,8 @@ std::string ProgramName() {
 
 void PrintUsage() {
   const std::string name = ProgramName();
-  std::printf("usage: %s [SCRIPT | -]\n       %s --help\n       %s --version\n", name.c_str(), name.c_str(),
-              name.c_str());
+  std::printf("usage: %s [--annotate] [--vcd FILE] [SCRIPT | -]\n       %s --help\n       %s --version\n",
+              name.c_str(), name.c_str(), name.c_str());
 }
 
 void PrintHelp() {

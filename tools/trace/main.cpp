@@ -33,6 +33,42 @@ std::string RefusalOf(const std::string& path) {
   return "";
 }
 
+// The command line: options first, then at most one script.
+struct CommandLine {
+  lineio::trace::RunOptions Options;
+  std::string VcdPath;
+  std::string Script;  // "-": standard input
+  bool HasScript = false;
+  bool Usage = false;
+};
+
+CommandLine Parse(int argc, char** argv) {
+  CommandLine line;
+  int index = 1;
+  for (; index < argc; ++index) {
+    const std::string argument = argv[index];
+    if (argument == "--annotate") {
+      line.Options.Annotate = true;
+    } else if (argument == "--vcd" && index + 1 < argc) {
+      line.VcdPath = argv[++index];
+    } else {
+      break;
+    }
+  }
+  if (index < argc) {
+    line.Script = argv[index++];
+    line.HasScript = true;
+  }
+  const bool option = line.Script.size() > 1 && line.Script[0] == '-';
+  line.Usage = index < argc || option;
+  return line;
+}
+
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "%s: %s\n", lineio::trace::ProgramName().c_str(), why.c_str());
+  return ExitUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,21 +80,33 @@ int main(int argc, char** argv) {
     lineio::tools::PrintVersion(lineio::trace::ProgramName().c_str());
     return ExitOk;
   }
-  if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
+  CommandLine line = Parse(argc, argv);
+  if (line.Usage) {
     lineio::trace::PrintUsage();
     return ExitUsage;
   }
-  if (argc == 1 || std::strcmp(argv[1], "-") == 0) return RunScript(std::cin, true);
-  const std::string path = argv[1];
-  std::string refusal = RefusalOf(path);
-  std::ifstream script;
-  if (refusal.empty()) {
-    script.open(path);
-    if (!script) refusal = "cannot read " + path + ": " + std::strerror(errno);
+  std::ofstream vcd;
+  if (!line.VcdPath.empty()) {
+    vcd.open(line.VcdPath, std::ios::binary);
+    if (!vcd) return Refuse("cannot write " + line.VcdPath + ": " + std::strerror(errno));
+    line.Options.Vcd = &vcd;
   }
-  if (!refusal.empty()) {
-    std::fprintf(stderr, "%s: %s\n", lineio::trace::ProgramName().c_str(), refusal.c_str());
-    return ExitUsage;
+  int status = 0;
+  if (!line.HasScript || line.Script == "-") {
+    status = RunScript(std::cin, true, line.Options);
+  } else {
+    std::string refusal = RefusalOf(line.Script);
+    std::ifstream script;
+    if (refusal.empty()) {
+      script.open(line.Script);
+      if (!script) refusal = "cannot read " + line.Script + ": " + std::strerror(errno);
+    }
+    if (!refusal.empty()) return Refuse(refusal);
+    status = RunScript(script, false, line.Options);
   }
-  return RunScript(script, false);
+  if (vcd.is_open()) {
+    vcd.close();
+    if (vcd.fail()) return Refuse("cannot write " + line.VcdPath);
+  }
+  return status;
 }

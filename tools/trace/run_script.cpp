@@ -16,7 +16,8 @@ namespace {
 
 using sim::LineRead;
 
-int Stop(int lineNumber, const std::string& why) {
+int Stop(TraceSession& session, int lineNumber, const std::string& why) {
+  session.Finish();
   std::fflush(stdout);
   std::fprintf(stderr, "%s: line %d: %s\n", ProgramName().c_str(), lineNumber, why.c_str());
   return ExitUsage;
@@ -36,25 +37,27 @@ int ReportProtocolErrors(const TraceSession& session) {
 
 // Standard input is read through stdio, which reports a failed read as the
 // end of the input: its error flag tells them apart.
-int RunScript(std::istream& script, bool fromStdin) {
-  TraceSession session;
+int RunScript(std::istream& script, bool fromStdin, const RunOptions& options) {
+  TraceSession session(options.Annotate, options.Vcd);
   sim::LineReader reader(script, MaxScriptLineLength);
   for (std::string line;;) {
     const LineRead read = reader.Next(line);
     if (read == LineRead::End && fromStdin && std::ferror(stdin) != 0) {
-      return Stop(reader.LineNumber() + 1, "read error");
+      return Stop(session, reader.LineNumber() + 1, "read error");
     }
     if (read == LineRead::End) break;
-    if (read == LineRead::ReadError) return Stop(reader.LineNumber(), "read error");
+    if (read == LineRead::ReadError) return Stop(session, reader.LineNumber(), "read error");
     if (read == LineRead::TooLong) {
-      return Stop(reader.LineNumber(), "longer than " + std::to_string(MaxScriptLineLength) + " characters");
+      return Stop(session, reader.LineNumber(),
+                  "longer than " + std::to_string(MaxScriptLineLength) + " characters");
     }
     try {
       session.Execute(SplitCommand(line));
     } catch (const ScriptError& error) {
-      return Stop(reader.LineNumber(), error.what());
+      return Stop(session, reader.LineNumber(), error.what());
     }
   }
+  session.Finish();
   std::fflush(stdout);
   return ReportProtocolErrors(session);
 }

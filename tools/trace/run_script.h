@@ -5,8 +5,17 @@
 #pragma once
 
 #include <istream>
+#include <ostream>
 
 namespace lineio::trace {
+
+// What the command line asks of a run besides the script.
+struct RunOptions {
+  // Name each access's register, export and port (see TraceSession).
+  bool Annotate = false;
+  // Where the waveform goes; none without --vcd.
+  std::ostream* Vcd = nullptr;
+};
 
 // Exit statuses of the analyser.
 inline constexpr int ExitOk = 0;
@@ -18,6 +27,6 @@ inline constexpr int ExitUsage = 2;
 // or holds a command that cannot run; otherwise ExitProtocolErrors when the
 // board could not decode an access, else ExitOk. `fromStdin` says that the
 // stream reads standard input, whose read errors stdio reports as the end.
-int RunScript(std::istream& script, bool fromStdin);
+int RunScript(std::istream& script, bool fromStdin, const RunOptions& options = {});
 
 }  // namespace lineio::trace

@@ -11,6 +11,7 @@
 #include "sim/trace_format.h"
 #include "tools/trace/export_table.h"
 #include "tools/trace/script.h"
+#include "tracing/line_format.h"
 
 namespace lineio::trace {
 
@@ -27,9 +28,8 @@ constexpr std::uint16_t EscapeDown = 0x8000;
 // "L <device> <value>": the value in hex, as many digits as the device's width
 // needs.
 std::string LoadLine(const sim::DeviceLoad& load) {
-  char text[48];
-  const int digits = (sim::DeviceWidth(load.Device) + 3) / 4;
-  std::snprintf(text, sizeof text, "L %s %0*" PRIx64, sim::DeviceName(load.Device), digits, load.Value);
+  char text[LineBytes];
+  FormatLoadLine(text, sizeof text, load);
   return text;
 }
 
@@ -73,7 +73,7 @@ void KeepNoHistory(sim::SimBus& bus, sim::SimulatedDriver& driver) {
 
 }  // namespace
 
-TraceSession::TraceSession() {
+TraceSession::TraceSession(bool annotate, std::ostream* vcd) : annotate_(annotate) {
   sim::PopulateDefaultBus(bus_);
   KeepNoHistory(bus_, driver_);
   boardIndex_ = OwnBoardOn(bus_);
@@ -85,6 +85,10 @@ TraceSession::TraceSession() {
   });
   platform::OverrideEscapeKey([this] { return EscapeSample(); });
   board_->SetLoadObserver([this](const sim::DeviceLoad& load) { pendingLoads_.push_back(LoadLine(load)); });
+  if (vcd != nullptr) {
+    waveform_ = std::make_unique<vcd::BusWaveform>(*vcd, WatchedRegisters{});
+    TrackRegisters();
+  }
   driver_.SetAccessObserver([this](const sim::RegisterAccess& access) { PrintAccess(access); });
   driver_.Install();
 }
@@ -126,8 +130,11 @@ void TraceSession::CallExport(const std::vector<std::string>& words) {
   // The board answers at the register set that this PortInit selects.
   if (words[0] == "PortInit") {
     board_->SetRegisterBase(RegisterSetFor(static_cast<std::int32_t>(args[0]), IsPc98Family()).DataReg);
+    TrackRegisters();
   }
+  currentExport_ = words[0];
   const std::string result = entry->Call(args, pattern);
+  PrintHeldLines();
   std::printf("= %s\n", result.c_str());
 }
 
@@ -170,6 +177,14 @@ void TraceSession::ExpectWaitCanEnd(const std::string& command) const {
 }
 
 void TraceSession::PrintAccess(const sim::RegisterAccess& access) {
+  if (waveform_) {
+    waveform_->Access(simulatedTime_++, access.Direction == sim::AccessDirection::Write ? 'W' : 'R',
+                      access.Offset, access.Width, access.Value);
+  }
+  if (annotate_) {
+    AnnotateAccess(access);
+    return;
+  }
   if (verbose_) std::printf("%s\n", sim::FormatAccess(access).c_str());
   for (const std::string& line : pendingLoads_) std::printf("%s\n", line.c_str());
   pendingLoads_.clear();
@@ -178,6 +193,53 @@ void TraceSession::PrintAccess(const sim::RegisterAccess& access) {
 std::uint16_t TraceSession::EscapeSample() {
   ++escapeSamples_;
   return escapeFrom_ != 0 && escapeSamples_ >= escapeFrom_ ? EscapeDown : 0;
+}
+
+// The waveform follows the register set that the board answers at.
+void TraceSession::TrackRegisters() {
+  if (!waveform_) return;
+  const auto base = static_cast<std::uint16_t>(board_->RegisterBase());
+  waveform_->SetRegisters({base, static_cast<std::uint16_t>(base + 2), static_cast<std::uint16_t>(base + 4),
+                           static_cast<std::uint16_t>(base + 6)});
+}
+
+std::string TraceSession::RegisterName(std::uint32_t offset) const {
+  static constexpr const char* Names[] = {"DataReg", "AddrReg", "CtrlReg", "StatReg"};
+  const std::uint32_t base = board_->RegisterBase();
+  if (offset < base || offset - base > 6 || (offset - base) % 2 != 0) return "other";
+  return Names[(offset - base) / 2];
+}
+
+// A handshake's port is known at its first control byte that strobes or
+// reads; it ends when AddrReg is cleared after that.
+void TraceSession::AnnotateAccess(const sim::RegisterAccess& access) {
+  const std::string name = RegisterName(access.Offset);
+  if (verbose_) held_.push_back({sim::FormatAccess(access), name});
+  for (const std::string& line : pendingLoads_) held_.push_back({line, ""});
+  pendingLoads_.clear();
+  if (access.Direction != sim::AccessDirection::Write || access.Width != 1) return;
+  const auto value = static_cast<std::uint8_t>(access.Value);
+  if (name == "CtrlReg" && !heldPort_ && (value & (CtrlStrobe | CtrlRead)) != 0) {
+    const auto address =
+        static_cast<std::uint8_t>(board_->IoRead(sim::LineBoard::RegisterBar, board_->RegisterBase() + 2, 1));
+    if (const auto location = board_->Decode(value, address)) heldPort_ = board_->PortAt(*location);
+  }
+  if (name == "AddrReg" && value == 0 && heldPort_) PrintHeldLines();
+}
+
+void TraceSession::PrintHeldLines() {
+  for (const HeldLine& line : held_) {
+    std::string note = line.Register.empty() ? currentExport_ : line.Register + " " + currentExport_;
+    if (heldPort_) note += " port " + std::to_string(*heldPort_);
+    std::printf("%s  # %s\n", line.Text.c_str(), note.c_str());
+  }
+  held_.clear();
+  heldPort_.reset();
+}
+
+void TraceSession::Finish() {
+  PrintHeldLines();
+  if (waveform_) waveform_->Finish(simulatedTime_);
 }
 
 }  // namespace lineio::trace

@@ -15,6 +15,7 @@
 #include "sim/register_access.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_driver.h"
+#include "tools/vcd/bus_waveform.h"
 
 namespace lineio::trace {
 
@@ -26,7 +27,7 @@ class ScriptError : public std::runtime_error {
 
 class TraceSession {
  public:
-  TraceSession();
+  explicit TraceSession(bool annotate = false, std::ostream* vcd = nullptr);
   ~TraceSession();
   TraceSession(const TraceSession&) = delete;
   TraceSession& operator=(const TraceSession&) = delete;
@@ -40,7 +41,20 @@ class TraceSession {
   const std::vector<std::string>& ProtocolErrors() const;
   std::uint64_t ProtocolErrorCount() const;
 
+  // Prints what an annotated run still holds and ends the waveform.
+  void Finish();
+
  private:
+  // A line held for its annotation: the text and the register's name ("" for
+  // a device line).
+  struct HeldLine {
+    std::string Text;
+    std::string Register;
+  };
+  void AnnotateAccess(const sim::RegisterAccess& access);
+  void PrintHeldLines();
+  std::string RegisterName(std::uint32_t offset) const;
+  void TrackRegisters();
   void CallExport(const std::vector<std::string>& words);
   void SetInput(const std::vector<std::string>& words);
   void SetTick(const std::vector<std::string>& words);
@@ -61,6 +75,12 @@ class TraceSession {
   std::uint32_t tickEvery_ = 0;
   std::uint64_t escapeFrom_ = 0;  // the sample from which the key is down; 0: never
   std::uint64_t escapeSamples_ = 0;
+  bool annotate_;
+  std::string currentExport_;
+  std::vector<HeldLine> held_;
+  std::optional<std::uint16_t> heldPort_;
+  std::unique_ptr<vcd::BusWaveform> waveform_;
+  std::uint64_t simulatedTime_ = 0;
 };
 
 }  // namespace lineio::trace
