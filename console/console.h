@@ -23,6 +23,8 @@ void PrintCardResources(std::uint32_t bus, std::uint32_t slot, std::uint32_t fun
 // Lists every card on the bus with its resources, one card at a time, waiting
 // for a line of input after each.
 void ScanPciBus();
+// The line with which the scan introduces a card: its place and identifiers.
+void PrintCardLine(const PciSlot& slot, const PciId& id);
 
 // A configuration register 1 to 4 bytes wide at any byte offset, on a handle
 // that the caller holds. The read goes through the aligned double word that
