@@ -49,9 +49,10 @@ bool CheckDriver(const HeldCard& held) {
 // library says "already in use" itself.
 bool LockCard(HeldCard& held) {
   const std::string path = held.Directory + "/config";
-  held.ConfigFd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  int error = 0;
+  held.ConfigFd = OpenRegularFile(path, O_RDWR, error);
   if (held.ConfigFd < 0) {
-    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(error).c_str());
     return false;
   }
   if (flock(held.ConfigFd, LOCK_EX | LOCK_NB) == 0) return true;
@@ -71,10 +72,11 @@ bool MapRange(int fd, HeldRange& range) {
 
 bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
   const std::string path = held.Directory + "/resource" + std::to_string(index);
-  const int flags = range.Io ? O_RDWR | O_CLOEXEC : O_RDWR | O_SYNC | O_CLOEXEC;
-  const int fd = open(path.c_str(), flags);
+  const int flags = range.Io ? O_RDWR : O_RDWR | O_SYNC;
+  int openError = 0;
+  const int fd = OpenRegularFile(path, flags, openError);
   if (fd < 0) {
-    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(openError).c_str());
     return false;
   }
   struct stat info {};
