@@ -48,7 +48,7 @@ struct EndAtUnload {
 // device came to life with that open: objects that live until the library
 // is unloaded go in the reverse order of their making, so the board is given
 // up while its driver device is still there.
-void EndAtUnloadOnce() { static const EndAtUnload endAtUnload; }
+void EndAtUnloadOnce() { static const EndAtUnload AtUnload; }
 
 }  // namespace
 

@@ -38,7 +38,8 @@ struct sigaction previous {};
 // pages at the same address.
 bool ReplaceWithZeros(std::uintptr_t start, std::size_t bytes) {
   void* wanted = reinterpret_cast<void*>(start);
-  return mmap(wanted, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == wanted;
+  return mmap(wanted, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
+         wanted;
 }
 
 // A SIGBUS that is not the guard's: the previous handler takes it; with none,

@@ -3,8 +3,8 @@
 // next access must not end the host with SIGBUS. The library's own mappings
 // turn into zero pages with one line on standard error; every other SIGBUS
 // goes where it went before.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -23,8 +23,8 @@ namespace {
 constexpr char Board[] = "0000:03:00.0";
 constexpr char LossLine[] =
     "lineio: 0000:03:00.0: memory range 0xe8000000-0xe8000fff (resource0) went away while the board was open "
-    "(the device was removed or given to another driver): until the board is closed, its writes reach nothing "
-    "and its reads give 0, or what was written since\n";
+    "(the device was removed or given to another driver): until the board is closed, its writes reach "
+    "nothing and its reads give 0, or what was written since\n";
 constexpr int ForeignHandlerStatus = 42;
 
 class LostMappingTest : public BackendTest {
@@ -44,7 +44,8 @@ volatile std::uint8_t* ForeignDeadPage() {
   char name[] = "/tmp/lineio-foreign-XXXXXX";
   const int fd = mkstemp(name);
   if (fd < 0 || ftruncate(fd, getpagesize()) != 0) return nullptr;
-  void* page = mmap(nullptr, static_cast<std::size_t>(getpagesize()), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* page =
+      mmap(nullptr, static_cast<std::size_t>(getpagesize()), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   const bool cut = ftruncate(fd, 0) == 0;
   close(fd);
   unlink(name);

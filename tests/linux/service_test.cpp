@@ -218,7 +218,7 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
   };
   std::string thirtyUsed;
   for (int i = 0; i < 30; ++i) thirtyUsed += "0x000000000000e000 0x000000000000e3ff 0x0000000000040101\n";
-  const std::string Fifo = "(a FIFO)";
+  const std::string fifo = "(a FIFO)";
   std::string hundredLines;
   for (int i = 0; i < 100; ++i) hundredLines += "0x0 0x0 0x0\n";
   const Case cases[] = {
@@ -232,14 +232,14 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
       {"resource is a folder", "resource/x", "", false, 0, "cannot read"},
       {"irq garbage", "irq", "eleven\n", true, 2, "irq does not hold a number; no interrupt item"},
       // A FIFO would block its reader for ever.
-      {"resource a FIFO", "resource", Fifo, false, 0, "resource: not a regular file"},
-      {"irq a FIFO", "irq", Fifo, true, 2, "cannot read irq: not a regular file"},
+      {"resource a FIFO", "resource", fifo, false, 0, "resource: not a regular file"},
+      {"irq a FIFO", "irq", fifo, true, 2, "cannot read irq: not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     Tree.Remove("0000:03:00.0");
     Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
-    if (c.Content == Fifo) {
+    if (c.Content == fifo) {
       Tree.MakeFifo("0000:03:00.0", c.File);
     } else if (std::string(c.File) == "resource/x") {
       std::filesystem::remove(Tree.FunctionDirectory("0000:03:00.0") + "/resource");

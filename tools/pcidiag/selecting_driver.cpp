@@ -12,7 +12,8 @@ platform::OsHandle SelectingDriver::Open() { return inner_.Open(); }
 
 bool SelectingDriver::Close(platform::OsHandle handle) { return inner_.Close(handle); }
 
-bool SelectingDriver::Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) {
+bool SelectingDriver::Request(platform::OsHandle handle, std::uint32_t code, void* record,
+                              std::uint32_t size) {
   if (code == ReqScanPciCards && record != nullptr && size == sizeof(PciScan)) {
     return Scan(handle, *static_cast<PciScan*>(record), size);
   }
