@@ -8,6 +8,11 @@
 
 namespace lineio {
 
+void PrintCardLine(const PciSlot& slot, const PciId& id) {
+  std::printf("Bus %d Slot %d Function %d, VendorID %04x DeviceID %04x\n", static_cast<int>(slot.Bus),
+              static_cast<int>(slot.Slot), static_cast<int>(slot.Function), id.Vendor, id.Device);
+}
+
 void ScanPciBus() {
   platform::OsHandle driver = platform::InvalidOsHandle;
   if (OpenDriverLink(driver) == 0) return;
@@ -17,9 +22,7 @@ void ScanPciBus() {
   SendRequest(driver, ReqScanPciCards, scan);
   for (std::uint32_t i = 0; i < CardsIn(scan); ++i) {
     const PciSlot& slot = scan.CardSlots[i];
-    const PciId& id = scan.CardIds[i];
-    std::printf("Bus %d Slot %d Function %d, VendorID %04x DeviceID %04x\n", static_cast<int>(slot.Bus),
-                static_cast<int>(slot.Slot), static_cast<int>(slot.Function), id.Vendor, id.Device);
+    PrintCardLine(slot, scan.CardIds[i]);
     PrintCardResources(slot.Bus, slot.Slot, slot.Function);
     std::printf("Press Enter to continue to next slot\n");
     // The line only paces the listing; at end of input the listing goes on.

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "board/answer_number.h"
 #include "board/board.h"
-#include "console/answer_number.h"
 #include "console/console.h"
 #include "console/console_input.h"
 

@@ -23,11 +23,15 @@ void PrintCardResources(std::uint32_t bus, std::uint32_t slot, std::uint32_t fun
 // Lists every card on the bus with its resources, one card at a time, waiting
 // for a line of input after each.
 void ScanPciBus();
+// The line with which the scan introduces a card: its place and identifiers.
+void PrintCardLine(const PciSlot& slot, const PciId& id);
 
-// A configuration register 1 to 4 bytes wide at any byte offset, read or
-// written through the aligned double word that holds it, on a handle that the
-// caller holds. The write puts back the other bytes of that double word as
-// they were just read.
+// A configuration register 1 to 4 bytes wide at any byte offset, on a handle
+// that the caller holds. The read goes through the aligned double word that
+// holds the register. A 1- or 2-byte register aligned to its width is written
+// with one access of its own width, so that no other register is written; a
+// wider or unaligned one through its double word, whose other bytes are put
+// back as they were just read.
 std::uint32_t ReadConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset,
                                  std::uint32_t width);
 void WriteConfigRegister(platform::OsHandle driver, PciSlot slot, std::uint32_t offset, std::uint32_t width,

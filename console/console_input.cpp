@@ -1,7 +1,7 @@
 // Reading the answers of the diagnostic console from standard input.
 #include "console/console_input.h"
 
-#include "console/answer_number.h"
+#include "board/answer_number.h"
 
 #include <cctype>
 #include <cstdio>

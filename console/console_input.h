@@ -23,7 +23,7 @@ struct Answer {
 
 // The next word; nothing at end of input.
 std::optional<Answer> ReadAnswerWord();
-// The next word parsed as "%d" or "%x" (console/answer_number.h): nothing at
+// The next word parsed as "%d" or "%x" (board/answer_number.h): nothing at
 // end of input; 0 when the word does not begin with a number, and when the
 // number does not fit 32 bits.
 std::optional<std::int32_t> ReadDecimalAnswer();

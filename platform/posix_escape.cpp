@@ -28,7 +28,16 @@ inline constexpr std::uint16_t KeyDown = 0x8000;
 inline constexpr double HeldAfterPressMs = 250.0;
 inline constexpr int NotOpened = -2;
 
+// The terminal is opened at the first sample and kept open; it is closed
+// when the library is unloaded, so that loading and unloading it again and
+// again does not pile up descriptors of /dev/tty in the host.
 struct Terminal {
+  Terminal() = default;
+  ~Terminal() {
+    if (Fd >= 0) close(Fd);
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
   int Fd = NotOpened;
   double LastEscapeMs = -std::numeric_limits<double>::infinity();
 };

@@ -35,12 +35,29 @@ std::int32_t CloseDriverLink() {
   return closed ? 1 : 0;
 }
 
+// A host that unloads the library (or ends) without PortEnd would leave the
+// board record allocated and the board registered to a library that is gone:
+// the library gives them up itself, as PortEnd does, when it is unloaded.
+struct EndAtUnload {
+  EndAtUnload() = default;
+  ~EndAtUnload() { PortEnd(); }
+  EndAtUnload(const EndAtUnload&) = delete;
+  EndAtUnload& operator=(const EndAtUnload&) = delete;
+};
+
+// Made at the first PortInit whose driver link opened, after the driver
+// device came to life with that open: objects that live until the library
+// is unloaded go in the reverse order of their making, so the board is given
+// up while its driver device is still there.
+void EndAtUnloadOnce() { static const EndAtUnload AtUnload; }
+
 }  // namespace
 
 std::int32_t PortInit(std::int32_t boardNumber) {
   BeginOpenAttempt();
   platform::OsHandle link = platform::InvalidOsHandle;
   if (OpenDriverLink(link) == 0) return 0;
+  EndAtUnloadOnce();
   // A PortInit without PortEnd first gives up the board and link it replaces,
   // so that its own lock does not keep the board from opening again.
   CloseCurrentBoard();

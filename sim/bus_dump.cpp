@@ -5,7 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <sstream>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -76,6 +76,26 @@ std::uint32_t ParseOffset(std::string_view digits, int lineNumber) {
   return offset;
 }
 
+// The value of a hexadecimal digit (IsHexDigit holds).
+std::uint8_t HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
+  return static_cast<std::uint8_t>(c - 'A' + 10);
+}
+
+// What separates the bytes of a data line: any white space, as a stream's
+// words are separated.
+bool IsSeparator(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// The next word of `text` from `at` on (separators before it skipped); empty
+// at the end. `at` moves past the word.
+std::string_view NextWord(std::string_view text, std::size_t& at) {
+  while (at < text.size() && IsSeparator(text[at])) ++at;
+  const std::size_t start = at;
+  while (at < text.size() && !IsSeparator(text[at])) ++at;
+  return text.substr(start, at - start);
+}
+
 // "oo: bb bb ..." : the bytes at offset oo. Gives false when the line has no
 // hexadecimal offset before a colon.
 bool ParseDataLine(std::string_view line, int lineNumber, CardDump& card) {
@@ -85,22 +105,20 @@ bool ParseDataLine(std::string_view line, int lineNumber, CardDump& card) {
     return false;
   }
   std::uint32_t at = ParseOffset(line.substr(0, colon), lineNumber);
-  std::istringstream bytes{std::string(line.substr(colon + 1))};
-  for (std::string word; bytes >> word; ++at) {
+  std::size_t next = colon + 1;
+  for (std::string_view word = NextWord(line, next); !word.empty(); word = NextWord(line, next), ++at) {
     if (word.size() != 2 || !IsHexDigit(word[0]) || !IsHexDigit(word[1])) {
-      Fail(lineNumber, "not a hexadecimal byte: " + word);
+      Fail(lineNumber, "not a hexadecimal byte: " + std::string(word));
     }
     if (at >= ExtendedConfigBytes) Fail(lineNumber, "the bytes run past the configuration space (0 to fff)");
     if (at < ConfigSpaceBytes) {
+      // Room for the standard header at once: one allocation per card.
+      if (card.Config.capacity() < DumpHeaderBytes) card.Config.reserve(DumpHeaderBytes);
       if (card.Config.size() <= at) card.Config.resize(at + 1, 0);
-      card.Config[at] = static_cast<std::uint8_t>(std::stoul(word, nullptr, 16));
+      card.Config[at] = static_cast<std::uint8_t>(HexDigitValue(word[0]) << 4 | HexDigitValue(word[1]));
     }
   }
   return true;
-}
-
-bool SameSlot(const PciSlot& a, const PciSlot& b) {
-  return a.Bus == b.Bus && a.Slot == b.Slot && a.Function == b.Function;
 }
 
 // A line read whole, or a failure naming the line.
@@ -157,15 +175,15 @@ int AddDumpedRange(SimCard& card, const CardDump& dump, int bar, int bars) {
 
 std::vector<CardDump> ParseBusDump(std::istream& in) {
   std::vector<CardDump> cards;
+  std::set<PciSlotKey> places;
   LineReader reader(in, MaxDumpLineLength);
   for (std::string line; NextDumpLine(reader, line);) {
     const int lineNumber = reader.LineNumber();
     if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
     if (FirstWord(line).find('.') != std::string_view::npos) {
       CardDump card = ParseLocationLine(line, lineNumber);
-      for (const CardDump& earlier : cards) {
-        if (SameSlot(earlier.Slot, card.Slot))
-          Fail(lineNumber, "a second card at " + FormatPciLocation(card.Slot));
+      if (!places.insert(KeyOf(card.Slot)).second) {
+        Fail(lineNumber, "a second card at " + FormatPciLocation(card.Slot));
       }
       cards.push_back(std::move(card));
       continue;

@@ -107,9 +107,9 @@ std::optional<SimulatedDriver::RangeHit> SimulatedDriver::FindIoRange(std::uintp
 std::optional<SimulatedDriver::RangeHit> SimulatedDriver::FindMemoryRange(std::uintptr_t address,
                                                                           std::uintptr_t span) {
   for (int index = 0; index < bus_.CardCount(); ++index) {
-    SimCard& card = bus_.Card(index);
+    const SimCard& card = bus_.Card(index);
     for (int bar = 0; bar <= ExpansionRomBar; ++bar) {
-      const auto start = reinterpret_cast<std::uintptr_t>(card.MemoryOf(bar));
+      const std::uintptr_t start = card.MemoryAddressOf(bar);
       if (start == 0 || !Contains(start, card.RangeLength(bar), address, span)) continue;
       return RangeHit{index, bar, static_cast<std::uint32_t>(address - start)};
     }

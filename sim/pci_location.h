@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "driver/records.h"
 
@@ -29,6 +30,11 @@ constexpr PciSlot SlotInDomain(std::uint32_t domain, std::uint32_t bus, std::uin
 }
 constexpr std::uint32_t DomainOf(const PciSlot& slot) { return slot.Bus >> PciDomainShift; }
 constexpr std::uint32_t BusNumberOf(const PciSlot& slot) { return slot.Bus & MaxPciBus; }
+
+// A location as one ordered key (bus, slot, function), for sets and maps of
+// cards: two cards share a location exactly when their keys are equal.
+using PciSlotKey = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
+constexpr PciSlotKey KeyOf(const PciSlot& slot) { return {slot.Bus, slot.Slot, slot.Function}; }
 
 // Reads a location. Each part is hexadecimal digits only, within its range:
 // domain 0 to ffffff, bus 0 to ff, slot 0 to 1f, function 0 to 7. Throws

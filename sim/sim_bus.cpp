@@ -10,10 +10,6 @@ namespace {
 // Device numbers handed out on bus 0; 0 is left to the host bridge.
 constexpr std::uint32_t FirstFreeDevice = 1;
 
-bool SameSlot(const PciSlot& a, const PciSlot& b) {
-  return a.Bus == b.Bus && a.Slot == b.Slot && a.Function == b.Function;
-}
-
 }  // namespace
 
 SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card) { return AddCard(std::move(card), NextFreeSlot()); }
@@ -22,6 +18,7 @@ SimCard& SimBus::AddCard(std::unique_ptr<SimCard> card, const PciSlot& slot) {
   if (card == nullptr) throw std::invalid_argument("no card");
   if (FindBySlot(slot) >= 0) throw std::invalid_argument("slot already taken");
   card->PlaceAt(slot);
+  indexBySlot_.emplace(KeyOf(slot), CardCount());
   cards_.push_back(Entry{std::move(card), slot});
   return *cards_.back().Card;
 }
@@ -41,10 +38,8 @@ const SimCard& SimBus::Card(int index) const { return *cards_.at(static_cast<std
 const PciSlot& SimBus::SlotOf(int index) const { return cards_.at(static_cast<std::size_t>(index)).Slot; }
 
 int SimBus::FindBySlot(const PciSlot& slot) const {
-  for (std::size_t i = 0; i < cards_.size(); ++i) {
-    if (SameSlot(cards_[i].Slot, slot)) return static_cast<int>(i);
-  }
-  return -1;
+  const auto found = indexBySlot_.find(KeyOf(slot));
+  return found == indexBySlot_.end() ? -1 : found->second;
 }
 
 }  // namespace lineio::sim

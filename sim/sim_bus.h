@@ -5,10 +5,12 @@
 // location.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "driver/records.h"
+#include "sim/pci_location.h"
 #include "sim/sim_card.h"
 
 namespace lineio::sim {
@@ -36,6 +38,9 @@ class SimBus {
     PciSlot Slot;
   };
   std::vector<Entry> cards_;
+  // The index of the card at each location, so that placing and finding a
+  // card does not walk the whole bus (a dump may hold a million lines).
+  std::map<PciSlotKey, int> indexBySlot_;
 };
 
 }  // namespace lineio::sim

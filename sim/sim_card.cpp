@@ -42,7 +42,15 @@ struct SimCard::Range {
   bool Io;
   std::uint32_t Base;
   std::uint32_t Length;
-  std::unique_ptr<std::uint8_t[]> Bytes;  // memory contents, or the I/O register file
+  // Memory contents, or the I/O register file: made zeroed at the first
+  // access that needs them, so that a bus of many cards (a large dump) costs
+  // no memory for ranges nobody touches.
+  std::unique_ptr<std::uint8_t[]> Bytes;
+  std::uint8_t* Contents() {
+    if (!Bytes) Bytes = std::make_unique<std::uint8_t[]>(Length);  // zeroed, new-aligned
+    return Bytes.get();
+  }
+  std::uint8_t ByteAt(std::size_t at) const { return Bytes ? Bytes[at] : 0; }
 };
 
 SimCard::SimCard(std::uint16_t vendor, std::uint16_t device) {
@@ -88,7 +96,6 @@ void SimCard::AddRange(int bar, std::uint32_t base, std::uint32_t length, bool i
   range->Io = io;
   range->Base = base;
   range->Length = length;
-  range->Bytes = std::make_unique<std::uint8_t[]>(length);  // zeroed, new-aligned
   ranges_.push_back(std::move(range));
 
   const std::uint32_t offset = BarOffset(bar);
@@ -189,7 +196,12 @@ std::uint32_t SimCard::RangeLength(int bar) const {
 
 std::uint8_t* SimCard::MemoryOf(int bar) {
   Range* range = RangeOf(bar);
-  return range != nullptr && !range->Io ? range->Bytes.get() : nullptr;
+  return range != nullptr && !range->Io ? range->Contents() : nullptr;
+}
+
+std::uintptr_t SimCard::MemoryAddressOf(int bar) const {
+  const Range* range = RangeOf(bar);
+  return range != nullptr && !range->Io ? reinterpret_cast<std::uintptr_t>(range->Bytes.get()) : 0;
 }
 
 std::int64_t SimCard::InterruptLine() const {
@@ -205,7 +217,7 @@ std::uint32_t SimCard::IoRead(int bar, std::uint32_t offset, int width) {
   for (int i = 0; i < width; ++i) {
     const std::uint64_t at = std::uint64_t{offset} + static_cast<std::uint32_t>(i);
     const bool inside = range != nullptr && range->Io && at < range->Length;
-    const std::uint8_t byte = inside ? range->Bytes[static_cast<std::size_t>(at)] : AbsentByte;
+    const std::uint8_t byte = inside ? range->ByteAt(static_cast<std::size_t>(at)) : AbsentByte;
     value |= std::uint32_t{byte} << (8 * i);
   }
   return value;
@@ -217,7 +229,7 @@ void SimCard::IoWrite(int bar, std::uint32_t offset, int width, std::uint32_t va
   for (int i = 0; i < width; ++i) {
     const std::uint64_t at = std::uint64_t{offset} + static_cast<std::uint32_t>(i);
     if (at >= range->Length) return;
-    range->Bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value >> (8 * i));
+    range->Contents()[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value >> (8 * i));
   }
 }
 

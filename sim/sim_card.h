@@ -88,12 +88,15 @@ class SimCard {
   // Test back door: set configuration bytes regardless of read-only bits.
   void ConfigPoke(std::uint32_t offset, std::uint32_t bytes, std::uint32_t value);
 
-  // The ranges. Memory ranges are real memory: MemoryOf gives its address.
+  // The ranges. Memory ranges are real memory: MemoryOf gives its address,
+  // making the memory (zeroed) at its first call; MemoryAddressOf gives the
+  // address only once it is made, and 0 before (no access can reach it yet).
   bool HasRange(int bar) const;
   bool IsIoRange(int bar) const;
   std::uint32_t RangeBase(int bar) const;
   std::uint32_t RangeLength(int bar) const;
   std::uint8_t* MemoryOf(int bar);
+  std::uintptr_t MemoryAddressOf(int bar) const;
   // The interrupt line of the card's first interrupt, or -1 when it has none.
   std::int64_t InterruptLine() const;
 

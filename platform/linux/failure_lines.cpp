@@ -1,5 +1,7 @@
 #include "platform/linux/failure_lines.h"
 
+#include "platform/linux/sysfs_files.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -47,6 +49,7 @@ std::string OpenFailureReason(int error) {
     case EPERM:
       return "the kernel forbids it: Secure Boot lockdown does not let user space reach PCI registers";
     case ENOENT: return "no such file: the function is gone, or the tree lacks it";
+    case NotRegularFile: return "not a regular file (a FIFO, device or folder): not a file of the PCI tree";
     default: return std::strerror(error);
   }
 }

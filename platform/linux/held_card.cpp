@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "platform/linux/card_info.h"
 #include "platform/linux/failure_lines.h"
+#include "platform/linux/mapping_guard.h"
 #include "platform/linux/real_bus_guard.h"
 #include "platform/linux/sysfs_files.h"
 
@@ -49,11 +51,10 @@ bool CheckDriver(const HeldCard& held) {
 // library says "already in use" itself.
 bool LockCard(HeldCard& held) {
   const std::string path = held.Directory + "/config";
-  held.ConfigFd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  int error = 0;
+  held.ConfigFd = OpenRegularFile(path, O_RDWR, error);
   if (held.ConfigFd < 0) {
-    const int error = errno;
-    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(),
-                      OpenFailureReason(error).c_str());
+    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(), OpenFailureReason(error).c_str());
     return false;
   }
   if (flock(held.ConfigFd, LOCK_EX | LOCK_NB) == 0) return true;
@@ -71,14 +72,29 @@ bool MapRange(int fd, HeldRange& range) {
   return true;
 }
 
+// A range that goes away while it is mapped must not end the host at its
+// next access (platform/linux/mapping_guard.h); the line says what happened.
+void GuardRange(const HeldCard& held, std::size_t index, const HeldRange& range) {
+  char line[GuardLineBytes];
+  std::snprintf(line, sizeof line,
+                "lineio: %s: memory range 0x%x-0x%x (resource%zu) went away while the board was open (the "
+                "device was removed or given to another driver): until the board is closed, its writes reach "
+                "nothing and its reads give 0, or what was written since\n",
+                DeviceName(held.Address).c_str(), range.Base, range.Base + (range.Length - 1), index);
+  if (!GuardMapping(range.Mapping, range.MappedBytes, line)) {
+    ReportFailure("%s: resource%zu is not guarded against going away (too many ranges mapped)",
+                  DeviceName(held.Address).c_str(), index);
+  }
+}
+
 bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
   const std::string path = held.Directory + "/resource" + std::to_string(index);
-  const int flags = range.Io ? O_RDWR | O_CLOEXEC : O_RDWR | O_SYNC | O_CLOEXEC;
-  const int fd = open(path.c_str(), flags);
+  const int flags = range.Io ? O_RDWR : O_RDWR | O_SYNC;
+  int openError = 0;
+  const int fd = OpenRegularFile(path, flags, openError);
   if (fd < 0) {
-    const int error = errno;
-    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(),
-                      OpenFailureReason(error).c_str());
+    ReportFailureWith(ReasonOfError(openError), "cannot open %s: %s", path.c_str(),
+                      OpenFailureReason(openError).c_str());
     return false;
   }
   struct stat info {};
@@ -100,8 +116,10 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
                       path.c_str(),
                       error == EINVAL ? "the kernel refuses (a kernel driver may own the range)"
                                       : OpenFailureReason(error).c_str());
+    return false;
   }
-  return mapped;
+  GuardRange(held, index, range);
+  return true;
 }
 
 // Holds the range of one memory or I/O item; false when it cannot.
@@ -151,7 +169,10 @@ bool HoldItems(HeldCard& held, CardResources& card, std::uint32_t interruptHandl
 
 HeldCard::~HeldCard() {
   for (const HeldRange& range : Ranges) {
-    if (range.Mapping != nullptr) munmap(range.Mapping, range.MappedBytes);
+    if (range.Mapping != nullptr) {
+      UnguardMapping(range.Mapping);
+      munmap(range.Mapping, range.MappedBytes);
+    }
     if (range.Fd >= 0) close(range.Fd);
   }
   if (ConfigFd >= 0) close(ConfigFd);  // releases the lock

@@ -16,6 +16,7 @@
 #include "platform/linux/failure_lines.h"
 #include "platform/linux/pci_scan.h"
 #include "platform/linux/real_bus_guard.h"
+#include "platform/linux/sysfs_files.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -160,9 +161,10 @@ bool LinuxPciService::PciConfig(PciConfigAccess& access) const {
   const bool reading = access.ReadFlag != 0;
   if (!reading && RefusedOnRealBus(directory, "configuration write")) return false;
   const std::string path = directory + "/config";
-  const int fd = open(path.c_str(), (reading ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
+  int openError = 0;
+  const int fd = OpenRegularFile(path, reading ? O_RDONLY : O_WRONLY, openError);
   if (fd < 0) {
-    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(errno).c_str());
+    ReportFailure("cannot open %s: %s", path.c_str(), OpenFailureReason(openError).c_str());
     return false;
   }
   std::uint8_t bytes[MaxConfigBytes] = {};

@@ -1,6 +1,7 @@
 #include "platform/linux/sysfs_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -22,12 +23,36 @@ constexpr long SysfsMagic = 0x62656572;
 
 }  // namespace
 
-std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit, int& error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenRegularFile(const std::string& path, int flags, int& error) {
+  // Looked at before the open, so that the refusal names what the file is
+  // (a FIFO opened for writing alone fails with ENXIO) ...
+  struct stat before {};
+  if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    error = NotRegularFile;
+    return -1;
+  }
+  // ... and after it, on what was opened. O_NONBLOCK: the open of a FIFO put
+  // in place in between does not wait for a writer. A regular file's reads
+  // and writes do not block anyway; the flag is taken off again.
+  const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = errno;
-    return std::nullopt;
+    return -1;
   }
+  struct stat info {};
+  const bool known = fstat(fd, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    error = known ? NotRegularFile : errno;
+    close(fd);
+    return -1;
+  }
+  if ((flags & O_NONBLOCK) == 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit, int& error) {
+  const int fd = OpenRegularFile(path, O_RDONLY, error);
+  if (fd < 0) return std::nullopt;
   // One byte more than the limit shows whether the file is longer.
   std::string text(limit + 1, '\0');
   std::size_t used = 0;

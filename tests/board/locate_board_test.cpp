@@ -51,7 +51,8 @@ TEST_F(LocateBoardTest, VendorZeroAsksForBothIdentifiers) {
 
 TEST_F(LocateBoardTest, AnUnusableVendorAnswerEndsTheDialogueSilently) {
   AddOwnBoard();
-  for (const char* answer : {"0\n", "zz\n", "\n", ""}) {
+  // 100000001 is vendor 1 cut down to 32 bits: refused, not searched for.
+  for (const char* answer : {"0\n", "zz\n", "\n", "", "100000001\n", "-100000001\n"}) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(Locate(0, 0, answer), "Enter VendorID: ");
     EXPECT_EQ(located_, nullptr);
@@ -68,10 +69,10 @@ TEST_F(LocateBoardTest, EndOfInputAtTheDevicePromptOpensNothing) {
 TEST_F(LocateBoardTest, AnOverlongAnswerIsCutAndDoesNotSpillIntoTheNextPrompt) {
   AddCard(sim::MakeBoardCard(0xABCD, 0x0042, 0xD000));
   const std::string overlong = "abcd" + std::string(10000, '7') + "\n";
-  // The first 255 characters parse as a hexadecimal number far above 0xFFFF:
-  // sscanf saturates it, so no card matches; the device answer is not taken
-  // from the rest of the overlong line.
-  EXPECT_EQ(Locate(0, 0, overlong + "42\n"), "Enter VendorID: Enter DeviceID: no cards found\n");
+  // The first 255 characters are a hexadecimal number far too large for 32
+  // bits: refused, it ends the dialogue as vendor 0 does, and the next line
+  // is not taken from the rest of the overlong one.
+  EXPECT_EQ(Locate(0, 0, overlong + "42\n"), "Enter VendorID: ");
   EXPECT_EQ(located_, nullptr);
 }
 
@@ -90,7 +91,10 @@ TEST_F(LocateBoardTest, ChoicesOutsideTheListAreRefused) {
   AddOwnBoard();
   AddCard(sim::MakeBoardCard(static_cast<std::uint16_t>(ThisBoard().Vendor),
                              static_cast<std::uint16_t>(ThisBoard().Device), 0xD000));
-  for (const char* answer : {"0\n", "3\n", "-1\n", "x\n"}) {
+  // 4294967297 and 4294967298 are 1 and 2 cut down to 32 bits: too large,
+  // they choose nothing, as in the diagnostic console.
+  for (const char* answer : {"0\n", "3\n", "-1\n", "x\n", "4294967297\n", " 4294967298\n", "-4294967295\n",
+                             "99999999999999999999\n"}) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(Locate(ThisBoard().Vendor, ThisBoard().Device, answer),
               "Found 2 matching PCI cards\nSelect card (1-2): Choice out of range\n");

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "console/answer_number.h"
+#include "board/answer_number.h"
 
 namespace lineio::testing {
 namespace {

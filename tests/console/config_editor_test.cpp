@@ -85,7 +85,7 @@ TEST_F(ConfigEditorTest, CellsTakeTheirBytesFromTheAlignedDoubleWord) {
   }
 }
 
-TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
+TEST_F(ConfigEditorTest, AnswersWriteTheRegisterAtItsOwnWidth) {
   struct Case {
     const char* Name;
     std::string Input;
@@ -96,22 +96,22 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
   const char* rid = "Enter value to write to RID register (or 'X' to cancel): ";
   const Case cases[] = {
       {"RID 100 is too big", "5\n100\n", rid, true, {}},
-      {"RID ff", "5\nff\n", rid, false, {{false, 0x08, 0x118001FF}}},
+      {"RID ff", "5\nff\n", rid, false, {{false, 0x08, 1, 0xFF}}},
       {"RID x cancels", "5\nx\n", rid, false, {}},
       {"RID X cancels", "5\nXyz\n", rid, false, {}},
-      {"RID zz writes 0", "5\nzz\n", rid, false, {{false, 0x08, 0x11800100}}},
+      {"RID zz writes 0", "5\nzz\n", rid, false, {{false, 0x08, 1, 0x00}}},
       {"RID 100000001 is too big, not 01", "5\n100000001\n", rid, true, {}},
-      {"RID f, NUL, f is no number", std::string("5\nf\0f\n", 6), rid, false, {{false, 0x08, 0x11800100}}},
-      {"LAT keeps the other bytes",
+      {"RID f, NUL, f is no number", std::string("5\nf\0f\n", 6), rid, false, {{false, 0x08, 1, 0x00}}},
+      {"LAT is one byte: CALN, HDR and BIST are not written",
        "8\n40\n",
        "Enter value to write to LAT register (or 'X' to cancel): ",
        false,
-       {{false, 0x0C, 0x00804010}}},
+       {{false, 0x0D, 1, 0x40}}},
       {"BADDR0 takes ffffffff",
        "11\nffffffff\n",
        "Enter value to write to BADDR0 register (or 'X' to cancel): ",
        false,
-       {{false, 0x10, 0xFFFFFFFF}}},
+       {{false, 0x10, 4, 0xFFFFFFFF}}},
       {"BADDR0 100000000 is too big",
        "11\n100000000\n",
        "Enter value to write to BADDR0 register (or 'X' to cancel): ",
@@ -126,24 +126,32 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
        "2\nffff\n",
        "Enter value to write to DID register (or 'X' to cancel): ",
        false,
-       {{false, 0x00, 0xFFFF136C}}},
+       {{false, 0x02, 2, 0xFFFF}}},
       {"CLCD 1000000 is too big",
        "6\n1000000\n",
        "Enter value to write to CLCD register (or 'X' to cancel): ",
        true,
        {}},
-      {"CLCD abcdef",
+      {"CLCD abcdef keeps RID, through the double word",
        "6\nabcdef\n",
        "Enter value to write to CLCD register (or 'X' to cancel): ",
        false,
-       {{false, 0x08, 0xABCDEF02}}},
+       {{false, 0x08, 4, 0xABCDEF02}}},
+      // A real card's status register clears its error bits where a 1 is
+      // written: editing CMD must not write STS back as it was read.
+      {"CMD is two bytes: STS is not written",
+       "3\n7\n",
+       "Enter value to write to CMD register (or 'X' to cancel): ",
+       false,
+       {{false, 0x04, 2, 0x0007}}},
       {"MAXLAT 7",
        "21\n7\n",
        "Enter value to write to MAXLAT register (or 'X' to cancel): ",
        false,
-       {{false, 0x3C, 0x0708010B}}},
+       {{false, 0x3F, 1, 0x07}}},
   };
   const std::string display = Expected("editor_display.txt");
+  const std::uint32_t commandAndStatus = Card().ConfigRead(0x04, 4);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     recorder_.Accesses.clear();
@@ -155,6 +163,7 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
     EXPECT_EQ(recorder_.Writes(), c.Writes);
     // Put the card back for the next case.
     Card().ConfigPoke(0x00, 4, 0xA036136C);
+    Card().ConfigPoke(0x04, 4, commandAndStatus);
     Card().ConfigPoke(0x08, 4, 0x11800102);
     Card().ConfigPoke(0x0C, 4, 0x00802010);
     Card().ConfigPoke(0x10, 4, 0xE8000001);
@@ -163,13 +172,19 @@ TEST_F(ConfigEditorTest, AnswersWriteTheRegisterIntoItsDoubleWord) {
 }
 
 TEST_F(ConfigEditorTest, WrittenValuesShowInTheNextTable) {
-  const std::string output = Edit("8\n40\n11\nffffffff\n99\n");
+  const std::uint32_t status = Card().ConfigRead(0x06, 2);
+  const std::string output = Edit("8\n40\n11\nffffffff\n3\n0\n18\n5\n99\n");
   EXPECT_EQ(Card().ConfigRead(0x0C, 4), 0x00804010u);
+  EXPECT_EQ(Card().ConfigRead(0x04, 2), 0u);
+  EXPECT_EQ(Card().ConfigRead(0x06, 2), status);
+  EXPECT_EQ(Card().ConfigRead(0x3C, 4), 0x2A080105u);
   // The I/O base address register answers all ones with its size mask.
   EXPECT_EQ(Card().ConfigRead(0x10, 4), 0xFFFFFF01u);
   const std::string last = output.substr(output.rfind(TableHeading));
   EXPECT_NE(last.find(" 8.    LAT : 40 "), std::string::npos);
   EXPECT_NE(last.find("11. BADDR0 : ffffff01 "), std::string::npos);
+  EXPECT_NE(last.find(" 3.    CMD : 0000 "), std::string::npos);
+  EXPECT_NE(last.find("18.  INTLN : 05 "), std::string::npos);
 }
 
 TEST_F(ConfigEditorTest, OtherChoicesShowTheTableAgainWithoutAPrompt) {

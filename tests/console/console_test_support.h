@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,9 +47,15 @@ inline std::string Repeat(const std::string& text, int times) {
 struct ConfigAccess {
   bool Read;
   std::uint32_t Offset;
+  std::uint32_t Bytes;  // 1, 2 or 4
   std::uint32_t Value;  // what was written, or what the read gave
   bool operator==(const ConfigAccess&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const ConfigAccess& access) {
+  return out << (access.Read ? "read " : "write ") << access.Bytes << " bytes at 0x" << std::hex
+             << access.Offset << ": 0x" << access.Value << std::dec;
+}
 
 // Serves every request through the simulated driver and records the
 // configuration accesses.
@@ -59,12 +67,13 @@ class RecordingDriver : public platform::DriverService {
   bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override {
     if (code != ReqPciConfig) return inner_.Request(handle, code, record, size);
     auto& access = *static_cast<PciConfigAccess*>(record);
+    const std::size_t bytes = std::min<std::size_t>(access.ByteCount, sizeof(std::uint32_t));
     std::uint32_t written = 0;
-    if (access.ReadFlag == 0) std::memcpy(&written, access.Buffer, sizeof written);
+    if (access.ReadFlag == 0) std::memcpy(&written, access.Buffer, bytes);
     const bool served = inner_.Request(handle, code, record, size);
     std::uint32_t value = written;
-    if (access.ReadFlag != 0) std::memcpy(&value, access.Buffer, sizeof value);
-    Accesses.push_back(ConfigAccess{access.ReadFlag != 0, access.Offset, value});
+    if (access.ReadFlag != 0) std::memcpy(&value, access.Buffer, bytes);
+    Accesses.push_back(ConfigAccess{access.ReadFlag != 0, access.Offset, access.ByteCount, value});
     return served;
   }
   std::vector<ConfigAccess> Writes() const {

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "sim/bus_dump.h"
 #include "tests/console/console_test_support.h"
@@ -193,6 +195,131 @@ TEST(PcidiagTest, NamesTheRangesThatTheRecordsCannotHold) {
   EXPECT_EQ(run.Errors,
             "pcidiag: 00:04.0: memory range at 0x0000004000000000 (base address register 0) does not fit the "
             "driver records' 32-bit fields; left out\n");
+}
+
+// A card of a dump: its location as lspci writes it, its identifiers and an
+// I/O range at 0xe000.
+std::string DumpedCard(const std::string& location, const char* identifiers) {
+  return location + " card\n00: " + identifiers + "\n10: 01 e0 00 00\n\n";
+}
+
+// The cards that a scan listed, by their lines.
+std::vector<std::string> ListedCards(const std::string& output) {
+  std::vector<std::string> cards;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("Bus ", 0) == 0) cards.push_back(line);
+  }
+  return cards;
+}
+
+// A scan record holds 30 cards; dump lists them all.
+TEST(PcidiagTest, AScanPastThirtyCardsSaysSo) {
+  std::string text;
+  char location[16];
+  for (int slot = 0; slot < 40; ++slot) {
+    std::snprintf(location, sizeof location, "03:%02x.%x", slot / 8, slot % 8);
+    text += DumpedCard(location, slot < 5 ? "6c 13 36 a0" : "86 80 37 12");
+  }
+  const TemporaryFile bus("forty", text);
+  const ProgramRun scan = Pcidiag("--bus " + bus.Path() + " scan");
+  EXPECT_EQ(scan.Status, 0);
+  EXPECT_EQ(testing::Occurrences(scan.Output, "Press Enter to continue to next slot\n"), 30);
+  EXPECT_EQ(scan.Errors, "pcidiag: 40 cards on the bus match; the scan record holds the first 30 of them\n");
+  EXPECT_EQ(testing::Occurrences(Pcidiag("--bus " + bus.Path() + " dump").Output, "\n00: "), 40);
+  // -d narrows the driver's own search: five cards, all listed, no line.
+  const ProgramRun five = Pcidiag("--bus " + bus.Path() + " -d 136c: scan");
+  EXPECT_EQ(ListedCards(five.Output).size(), 5u);
+  EXPECT_EQ(five.Errors, "");
+  // The simulated bus holds four cards.
+  EXPECT_EQ(Pcidiag("--sim scan").Errors, "");
+}
+
+TEST(PcidiagTest, SelectorsChooseCardsAsLspciReadsThem) {
+  const TemporaryFile bus("selectors",
+                          DumpedCard("00:02.0", "86 80 37 12") + DumpedCard("03:00.0", "6c 13 36 a0") +
+                              DumpedCard("03:00.1", "6c 13 98 19") + DumpedCard("03:02.1", "72 11 98 19") +
+                              DumpedCard("0001:03:02.0", "6c 13 36 a0"));
+  const std::string host = "Bus 0 Slot 2 Function 0, VendorID 8086 DeviceID 1237";
+  const std::string kestrel = "Bus 3 Slot 0 Function 0, VendorID 136c DeviceID a036";
+  const std::string odd = "Bus 3 Slot 0 Function 1, VendorID 136c DeviceID 1998";
+  const std::string merlin = "Bus 3 Slot 2 Function 1, VendorID 1172 DeviceID 1998";
+  const std::string far = "Bus 259 Slot 2 Function 0, VendorID 136c DeviceID a036";
+  struct Case {
+    const char* Options;
+    std::vector<std::string> Cards;
+  };
+  const Case cases[] = {
+      {"", {host, kestrel, odd, merlin, far}},
+      {"-s 03:", {kestrel, odd, merlin, far}},
+      {"-s 0:03:", {kestrel, odd, merlin}},
+      {"-s 1::", {far}},
+      {"-s 0001:03:02.0", {far}},
+      {"-s 03:00.0", {kestrel}},
+      {"-s03:00.0", {kestrel}},
+      {"-s 2", {host, merlin, far}},
+      {"-s .1", {odd, merlin}},
+      {"-s 2.1", {merlin}},
+      {"-s *:*.*", {host, kestrel, odd, merlin, far}},
+      {"-s *:*:*.0", {host, kestrel, far}},
+      {"-d 136c:", {kestrel, odd, far}},
+      {"-d 136c:*", {kestrel, odd, far}},
+      {"-d :1998", {odd, merlin}},
+      {"-d*:1998", {odd, merlin}},
+      {"-d 136C:A036", {kestrel, far}},
+      {"-d 136c:a036 -s 03:00", {kestrel}},
+      {"-s 03: -d :1998", {odd, merlin}},
+      {"-d 0:", {}},
+      {"-s 04:", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Options);
+    const ProgramRun scan = Pcidiag("--bus " + bus.Path() + " " + c.Options + " scan");
+    EXPECT_EQ(scan.Status, 0);
+    EXPECT_EQ(scan.Output.rfind("Pci bus scan:\n\n", 0), 0u);
+    EXPECT_EQ(ListedCards(scan.Output), c.Cards);
+    EXPECT_EQ(scan.Errors, "");
+    if (c.Options[0] == '\0') continue;
+    const ProgramRun resources = Pcidiag("--bus " + bus.Path() + " " + c.Options + " resources");
+    EXPECT_EQ(ListedCards(resources.Output), c.Cards);
+    EXPECT_EQ(resources.Status, c.Cards.empty() ? 1 : 0);
+    EXPECT_EQ(resources.Errors, c.Cards.empty() ? "pcidiag: no card is chosen by -s and -d\n" : "");
+  }
+  // resources: the card's line, then its items, for each chosen card.
+  EXPECT_EQ(Pcidiag("--bus " + bus.Path() + " -s 0001:03:02.0 resources").Output,
+            far + "\n   Item IO: range 0xe000-0xe0ff\n   Item Bus: type 5, bus number 259, slot 00000002\n");
+}
+
+TEST(PcidiagTest, RefusesSelectorsThatAreNone) {
+  struct Case {
+    const char* Arguments;
+    const char* Error;
+  };
+  const Case cases[] = {
+      {"-s 100: scan", "pcidiag: -s: not a bus number (hexadecimal, at most ff): 100\n"},
+      {"-s 20 scan", "pcidiag: -s: not a slot number (hexadecimal, at most 1f): 20\n"},
+      {"-s .8 scan", "pcidiag: -s: not a function number (hexadecimal, at most 7): 8\n"},
+      {"-s 1000000:0:0.0 scan", "pcidiag: -s: not a domain (hexadecimal, at most ffffff): 1000000\n"},
+      {"-s 0:0:0:0 scan", "pcidiag: -s: not a bus number (hexadecimal, at most ff): 0:0\n"},
+      {"-s 0x3: scan", "pcidiag: -s: not a bus number"},
+      {"-s scan", "pcidiag: -s: not a slot number (hexadecimal, at most 1f): scan\n"},
+      {"scan -s", "pcidiag: -s needs an operand\n"},
+      {"-d 136c scan", "pcidiag: -d: not [vendor]:[device]: 136c\n"},
+      {"-d 10000: scan", "pcidiag: -d: not a vendor identifier (hexadecimal, at most ffff): 10000\n"},
+      {"-d :-1 scan", "pcidiag: -d: not a device identifier"},
+      {"-d 136c:a036:1180 scan", "pcidiag: -d: -d takes [vendor]:[device] only (no class)"},
+      {"-d 136c: edit", "pcidiag: -s and -d choose cards for scan and resources only, not for edit\n"},
+      {"-s 03: dump", "pcidiag: -s and -d choose cards for scan and resources only, not for dump\n"},
+      {"-s 03: resources 3 0 0", "pcidiag: resources takes a card's location or -s and -d, not both\n"},
+      {"-d : resources 03:00.0", "pcidiag: resources takes a card's location or -s and -d, not both\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Arguments);
+    const ProgramRun run = Pcidiag(std::string("--sim ") + c.Arguments);
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Output, "");
+    EXPECT_EQ(run.Errors.rfind(c.Error, 0), 0u) << run.Errors;
+  }
 }
 
 // The 64-byte configuration headers of this machine's PCI devices, in the

@@ -162,6 +162,13 @@ void FakeTree::WriteFunctionFile(const std::string& name, const std::string& fil
   WriteText(path, content);
 }
 
+void FakeTree::MakeFifo(const std::string& name, const std::string& file) {
+  const std::string path = FunctionDirectory(name) + "/" + file;
+  std::error_code ignored;
+  fs::remove_all(path, ignored);
+  if (mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("cannot make the FIFO " + path);
+}
+
 std::vector<std::uint8_t> FakeTree::ReadBytes(const std::string& path, std::uint64_t offset,
                                               std::size_t count) const {
   std::vector<std::uint8_t> bytes(count, 0);

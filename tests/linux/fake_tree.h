@@ -63,6 +63,9 @@ class FakeTree {
   void Remove(const std::string& name);
   // Writes a file relative to the function's directory (replacing it).
   void WriteFunctionFile(const std::string& name, const std::string& file, const std::string& content);
+  // Puts a FIFO in place of a file of the function (nothing ever writes to
+  // it: a reader that waits for one waits for ever).
+  void MakeFifo(const std::string& name, const std::string& file);
 
   std::vector<std::uint8_t> ReadBytes(const std::string& path, std::uint64_t offset, std::size_t count) const;
   void WriteBytes(const std::string& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);

@@ -78,6 +78,27 @@ TEST(LinuxPcidiagTest, ListsAFakeTreeWithDomainsAndRefusesMissingCards) {
   EXPECT_EQ(noBus.Output, "Cannot open WinDriver device\n");
 }
 
+// A FIFO in place of an identity or resource file would block the scan for
+// ever: the function is left out, or listed without its resources.
+TEST(LinuxPcidiagTest, ScansPassOverFifosInTheTree) {
+  FakeTree tree;
+  tree.Add(IoBoard(0x136C, 0xA036, "0000:02:00.0"));
+  tree.MakeFifo("0000:02:00.0", "device");
+  tree.Add(IoBoard(0x1172, 0x1998, "0000:03:00.0"));
+  tree.MakeFifo("0000:03:00.0", "resource");
+  tree.Add(IoBoard(0x136C, 0xA036, "0000:04:00.0"));
+  const Finished scan = Pcidiag({"scan"}, On(tree));
+  EXPECT_EQ(scan.Status, 0);
+  EXPECT_EQ(scan.Output,
+            "Pci bus scan:\n\nBus 3 Slot 0 Function 0, VendorID 1172 DeviceID 1998\n"
+            "Press Enter to continue to next slot\n"
+            "Bus 4 Slot 0 Function 0, VendorID 136c DeviceID a036\n"
+            "   Item IO: range 0xe000-0xe3ff\n   Item Bus: type 5, bus number 4, slot 00000000\n"
+            "Press Enter to continue to next slot\n");
+  EXPECT_NE(scan.Errors.find("0000:02:00.0/device: not a regular file"), std::string::npos) << scan.Errors;
+  EXPECT_NE(scan.Errors.find("0000:03:00.0/resource: not a regular file"), std::string::npos);
+}
+
 // The functions under /sys/bus/pci/devices, as pcidiag's scan lines name them.
 std::set<std::string> RealFunctions(std::vector<std::string>& names) {
   std::set<std::string> lines;

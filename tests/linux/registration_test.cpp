@@ -221,6 +221,17 @@ TEST_F(LinuxRegistrationTest, BadTreesAreRefusedAndLeaveNothingBehind) {
        "error - could not lock device, already in use\n", "holds 256 bytes, fewer than its range of 1024"},
       {"vendor file with garbage", [](FakeTree& t) { t.WriteFunctionFile(Board, "vendor", "0x13 6c\n"); },
        "error - Cannot find PCI card\n", "vendor does not hold a PCI identifier"},
+      // A FIFO in place of a file of the tree would block a reader for ever.
+      {"vendor a FIFO", [](FakeTree& t) { t.MakeFifo(Board, "vendor"); }, "error - Cannot find PCI card\n",
+       "vendor: not a regular file"},
+      {"device a FIFO", [](FakeTree& t) { t.MakeFifo(Board, "device"); }, "error - Cannot find PCI card\n",
+       "device: not a regular file"},
+      {"resource a FIFO", [](FakeTree& t) { t.MakeFifo(Board, "resource"); },
+       "error - could not lock device, already in use\n", "resource: not a regular file"},
+      {"config a FIFO", [](FakeTree& t) { t.MakeFifo(Board, "config"); },
+       "error - could not lock device, already in use\n", "config: not a regular file"},
+      {"resource0 a FIFO", [](FakeTree& t) { t.MakeFifo(Board, "resource0"); },
+       "error - could not lock device, already in use\n", "resource0: not a regular file"},
       {"base register that names no range",
        [](FakeTree& t) {
          t.WriteBytes(t.FunctionDirectory(Board) + "/config", 0x10, {0x01, 0xD0, 0, 0});

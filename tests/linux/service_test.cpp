@@ -132,6 +132,8 @@ TEST_F(LinuxServiceTest, ScansLeaveOutWhatTheyCannotReadAndSaySo) {
   Tree.WriteFunctionFile("0000:04:00.0", "vendor", "Intel\n");
   Tree.Add(IoBoard(0x136C, 0xA036, "0000:06:00.0"));
   std::filesystem::remove(Tree.FunctionDirectory("0000:06:00.0") + "/device");
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:07:00.0"));
+  Tree.MakeFifo("0000:07:00.0", "vendor");
   std::filesystem::create_directories(Tree.DevicesDirectory() + "/not-a-function");
   std::filesystem::create_directories(Tree.DevicesDirectory() + "/.hidden");
   PciScan scan{};
@@ -142,6 +144,9 @@ TEST_F(LinuxServiceTest, ScansLeaveOutWhatTheyCannotReadAndSaySo) {
   EXPECT_NE(errors.find("0000:04:00.0/vendor does not hold a PCI identifier"), std::string::npos) << errors;
   EXPECT_NE(errors.find("cannot read " + Tree.DevicesDirectory() + "/0000:06:00.0/device"),
             std::string::npos);
+  EXPECT_NE(
+      errors.find("cannot read " + Tree.DevicesDirectory() + "/0000:07:00.0/vendor: not a regular file"),
+      std::string::npos);
   EXPECT_NE(errors.find("not-a-function is not named as a PCI function"), std::string::npos);
   EXPECT_EQ(errors.find(".hidden"), std::string::npos);
 }
@@ -213,6 +218,7 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
   };
   std::string thirtyUsed;
   for (int i = 0; i < 30; ++i) thirtyUsed += "0x000000000000e000 0x000000000000e3ff 0x0000000000040101\n";
+  const std::string fifo = "(a FIFO)";
   std::string hundredLines;
   for (int i = 0; i < 100; ++i) hundredLines += "0x0 0x0 0x0\n";
   const Case cases[] = {
@@ -225,12 +231,17 @@ TEST_F(LinuxServiceTest, CardInformationOfBrokenFunctionsIsRefusedOrTrimmed) {
        "memory range 0x0-0xffffffff (resource 0) does not fit the driver records' 32-bit fields; left out"},
       {"resource is a folder", "resource/x", "", false, 0, "cannot read"},
       {"irq garbage", "irq", "eleven\n", true, 2, "irq does not hold a number; no interrupt item"},
+      // A FIFO would block its reader for ever.
+      {"resource a FIFO", "resource", fifo, false, 0, "resource: not a regular file"},
+      {"irq a FIFO", "irq", fifo, true, 2, "cannot read irq: not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     Tree.Remove("0000:03:00.0");
     Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
-    if (std::string(c.File) == "resource/x") {
+    if (c.Content == fifo) {
+      Tree.MakeFifo("0000:03:00.0", c.File);
+    } else if (std::string(c.File) == "resource/x") {
       std::filesystem::remove(Tree.FunctionDirectory("0000:03:00.0") + "/resource");
       std::filesystem::create_directories(Tree.FunctionDirectory("0000:03:00.0") + "/resource");
     } else {
@@ -313,6 +324,22 @@ TEST_F(LinuxServiceTest, ConfigurationAccessMovesAlignedUnitsOrNothing) {
   EXPECT_FALSE(Send(handle, ReqPciConfig, noBuffer));
   Service().Close(handle);
   EXPECT_EQ(std::filesystem::file_size(Tree.FunctionDirectory("0000:03:00.0") + "/config"), 64u);
+}
+
+TEST_F(LinuxServiceTest, AConfigurationFileThatIsAFifoIsRefusedWithoutWaiting) {
+  Tree.Add(IoBoard(0x136C, 0xA036, "0000:03:00.0"));
+  Tree.MakeFifo("0000:03:00.0", "config");
+  for (const std::uint32_t readFlag : {1u, 0u}) {
+    SCOPED_TRACE(readFlag);
+    std::uint32_t value = 0xAAAAAAAA;
+    const HeldResources before = CountHeld(Tree.Root());
+    const std::string errors = StderrOf([&] {
+      EXPECT_EQ(ConfigRequest(*this, PciSlot{3, 0, 0}, 0, 4, readFlag, value), 0u);
+    });
+    EXPECT_EQ(value, 0xAAAAAAAAu);
+    EXPECT_NE(errors.find("0000:03:00.0/config: not a regular file"), std::string::npos) << errors;
+    EXPECT_EQ(CountHeld(Tree.Root()), before);
+  }
 }
 
 TEST_F(LinuxServiceTest, TheExpansionRomIsListedAsMemory) {

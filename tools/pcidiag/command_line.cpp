@@ -5,7 +5,7 @@
 namespace lineio::pcidiag {
 
 const char Usage[] =
-    "Usage: pcidiag [--sim | --bus FILE] COMMAND\n"
+    "Usage: pcidiag [--sim | --bus FILE] [-s SLOT] [-d ID] COMMAND\n"
     "Looks at the cards on a PCI bus and changes their configuration registers\n"
     "through the kernel driver: by default the machine's own bus (on Linux\n"
     "through sysfs), with --sim a simulated bus.\n"
@@ -17,6 +17,8 @@ const char Usage[] =
     "                               decimal, or hexadecimal with 0x)\n"
     "  resources BB:SS.F            the same, with the location as lspci prints\n"
     "                               it (hexadecimal, optionally DDDD:BB:SS.F)\n"
+    "  resources                    with -s or -d: each chosen card, its line as\n"
+    "                               scan prints it, then its resources\n"
     "  edit                         choose a card by vendor and device identifier,\n"
     "                               then edit its configuration registers (on the\n"
     "                               machine's bus, after a confirmation)\n"
@@ -27,9 +29,18 @@ const char Usage[] =
     "              two other cards\n"
     "  --bus FILE  a simulated bus built from a dump in the format of `lspci -x`\n"
     "              (for example `lspci -x > bus.txt` on a real machine)\n"
+    "  -s [[domain:]bus:][slot][.func]\n"
+    "              scan and resources: only the cards at these places, as lspci\n"
+    "              reads it (hexadecimal; a part left out or * matches any)\n"
+    "  -d [vendor]:[device]\n"
+    "              scan and resources: only the cards with these identifiers\n"
+    "              (hexadecimal; a part left out or * matches any)\n"
     "  -h, --help  show this text\n"
     "  --version   print the version of pcidiag\n"
     "\n"
+    "The driver's scan record holds 30 cards: -d narrows the driver's search,\n"
+    "-s picks among the cards the record holds; a scan that leaves cards out\n"
+    "says so on standard error.\n"
     "LINEIO_SYSFS_ROOT and LINEIO_DEV_ROOT stand in for /sys and /dev.\n";
 
 namespace {
@@ -69,10 +80,22 @@ bool ParseNoOperandCommand(const std::string& command, std::size_t operands, Inv
     return false;
   }
   invocation.Action = command == "scan" ? Command::Scan : command == "edit" ? Command::Edit : Command::Dump;
+  if (invocation.Action != Command::Scan && invocation.Selector.Given) {
+    error = "-s and -d choose cards for scan and resources only, not for " + command;
+    return false;
+  }
   return true;
 }
 
 bool ParseResources(const std::vector<std::string>& words, Invocation& invocation, std::string& error) {
+  if (invocation.Selector.Given) {
+    if (words.size() == 1) {
+      invocation.Action = Command::Resources;
+      return true;
+    }
+    error = "resources takes a card's location or -s and -d, not both";
+    return false;
+  }
   std::optional<CardLocation> location;
   if (words.size() == 2) {
     location = ParseLocation(words[1]);
@@ -85,7 +108,7 @@ bool ParseResources(const std::vector<std::string>& words, Invocation& invocatio
     if (!location)
       error = "BUS, SLOT and FUNCTION must be numbers of at most 32 bits (decimal, or 0x hexadecimal)";
   } else {
-    error = "resources needs BUS SLOT FUNCTION or BB:SS.F";
+    error = "resources needs BUS SLOT FUNCTION, BB:SS.F, or -s or -d";
   }
   if (!location) return false;
   invocation.Action = Command::Resources;
@@ -93,6 +116,24 @@ bool ParseResources(const std::vector<std::string>& words, Invocation& invocatio
   invocation.Slot = location->Slot;
   invocation.Function = location->Function;
   return true;
+}
+
+// -s or -d at argv[at], its operand joined to it ("-s03:00.0") or the next
+// argument; `at` moves past what was used.
+bool ParseSelector(int argc, char** argv, int& at, CardSelector& selector, std::string& error) {
+  const std::string option = std::string(argv[at]).substr(0, 2);
+  std::string operand = std::string(argv[at]).substr(2);
+  if (operand.empty()) {
+    if (at + 1 >= argc) {
+      error = option + " needs an operand";
+      return false;
+    }
+    operand = argv[++at];
+  }
+  const bool parsed = option == "-s" ? ParseSlotSelector(operand, selector, error)
+                                     : ParseIdSelector(operand, selector, error);
+  if (!parsed) error = option + ": " + error;
+  return parsed;
 }
 
 // The options; false with `error` set when they are not valid.
@@ -109,6 +150,8 @@ bool ParseOptions(int argc, char** argv, Invocation& invocation, std::vector<std
       if (asked != Command::Help) asked = Command::Version;
     } else if (argument == "--sim") {
       sim = true;
+    } else if (argument.rfind("-s", 0) == 0 || argument.rfind("-d", 0) == 0) {
+      if (!ParseSelector(argc, argv, i, invocation.Selector, error)) return false;
     } else if (argument == "--bus" || argument.rfind("--bus=", 0) == 0) {
       if (argument == "--bus" && i + 1 >= argc) {
         error = "--bus needs a file";
@@ -139,6 +182,10 @@ std::optional<std::uint32_t> ParseNumber(const std::string& text) {
     return Digits(text.substr(2), 16, Max32);
   }
   return Digits(text, 10, Max32);
+}
+
+std::optional<std::uint32_t> ParseHexDigits(const std::string& text, std::uint32_t max) {
+  return Digits(text, 16, max);
 }
 
 std::optional<CardLocation> ParseLocation(const std::string& text) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "tools/pcidiag/card_selector.h"
+
 namespace lineio::pcidiag {
 
 enum class Command { Scan, Resources, Edit, Dump, Help, Version };
@@ -20,6 +22,9 @@ struct Invocation {
   std::uint32_t Bus = 0;
   std::uint32_t Slot = 0;
   std::uint32_t Function = 0;
+  // -s and -d: the cards that scan lists, or whose resources are listed
+  // (resources then takes no location).
+  CardSelector Selector;
 };
 
 // The invocation, or nothing when the arguments are not one (`error` says why).
@@ -28,6 +33,9 @@ std::optional<Invocation> ParseCommandLine(int argc, char** argv, std::string& e
 // A number word: decimal, or hexadecimal after 0x; nothing for anything else,
 // a sign, or a number above 32 bits. A leading 0 is decimal, never octal.
 std::optional<std::uint32_t> ParseNumber(const std::string& text);
+
+// Hexadecimal digits only (no sign, no 0x), at most `max`; nothing otherwise.
+std::optional<std::uint32_t> ParseHexDigits(const std::string& text, std::uint32_t max);
 
 struct CardLocation {
   std::uint32_t Bus;  // with a domain other than 0: (domain << 8) | bus

@@ -17,6 +17,7 @@
 #include "tools/pcidiag/command_line.h"
 #include "tools/pcidiag/confirming_driver.h"
 #include "tools/pcidiag/driver_dump.h"
+#include "tools/pcidiag/selecting_driver.h"
 #include "tools/version.h"
 
 namespace {
@@ -42,13 +43,22 @@ bool DriverOpens() {
   return true;
 }
 
-// Whether the driver lists a card at that place.
-bool CardExists(const Invocation& invocation) {
+// The driver's scan of the bus (as -s and -d choose its cards); nothing when
+// the driver cannot be opened (its message is printed).
+std::optional<lineio::PciScan> ScanTheBus() {
   lineio::platform::OsHandle driver = lineio::platform::InvalidOsHandle;
-  if (lineio::OpenDriverLink(driver) == 0) return false;
+  if (lineio::OpenDriverLink(driver) == 0) return std::nullopt;
   lineio::PciScan scan{};
   lineio::SendRequest(driver, lineio::ReqScanPciCards, scan);
   lineio::platform::CloseOsHandle(driver);
+  return scan;
+}
+
+// Whether the driver lists a card at that place.
+bool CardExists(const Invocation& invocation) {
+  const std::optional<lineio::PciScan> scanned = ScanTheBus();
+  if (!scanned) return false;
+  const lineio::PciScan& scan = *scanned;
   for (std::uint32_t i = 0; i < lineio::CardsIn(scan); ++i) {
     const lineio::PciSlot& slot = scan.CardSlots[i];
     if (slot.Bus == invocation.Bus && slot.Slot == invocation.Slot && slot.Function == invocation.Function) {
@@ -58,6 +68,22 @@ bool CardExists(const Invocation& invocation) {
   std::fprintf(stderr, "pcidiag: no card at bus %u slot %u function %u\n", invocation.Bus, invocation.Slot,
                invocation.Function);
   return false;
+}
+
+// Each card that -s and -d choose: its line as scan prints it, then its
+// resources. Not done when none is chosen.
+int ListChosenResources() {
+  const std::optional<lineio::PciScan> scanned = ScanTheBus();
+  if (!scanned) return ExitNotDone;
+  const lineio::PciScan& scan = *scanned;
+  for (std::uint32_t i = 0; i < lineio::CardsIn(scan); ++i) {
+    const lineio::PciSlot& slot = scan.CardSlots[i];
+    lineio::PrintCardLine(slot, scan.CardIds[i]);
+    lineio::PrintCardResources(slot.Bus, slot.Slot, slot.Function);
+  }
+  if (lineio::CardsIn(scan) > 0) return ExitOk;
+  std::fprintf(stderr, "pcidiag: no card is chosen by -s and -d\n");
+  return ExitNotDone;
 }
 
 int Edit(const Invocation& invocation) {
@@ -87,6 +113,7 @@ int Run(const Invocation& invocation, const lineio::sim::SimBus& bus) {
       lineio::ScanPciBus();
       return ExitOk;
     case Command::Resources:
+      if (invocation.Selector.Given) return ListChosenResources();
       if (!CardExists(invocation)) return ExitNotDone;
       lineio::PrintCardResources(invocation.Bus, invocation.Slot, invocation.Function);
       return ExitOk;
@@ -123,14 +150,19 @@ int main(int argc, char** argv) {
     case BusSource::Simulated:
       std::fputs(SimulatedBusLine, stdout);
       lineio::sim::PopulateDefaultBus(bus);
-      simulated.emplace(bus).Install();
+      simulated.emplace(bus);
       break;
     case BusSource::DumpFile:
       if (!lineio::pcidiag::LoadDumpFile(invocation->BusFile, bus)) return ExitNotDone;
-      simulated.emplace(bus).Install();
+      simulated.emplace(bus);
       break;
-    case BusSource::DriverDevice: lineio::platform::InstallDriverService(&confirming); break;
+    case BusSource::DriverDevice: break;
   }
+  // Every command reaches the driver through the selection of -s and -d.
+  lineio::pcidiag::SelectingDriver selecting(
+      simulated ? static_cast<lineio::platform::DriverService&>(*simulated) : confirming,
+      invocation->Selector, simulated ? &bus : nullptr);
+  lineio::platform::InstallDriverService(&selecting);
   const int status = Run(*invocation, bus);
   std::fflush(stdout);
   lineio::platform::InstallDriverService(nullptr);

@@ -1,5 +1,6 @@
-// Numbers in the console's answers, read as scanf's "%d" and "%x" read a
-// word: an optional sign, for hexadecimal an optional "0x", then digits up
+// Numbers in the answers that a person types at a prompt (the questions of
+// opening the board, and the diagnostic console), read as scanf's "%d" and
+// "%x" read a word: an optional sign, for hexadecimal an optional "0x", then digits up
 // to the first character that is not one. Unlike scanf, a number too large
 // for 32 bits is refused rather than cut down to its low bits, and a word
 // that holds a NUL byte is no number at all.

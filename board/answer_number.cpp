@@ -1,4 +1,4 @@
-#include "console/answer_number.h"
+#include "board/answer_number.h"
 
 #include <cstring>
 #include <limits>
