@@ -11,10 +11,13 @@
  *
  * Each library is loaded on its own (dlopen with RTLD_LOCAL, LoadLibrary), so
  * the Kestrel and the Merlin library, which export the same names, work side
- * by side in one process. Raw() reaches all 37 exports as they are.
+ * by side in one process. Raw() reaches all 37 exports, and the extension
+ * calls, as they are.
  *
  * Errors: lineio::Error (a std::runtime_error) when a library cannot be
- * loaded or the board cannot be opened, with the reason; lineio::ArgumentError
+ * loaded; lineio::OpenError when the driver cannot be opened and
+ * lineio::NoBoard when it opens but reaches no board, each with the library's
+ * failure code and text (LineioLastFailure, LineioFailureText); lineio::ArgumentError
  * (a std::invalid_argument) when a span is too short for what the library
  * would read or write, or a count does not fit, before the library is
  * called. docs/cxx.md is the reference.
@@ -44,7 +47,7 @@
 
 namespace lineio {
 
-// ---- The 37 exports as function pointers ---------------------------------
+// ---- The 37 exports and the extension calls as function pointers --------
 
 // Each pointer has the type of the export that lineio.h declares, calling
 // convention included.
@@ -86,6 +89,12 @@ struct Api {
   decltype(&::CHRVAL2) CHRVAL2 = nullptr;
   decltype(&::VALCHR1) VALCHR1 = nullptr;
   decltype(&::VALCHR2) VALCHR2 = nullptr;
+  // The extension calls: status, version and trace.
+  decltype(&::LineioBoardAccess) LineioBoardAccess = nullptr;
+  decltype(&::LineioLastFailure) LineioLastFailure = nullptr;
+  decltype(&::LineioFailureText) LineioFailureText = nullptr;
+  decltype(&::LineioVersion) LineioVersion = nullptr;
+  decltype(&::LineioTrace) LineioTrace = nullptr;
 };
 
 // ---- Errors --------------------------------------------------------------
@@ -97,15 +106,35 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& reason) : std::runtime_error(reason) {}
 };
 
-// The board could not be opened: PortInit's result, and the reason.
+// The board could not be opened: PortInit's result, the library's failure
+// code (LINEIO_FAILURE_*) and its text (the lines it printed), and the reason.
 class OpenError : public Error {
  public:
-  OpenError(std::int32_t result, const std::string& reason) : Error(reason), result_(result) {}
+  OpenError(std::int32_t result, std::int32_t failure, std::string failureText, const std::string& reason)
+      : Error(reason), result_(result), failure_(failure), failureText_(std::move(failureText)) {}
   [[nodiscard]] std::int32_t Result() const noexcept { return result_; }
+  [[nodiscard]] std::int32_t Failure() const noexcept { return failure_; }
+  [[nodiscard]] const std::string& FailureText() const noexcept { return failureText_; }
 
  private:
   std::int32_t result_;
+  std::int32_t failure_;
+  std::string failureText_;
 };
+
+// PortInit opened the driver but reached no board (none found, held by
+// another process, refused by the system, ...); the board was closed again.
+class NoBoard : public OpenError {
+ public:
+  using OpenError::OpenError;
+};
+
+// How an open board is reached (LineioBoardAccess).
+enum class Access : std::int32_t { None = LINEIO_ACCESS_NONE, Memory = LINEIO_ACCESS_MEMORY, Io = LINEIO_ACCESS_IO };
+
+// Whether a Board may stay open without a board (as the library itself lets
+// a host run: register reads then give 0).
+enum class WithoutBoard { Throw, Open };
 
 // A span shorter than what the library would read or write, a count that
 // does not fit the export's 16-bit argument, a transform length that is no
@@ -280,13 +309,39 @@ inline std::string SimulationFile(std::string_view board) {
               (searched.empty() ? "(no folder)" : searched));
 }
 
-// Why PortInit could not open the board, as the library reports it: its
-// result (0: the driver could not be opened, missing or older than version
-// 400; the library printed which on standard output). A library with the
-// extension calls (LineioLastFailure, LineioFailureText) will say it here.
-inline std::string OpenFailure(const std::string& file, std::int32_t registerSet, std::int32_t result) {
-  return "lineio: PortInit(" + std::to_string(registerSet) + ") gave " + std::to_string(result) + " with " +
-         file + ": the driver could not be opened (the library printed why on standard output)";
+// The text of the library's last failed open (LineioFailureText).
+inline std::string FailureText(const Api& api) {
+  const std::int32_t length = api.LineioFailureText(nullptr, 0);
+  if (length <= 0) {
+    return {};
+  }
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  api.LineioFailureText(text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+// The text without its line ends, for a one-line reason.
+inline std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n') {
+      c = ' ';
+    }
+  }
+  while (!text.empty() && text.back() == ' ') {
+    text.pop_back();
+  }
+  return text.empty() ? std::string("the library said nothing") : text;
+}
+
+// Why PortInit opened no board, as the library reports it.
+inline std::string OpenFailure(const std::string& file, std::int32_t registerSet, std::int32_t result,
+                               const std::string& failureText) {
+  const std::string call = "lineio: PortInit(" + std::to_string(registerSet) + ") ";
+  if (result == 0) {
+    return call + "gave 0 with " + file + ": the driver could not be opened (" + OneLine(failureText) + ")";
+  }
+  return call + "opened no board with " + file + " (" + OneLine(failureText) + ")";
 }
 
 }  // namespace detail
@@ -320,10 +375,34 @@ class Library {
   Library& operator=(const Library&) = delete;
   ~Library() { Unload(); }
 
-  // All 37 exports, unchecked.
+  // All 37 exports and the extension calls, unchecked.
   [[nodiscard]] const Api& Raw() const noexcept { return api_; }
   // The file asked for: a path, or the SONAME the loader looked up.
   [[nodiscard]] const std::string& File() const noexcept { return file_; }
+
+  // ---- Status, version and trace (docs/extensions.md) ----
+
+  // LineioVersion: "1.0.0".
+  [[nodiscard]] std::string Version() const {
+    const char* version = api_.LineioVersion();
+    return version != nullptr ? version : "";
+  }
+  // LineioBoardAccess: whether a board is open and how it is reached.
+  [[nodiscard]] Access BoardAccess() const { return static_cast<Access>(api_.LineioBoardAccess()); }
+  // LineioLastFailure and LineioFailureText: why the last PortInit opened no
+  // board (LINEIO_FAILURE_NONE and "" when it did).
+  [[nodiscard]] std::int32_t LastFailure() const { return api_.LineioLastFailure(); }
+  [[nodiscard]] std::string LastFailureText() const { return detail::FailureText(api_); }
+  // LineioTrace: every call, register access, serial device load and
+  // interrupt into the file at path ("stderr" for standard error); Error when
+  // it cannot be opened. StopTrace ends it.
+  void Trace(const std::string& path) const {
+    if (api_.LineioTrace(path.c_str()) == 0) {
+      throw Error("lineio: LineioTrace: cannot trace to " + path +
+                  " (the library said why on standard error)");
+    }
+  }
+  void StopTrace() const { api_.LineioTrace(nullptr); }
 
   // ---- The transform (docs/transform.md) ----
 
@@ -504,6 +583,11 @@ class Library {
     Find("CHRVAL2", api_.CHRVAL2);
     Find("VALCHR1", api_.VALCHR1);
     Find("VALCHR2", api_.VALCHR2);
+    Find("LineioBoardAccess", api_.LineioBoardAccess);
+    Find("LineioLastFailure", api_.LineioLastFailure);
+    Find("LineioFailureText", api_.LineioFailureText);
+    Find("LineioVersion", api_.LineioVersion);
+    Find("LineioTrace", api_.LineioTrace);
   }
 
   template <class Function>
@@ -543,11 +627,17 @@ class Library {
 class Board : public Library {
  public:
   // A board name, a path; registerSet is PortInit's argument. Throws
-  // OpenError when PortInit gives 0 (the library is unloaded again).
-  explicit Board(std::string_view library, std::int32_t registerSet = 0) : Library(library) {
-    Open(registerSet);
+  // OpenError when PortInit gives 0, NoBoard when it opened no board (unless
+  // withoutBoard is WithoutBoard::Open); the library is unloaded again.
+  explicit Board(std::string_view library, std::int32_t registerSet = 0,
+                 WithoutBoard withoutBoard = WithoutBoard::Throw)
+      : Library(library) {
+    Open(registerSet, withoutBoard);
   }
-  Board(Library library, std::int32_t registerSet) : Library(std::move(library)) { Open(registerSet); }
+  Board(Library library, std::int32_t registerSet, WithoutBoard withoutBoard = WithoutBoard::Throw)
+      : Library(std::move(library)) {
+    Open(registerSet, withoutBoard);
+  }
 
   // The board on the simulation flavour of its library.
   static Board Simulated(std::string_view board, std::int32_t registerSet = 0) {
@@ -666,12 +756,19 @@ class Board : public Library {
   void Click(std::uint32_t ticks) const { Raw().Click(ticks); }
 
  private:
-  void Open(std::int32_t registerSet) {
+  void Open(std::int32_t registerSet, WithoutBoard withoutBoard) {
     const std::int32_t result = Raw().PortInit(registerSet);
     if (result == 0) {
-      throw OpenError(result, detail::OpenFailure(File(), registerSet, result));
+      const std::string text = LastFailureText();
+      throw OpenError(result, LastFailure(), text, detail::OpenFailure(File(), registerSet, result, text));
     }
     open_ = true;
+    if (withoutBoard == WithoutBoard::Throw && BoardAccess() == Access::None) {
+      const std::string text = LastFailureText();
+      const std::int32_t failure = LastFailure();
+      Close();
+      throw NoBoard(result, failure, text, detail::OpenFailure(File(), registerSet, result, text));
+    }
   }
 
   bool open_ = false;

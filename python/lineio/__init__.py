@@ -9,15 +9,22 @@ gives the helpers' results as numpy arrays).
     own = lineio.load("/opt/lineio/lib/libkestrel.so.1")
 
 Each Library has the 37 exports under their own names, with their arguments
-checked before the call. See python/README.md and docs/ for the reference.
+checked before the call, and the extension calls (LineioBoardAccess,
+LineioLastFailure, LineioFailureText, LineioVersion, LineioTrace; with
+last_failure() and trace() as helpers). Board raises NoBoard when PortInit
+opened no board. See python/README.md and docs/ for the reference.
 """
 
 from ._arrays import USES_NUMPY, Floats, Words
-from ._board import Board, OpenError
+from ._board import Board, NoBoard, OpenError
 from ._buffers import BufferTooShort
 from ._flavours import FlavourConflict
 from ._library import (
+    ACCESS_IO,
+    ACCESS_MEMORY,
+    ACCESS_NONE,
     ESCAPE_STATUS,
+    FAILURES,
     FORWARD,
     INVERSE,
     MAX_TABLE_LENGTH,
@@ -28,6 +35,7 @@ from ._library import (
     WINDOW_NONE,
     WINDOW_RECTANGULAR,
     WINDOWS,
+    Failure,
     FftTables,
     Library,
     Transform,
@@ -35,15 +43,21 @@ from ._library import (
     load,
 )
 from ._loading import find_library, sim_directories
-from ._prototypes import ARGUMENT_NAMES, PROTOTYPES
+from ._prototypes import ARGUMENT_NAMES, EXTENSIONS, PROTOTYPES
 from ._version import __version__
 
 __all__ = [
+    "ACCESS_IO",
+    "ACCESS_MEMORY",
+    "ACCESS_NONE",
     "ARGUMENT_NAMES",
     "Board",
     "BufferTooShort",
     "ESCAPE_STATUS",
+    "EXTENSIONS",
+    "FAILURES",
     "FORWARD",
+    "Failure",
     "FftTables",
     "FlavourConflict",
     "Floats",
@@ -51,6 +65,7 @@ __all__ = [
     "Library",
     "MAX_TABLE_LENGTH",
     "MAX_TRANSFORM_LENGTH",
+    "NoBoard",
     "OpenError",
     "PATTERN_REFUSED",
     "PROTOTYPES",

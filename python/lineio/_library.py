@@ -1,8 +1,10 @@
-"""One loaded library: the 37 exports with their arguments checked, and
-helpers that allocate the arrays."""
+"""One loaded library: the 37 exports and the extension calls with their
+arguments checked, and helpers that allocate the arrays."""
 
 from __future__ import annotations
 
+import ctypes
+import os
 import types
 from typing import Any, Dict, NamedTuple, Optional, Sequence, Union
 
@@ -29,6 +31,30 @@ WINDOWS = {"rectangular": WINDOW_RECTANGULAR, "hamming": WINDOW_HAMMING, "hann":
 ESCAPE_STATUS = 0x8000
 PATTERN_REFUSED = 0xFFFF
 
+# How LineioBoardAccess says the board is reached.
+ACCESS_NONE = 0
+ACCESS_MEMORY = 1
+ACCESS_IO = 2
+
+# LineioLastFailure's codes by name (include/lineio.h, LINEIO_FAILURE_*).
+FAILURES = {
+    0: "none",
+    1: "no driver",
+    2: "driver too old",
+    3: "no board",
+    4: "card out of range",
+    5: "lock held",
+    6: "permission",
+    7: "binding",
+    8: "lockdown",
+    9: "items",
+    10: "map refused",
+    11: "range above 4 GiB",
+    12: "choice out of range",
+    13: "function gone",
+    14: "other",
+}
+
 # Longest transform FFTK32 prepares tables for, and longest FFT32 runs.
 MAX_TABLE_LENGTH = 16384
 MAX_TRANSFORM_LENGTH = 32768
@@ -53,6 +79,15 @@ class FftTables(NamedTuple):
     cosine: Floats
     sine: Floats
     permutation: Words
+
+
+class Failure(NamedTuple):
+    """Why the last PortInit opened no board: LineioLastFailure's code, its
+    name in FAILURES, and LineioFailureText (the lines the library printed)."""
+
+    code: int
+    name: str
+    text: str
 
 
 class Transform(NamedTuple):
@@ -116,7 +151,7 @@ class Library:
     (TypeError for anything that is not an integer, ValueError out of the C
     type's range; both name the export and the argument); pointer arguments
     are checked for their element type and length (TypeError,
-    BufferTooShort). `raw` holds all 37 ctypes functions, unchecked.
+    BufferTooShort). `raw` holds every ctypes function, unchecked.
     """
 
     def __init__(self, library: LibraryName = "kestrel", simulated: bool = False) -> None:
@@ -329,6 +364,52 @@ class Library:
 
     def VALCHR2(self, words: ArrayArgument, bytes: ArrayArgument, count: int) -> None:
         self._convert("VALCHR2", words, WORDS, 1, bytes, BYTES, 2, count)
+
+    # ---- Extension calls: status, version and trace ---------------------
+
+    def LineioBoardAccess(self) -> int:
+        """ACCESS_NONE, ACCESS_MEMORY or ACCESS_IO: whether a board is open
+        and how it is reached."""
+        return int(self._call("LineioBoardAccess"))
+
+    def LineioLastFailure(self) -> int:
+        """The code of the last failed open (FAILURES names it); 0 for none."""
+        return int(self._call("LineioLastFailure"))
+
+    def LineioFailureText(self) -> str:
+        """The text of the last failed open: the lines that went to standard
+        output and standard error ("" for none)."""
+        size = int(self.raw.LineioFailureText(None, 0)) + 1
+        buffer = ctypes.create_string_buffer(size)
+        self.raw.LineioFailureText(buffer, size)
+        return buffer.value.decode("utf-8", "replace")
+
+    def LineioVersion(self) -> str:
+        """The library's version, "1.0.0"."""
+        return bytes(self.raw.LineioVersion() or b"").decode("ascii", "replace")
+
+    def LineioTrace(self, path: Union[str, "os.PathLike[str]", None]) -> int:
+        """Starts a trace to the file at path ("stderr" for standard error),
+        replacing one that runs; None stops it. 1 on success, 0 when the file
+        cannot be opened (the library says why on standard error)."""
+        if path is None:
+            return int(self.raw.LineioTrace(None))
+        if not isinstance(path, (str, os.PathLike)):
+            raise TypeError(f"LineioTrace: path is text (str or a path), not {type(path).__name__}")
+        return int(self.raw.LineioTrace(os.fsencode(path)))
+
+    def last_failure(self) -> Failure:
+        """Why the last PortInit opened no board, as code, name and text."""
+        code = self.LineioLastFailure()
+        return Failure(code, FAILURES.get(code, f"code {code}"), self.LineioFailureText())
+
+    def trace(self, path: Union[str, "os.PathLike[str]", None]) -> None:
+        """LineioTrace: starts a trace of every call, register access, serial
+        device load and interrupt to the file (docs/trace.md); None stops it.
+        OSError when the file cannot be opened."""
+        if self.LineioTrace(path) == 0:
+            shown = os.fspath(path) if path is not None else None
+            raise OSError(f"LineioTrace: cannot trace to {shown!r} (the library said why on standard error)")
 
     def _convert(
         self,

@@ -1,5 +1,5 @@
-"""The 37 exports with their argument names and types and their result types,
-as include/lineio.h declares them.
+"""The 37 exports and the extension calls beside them, with their argument
+names and types and their result types, as include/lineio.h declares them.
 
 A 16-bit argument is passed as the C type it is; the module checks its range
 before the call (lineio._integers), where ctypes alone would keep its low 16
@@ -85,7 +85,16 @@ _DECLARATIONS: Tuple[Tuple[str, Optional[CType], Tuple[Tuple[str, CType], ...]],
     ("CHRVAL2", None, (("bytes", BytePointer), ("words", WordPointer), ("count", c_uint16))),
     ("VALCHR1", None, (("words", WordPointer), ("bytes", BytePointer), ("count", c_uint16))),
     ("VALCHR2", None, (("words", WordPointer), ("bytes", BytePointer), ("count", c_uint16))),
+    # Extension calls: status, version and trace
+    ("LineioBoardAccess", c_int32, ()),
+    ("LineioLastFailure", c_int32, ()),
+    ("LineioFailureText", c_int32, (("buffer", c_char_p), ("size", c_int32))),
+    ("LineioVersion", c_char_p, ()),
+    ("LineioTrace", c_int32, (("path", c_char_p),)),
 )
+
+# The names of the extension calls; every other declaration is one of the 37.
+EXTENSIONS = ("LineioBoardAccess", "LineioLastFailure", "LineioFailureText", "LineioVersion", "LineioTrace")
 
 # name: (result type, argument types), in the order of the header.
 PROTOTYPES: Dict[str, Tuple[Optional[CType], Tuple[CType, ...]]] = {
@@ -97,8 +106,9 @@ ARGUMENT_NAMES: Dict[str, Tuple[str, ...]] = {
     name: tuple(argument for argument, _ in arguments) for name, _, arguments in _DECLARATIONS
 }
 
-# The exports that take a pointer: Library checks each buffer's kind and
-# length before the call. The others take integers only.
+# The exports that take or give a pointer: Library checks each buffer's kind
+# and length before the call, or turns the text into str. The others take
+# integers only.
 POINTER_EXPORTS = (
     "Test2",
     "GetIOBlockData",
@@ -110,4 +120,7 @@ POINTER_EXPORTS = (
     "CHRVAL2",
     "VALCHR1",
     "VALCHR2",
+    "LineioFailureText",
+    "LineioVersion",
+    "LineioTrace",
 )

@@ -109,7 +109,8 @@ class SpiedTest(unittest.TestCase):
 
 class IntegerArgumentsTest(SpiedTest):
     def test_the_table_covers_every_export(self):
-        self.assertEqual(sorted(VALID), sorted(lineio.PROTOTYPES))
+        # The extension calls take no integers from a host (test_status).
+        self.assertEqual(sorted(VALID), sorted(set(lineio.PROTOTYPES) - set(lineio.EXTENSIONS)))
 
     def test_valid_integers_reach_the_library_as_given(self):
         for export, arguments in VALID.items():

@@ -10,6 +10,7 @@ from support import BOARDS, export_names, repository_file, simulated
 
 SCALARS = {
     "void": None,
+    "const char*": ctypes.c_char_p,
     "int32_t": ctypes.c_int32,
     "uint16_t": ctypes.c_uint16,
     "uint32_t": ctypes.c_uint32,
@@ -33,7 +34,7 @@ def header_declarations():
     text = repository_file("LINEIO_HEADER", "include/lineio.h").read_text()
     text = re.sub(r"/\*.*?\*/", " ", text, flags=re.S)
     declarations = {}
-    for result, name, arguments in re.findall(r"(\w+)\s+LINEIO_CALL\s+(\w+)\s*\(([^)]*)\)\s*;", text):
+    for result, name, arguments in re.findall(r"(\w+(?: \w+)?\*?)\s+LINEIO_CALL\s+(\w+)\s*\(([^)]*)\)\s*;", text):
         types = []
         for argument in arguments.split(","):
             words = argument.replace("const", " ").replace("*", " * ").split()
@@ -47,7 +48,9 @@ def header_declarations():
 class PrototypesTest(unittest.TestCase):
     def test_every_export_is_declared_once_in_the_header_order(self):
         self.assertEqual(list(lineio.PROTOTYPES), export_names())
-        self.assertEqual(len(lineio.PROTOTYPES), 37)
+        # The 37 exports, then the extension calls.
+        self.assertEqual(len(lineio.PROTOTYPES), 37 + len(lineio.EXTENSIONS))
+        self.assertEqual(list(lineio.PROTOTYPES)[37:], list(lineio.EXTENSIONS))
 
     def test_types_match_the_header(self):
         declared = header_declarations()

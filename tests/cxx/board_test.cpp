@@ -4,10 +4,13 @@
 // leaves the scope, moves, and the errors that carry their reason.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,33 +107,99 @@ TEST(CxxBoardTest, AMovedBoardIsClosedOnceByItsLastOwner) {
   EXPECT_FALSE(BoardIsOpen(observer));
 }
 
-TEST(CxxBoardTest, TheRaw37AreReachable) {
+TEST(CxxBoardTest, TheRaw37AndTheExtensionCallsAreReachable) {
   const lineio::Library library = lineio::Library::Simulated("kestrel");
   using AnyFunction = void (*)();
-  static_assert(sizeof(lineio::Api) == 37 * sizeof(AnyFunction), "one pointer per export");
-  std::array<AnyFunction, 37> pointers{};
+  constexpr std::size_t Functions = 37 + 5;
+  static_assert(sizeof(lineio::Api) == Functions * sizeof(AnyFunction), "one pointer per export");
+  std::array<AnyFunction, Functions> pointers{};
   std::memcpy(pointers.data(), &library.Raw(), sizeof pointers);
   for (std::size_t index = 0; index < pointers.size(); ++index) EXPECT_NE(pointers[index], nullptr) << index;
   std::array<std::uint8_t, 10> buffer{};
   EXPECT_EQ(library.Raw().Test2(buffer.data()), 11);
 }
 
-TEST(CxxBoardTest, TheLibraryWithoutADriverThrowsOpenErrorWithItsReason) {
-  const char* folder = LINEIO_TEST_LIBRARY_DIR;
-  std::string noSysfs = ::testing::TempDir() + "lineio-cxx-no-sysfs-XXXXXX";
-  ASSERT_NE(mkdtemp(noSysfs.data()), nullptr);
-  ASSERT_EQ(setenv("LINEIO_SYSFS_ROOT", noSysfs.c_str(), 1), 0);
-  const std::string file = std::string(folder) + "/libmerlin.so.1";
+// The real library on a PCI tree of ordinary files (each test runs in a
+// process of its own, and the library reads LINEIO_SYSFS_ROOT at its first
+// open): without a devices folder it finds no driver; with an empty one, no
+// board.
+class CxxOpenFailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = ::testing::TempDir() + "lineio-cxx-sysfs-XXXXXX";
+    ASSERT_NE(mkdtemp(root_.data()), nullptr);
+    ASSERT_EQ(setenv("LINEIO_SYSFS_ROOT", root_.c_str(), 1), 0);
+  }
+  void TearDown() override { unsetenv("LINEIO_SYSFS_ROOT"); }
+  void MakeEmptyBus() const {
+    for (const char* folder : {"/bus", "/bus/pci", "/bus/pci/devices"}) {
+      ASSERT_EQ(mkdir((root_ + folder).c_str(), 0755), 0);
+    }
+  }
+  static std::string RealLibrary() { return std::string(LINEIO_TEST_LIBRARY_DIR) + "/libmerlin.so.1"; }
+
+ private:
+  std::string root_;
+};
+
+TEST_F(CxxOpenFailureTest, WithoutADriverOpenErrorCarriesTheLibrarysReason) {
+  const std::string file = RealLibrary();
   try {
     const lineio::Board board(file);
     ADD_FAILURE() << "PortInit opened a driver";
+  } catch (const lineio::NoBoard&) {
+    ADD_FAILURE() << "the driver could not be opened: no NoBoard";
   } catch (const lineio::OpenError& error) {
     EXPECT_EQ(error.Result(), 0);
+    EXPECT_EQ(error.Failure(), LINEIO_FAILURE_NO_DRIVER);
+    EXPECT_EQ(error.FailureText(), "Cannot open WinDriver device\n");
     EXPECT_EQ(std::string(error.what()), "lineio: PortInit(0) gave 0 with " + file +
-                                             ": the driver could not be opened (the library printed why on "
-                                             "standard output)");
+                                             ": the driver could not be opened (Cannot open WinDriver device)");
   }
-  unsetenv("LINEIO_SYSFS_ROOT");
+}
+
+TEST_F(CxxOpenFailureTest, ABusWithoutTheBoardThrowsNoBoardOrOpensWhenAllowed) {
+  MakeEmptyBus();
+  const std::string file = RealLibrary();
+  try {
+    const lineio::Board board(file);
+    ADD_FAILURE() << "a board was found";
+  } catch (const lineio::NoBoard& error) {
+    EXPECT_EQ(error.Result(), 1);
+    EXPECT_EQ(error.Failure(), LINEIO_FAILURE_NO_BOARD);
+    EXPECT_EQ(error.FailureText(), "no cards found\n");
+    EXPECT_EQ(std::string(error.what()), "lineio: PortInit(0) opened no board with " + file + " (no cards found)");
+  }
+  const lineio::Board anyway(file, 0, lineio::WithoutBoard::Open);
+  EXPECT_TRUE(anyway.IsOpen());
+  EXPECT_EQ(anyway.BoardAccess(), lineio::Access::None);
+  EXPECT_EQ(anyway.LastFailure(), LINEIO_FAILURE_NO_BOARD);
+  EXPECT_EQ(anyway.ReadByte(0x310), 0);
+}
+
+TEST(CxxBoardTest, StatusVersionAndTrace) {
+  lineio::Board board = lineio::Board::Simulated("merlin");
+  // The simulated boards sit on an I/O range.
+  EXPECT_EQ(board.BoardAccess(), lineio::Access::Io);
+  EXPECT_EQ(board.LastFailure(), LINEIO_FAILURE_NONE);
+  EXPECT_EQ(board.LastFailureText(), "");
+  EXPECT_EQ(board.Version(), LINEIO_TEST_VERSION);
+
+  std::string folder = ::testing::TempDir() + "lineio-cxx-trace-XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string path = folder + "/run.trace";
+  board.Trace(path);
+  EXPECT_EQ(board.WritePort(16, 0x12), 16);
+  board.StopTrace();
+  EXPECT_EQ(board.WritePort(16, 0x13), 16);
+  std::ifstream file(path);
+  const std::string trace((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(trace.find(" > PortOut 16 18\n"), std::string::npos) << trace;
+  EXPECT_NE(trace.find(" W 0310 12\n"), std::string::npos) << trace;
+  EXPECT_EQ(trace.find("> PortOut 16 19"), std::string::npos) << trace;
+  EXPECT_THROW(board.Trace(folder), lineio::Error);  // a directory
+  board.Close();
+  EXPECT_EQ(board.BoardAccess(), lineio::Access::None);
 }
 
 TEST(CxxBoardTest, LoadingErrorsCarryTheirReason) {
