@@ -54,7 +54,8 @@ bool LockCard(HeldCard& held) {
   int error = 0;
   held.ConfigFd = OpenRegularFile(path, O_RDWR, error);
   if (held.ConfigFd < 0) {
-    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(), OpenFailureReason(error).c_str());
+    ReportFailureWith(ReasonOfError(error), "cannot open %s: %s", path.c_str(),
+                      OpenFailureReason(error).c_str());
     return false;
   }
   if (flock(held.ConfigFd, LOCK_EX | LOCK_NB) == 0) return true;

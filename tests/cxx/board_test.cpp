@@ -153,8 +153,9 @@ TEST_F(CxxOpenFailureTest, WithoutADriverOpenErrorCarriesTheLibrarysReason) {
     EXPECT_EQ(error.Result(), 0);
     EXPECT_EQ(error.Failure(), LINEIO_FAILURE_NO_DRIVER);
     EXPECT_EQ(error.FailureText(), "Cannot open WinDriver device\n");
-    EXPECT_EQ(std::string(error.what()), "lineio: PortInit(0) gave 0 with " + file +
-                                             ": the driver could not be opened (Cannot open WinDriver device)");
+    EXPECT_EQ(std::string(error.what()),
+              "lineio: PortInit(0) gave 0 with " + file +
+                  ": the driver could not be opened (Cannot open WinDriver device)");
   }
 }
 
@@ -168,7 +169,8 @@ TEST_F(CxxOpenFailureTest, ABusWithoutTheBoardThrowsNoBoardOrOpensWhenAllowed) {
     EXPECT_EQ(error.Result(), 1);
     EXPECT_EQ(error.Failure(), LINEIO_FAILURE_NO_BOARD);
     EXPECT_EQ(error.FailureText(), "no cards found\n");
-    EXPECT_EQ(std::string(error.what()), "lineio: PortInit(0) opened no board with " + file + " (no cards found)");
+    EXPECT_EQ(std::string(error.what()),
+              "lineio: PortInit(0) opened no board with " + file + " (no cards found)");
   }
   const lineio::Board anyway(file, 0, lineio::WithoutBoard::Open);
   EXPECT_TRUE(anyway.IsOpen());
