@@ -3,6 +3,7 @@
 # lineio-trace-<board>, which must print <name>.expected, and the pages must
 # show both the script and that output, exactly.
 #   -DKESTREL=<lineio-trace-kestrel> -DMERLIN=<lineio-trace-merlin> -DDOCS=<docs folder>
+#   [-DEMULATOR=<command that runs the analysers, in a cross build>]
 file(GLOB pages ${DOCS}/*.md)
 set(reference "")
 foreach(page IN LISTS pages)
@@ -17,7 +18,7 @@ foreach(board IN ITEMS kestrel merlin)
   file(GLOB scripts ${DOCS}/examples/${board}/*.script)
   foreach(script IN LISTS scripts)
     string(REGEX REPLACE "\\.script$" ".expected" expected_file "${script}")
-    execute_process(COMMAND ${${tool}} ${script} RESULT_VARIABLE status OUTPUT_VARIABLE output
+    execute_process(COMMAND ${EMULATOR} ${${tool}} ${script} RESULT_VARIABLE status OUTPUT_VARIABLE output
                     ERROR_VARIABLE errors)
     file(READ ${script} script_text)
     file(READ ${expected_file} expected)

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "tests/support/program_command.h"
+
 extern char** environ;
 
 namespace lineio::testing {
@@ -69,7 +71,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::vector<std::string> args = arguments;
+  std::vector<std::string> args = ProgramCommand(arguments);
   std::vector<std::string> env = Environment(environment);
   std::vector<char*> argv = Pointers(args);
   std::vector<char*> envp = Pointers(env);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/linux/fake_tree.h"
+#include "tests/support/program_command.h"
 
 extern char** environ;
 
@@ -37,17 +38,13 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& arguments,
   std::vector<char*> variables;
   for (std::string& text : texts) variables.push_back(text.data());
   variables.push_back(nullptr);
-  std::vector<std::string> words = arguments;
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
 
   TerminalRun run;
   int master = -1;
   const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
   if (child < 0) return run;
   if (child == 0) {
-    execve(argv[0], argv.data(), variables.data());
+    ExecProgram(arguments, variables.data());
     _exit(127);
   }
   char chunk[4096];

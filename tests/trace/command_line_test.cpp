@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_command.h"
+
 namespace lineio::testing {
 namespace {
 
@@ -45,10 +47,9 @@ AnalyserRun RunAnalyser(const std::vector<std::string>& arguments, const std::st
     dup2(in, STDIN_FILENO);
     dup2(outFd, STDOUT_FILENO);
     dup2(errFd, STDERR_FILENO);
-    std::vector<char*> argv{const_cast<char*>(Analyser.c_str())};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(Analyser.c_str(), argv.data());
+    std::vector<std::string> words{Analyser};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    ExecProgram(words);
     _exit(127);
   }
   int status = 0;

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/program_command.h"
+
 namespace {
 
 constexpr int ExitPassed = 0;
@@ -56,7 +58,7 @@ pid_t StartAnalyser(const char* analyser, int& scriptFd) {
     close(pipeFds[0]);
     close(pipeFds[1]);
     if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
-    execl(analyser, analyser, "-", static_cast<char*>(nullptr));
+    lineio::testing::ExecProgram({analyser, "-"});
     _exit(127);
   }
   close(pipeFds[0]);
