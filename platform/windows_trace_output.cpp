@@ -33,8 +33,16 @@ void OnFatalSignal(int signal) {
 namespace os {
 
 // A deny-write share: a second process that opens the file fails with EACCES.
-// _sopen rather than _sopen_s: every msvcrt.dll has it.
+// _sopen rather than _sopen_s: every msvcrt.dll has it. A directory also
+// fails with EACCES there, so it is told apart first: it is not a file another
+// process holds, and a trace beside it under a process suffix would be wrong.
 int OpenTraceFile(const std::string& path, bool& taken, int& error) {
+  struct _stat info {};
+  if (_stat(path.c_str(), &info) == 0 && (info.st_mode & _S_IFDIR) != 0) {
+    taken = false;
+    error = EISDIR;
+    return -1;
+  }
   const int fd = _sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
                         _S_IREAD | _S_IWRITE);
   error = fd < 0 ? errno : 0;
