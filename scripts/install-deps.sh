@@ -17,7 +17,7 @@ packages=(cmake ninja-build g++)
 if [[ ${1:-} != --demo ]]; then
   packages+=(pkgconf libgtest-dev libgmock-dev libbenchmark-dev binutils libkissfft-dev libfftw3-dev
              python3 groff-base man-db clang-format clang-tidy dpkg-dev file llvm-14 lintian)
-  packages+=(python3-pytest python3-numpy mypy python3-setuptools python3-venv python3-build)
+  packages+=(python3-pytest python3-numpy mypy python3-setuptools python3-wheel python3-venv python3-build)
   packages+=(clang libclang-rt-14-dev)  # the fuzz harnesses: clang 14 with libFuzzer and the sanitizers
   # The waveform and picture checks: sigrok-cli decodes the dumps, rsvg-convert renders the demo's SVG.
   packages+=(sigrok-cli librsvg2-bin)
