@@ -158,6 +158,8 @@ make_initramfs() {
   install -m 755 tests/kernel/guest/init "$root/init"
   cp tests/kernel/guest/lab.sh "$root/lab/"
   cp platform/linux/60-lineio.rules "$root/lab/"
+  sed -n 's/^#define LINEIO_\(FAILURE_[A-Z0-9_]*\) \([0-9][0-9]*\).*/\1=\2/p' include/lineio.h >"$root/lab/failure-codes"
+  grep -q '^FAILURE_LOCK_HELD=' "$root/lab/failure-codes" || fail "no LINEIO_FAILURE_* codes found in include/lineio.h"
   for line in "${CASE_GROUPS[@]}"; do
     cp "tests/kernel/cases/$line.sh" "$root/lab/cases/"
     echo "$line"

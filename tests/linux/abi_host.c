@@ -5,6 +5,7 @@
  * usage: abi_host LIBRARY COMMAND...
  *   init N        PortInit(N)         prints "= result" (decimal)
  *   end           PortEnd()           prints "= result" (decimal)
+ *   failure       LineioLastFailure() prints "= code" (decimal)
  *   outb|outw|outd OFFSET VALUE       prints "= -"
  *   inpb|inpw|inpd OFFSET             prints "= value" (hexadecimal)
  *   hold          prints "holding", then waits until standard input ends
@@ -25,6 +26,7 @@
  * 32-bit build that takes it). */
 typedef __typeof__(&PortInit) InitCall;
 typedef __typeof__(&PortEnd) EndCall;
+typedef __typeof__(&LineioLastFailure) FailureCall;
 typedef __typeof__(&InpB) Read16Call;
 typedef __typeof__(&InpD) Read32Call;
 typedef __typeof__(&OutB) Write16Call;
@@ -72,6 +74,10 @@ static int Run(int argc, char** argv, int at) {
   }
   if (strcmp(command, "end") == 0) {
     printf("= %d\n", ((EndCall)Export("PortEnd"))());
+    return 1;
+  }
+  if (strcmp(command, "failure") == 0) {
+    printf("= %d\n", ((FailureCall)Export("LineioLastFailure"))());
     return 1;
   }
   if (strcmp(command, "hold") == 0) {

@@ -5,9 +5,10 @@ make_tree $NE2K_TREE $NE2K 0x1172 0x1998
 merlin_ne2k() { run env LINEIO_SYSFS_ROOT=$NE2K_TREE "$HOST" "$MERLIN" "$@"; }
 
 expect binding/the-card-holds-its-network-driver ne2k-pci "$(driver_of $NE2K)"
-merlin_ne2k init 0 end
+merlin_ne2k init 0 failure end
 expect binding/bound-elsewhere-is-refused "error - could not lock device, already in use
 = 1" "$(echo "$out" | sed -n 1,2p)"
+expect binding/the-host-reads-binding "= $FAILURE_BINDING" "$(echo "$out" | sed -n 3p)"
 expect binding/with-the-documented-line "lineio: $NE2K is bound to the kernel driver ne2k-pci: unbind it and bind uio_pci_generic (see README, \"Using a real board on Linux\")" "$err"
 unbind $NE2K
 uio_new_id 10ec 8029

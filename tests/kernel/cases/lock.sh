@@ -21,9 +21,10 @@ start_holder() {
 
 start_holder
 expect lock/the-holder-opens "$OPENED" "$(sed -n 1,2p $HOLDER_OUT)"
-kestrel init 0 end
+kestrel init 0 failure end
 expect lock/a-second-process-is-refused "$REFUSED" "$(echo "$out" | sed -n 1,2p)"
 expect lock/the-refusal-says-nothing-more "" "$err"
+expect lock/the-host-reads-lock-held "= $FAILURE_LOCK_HELD" "$(echo "$out" | sed -n 3p)"
 exec 3>&-
 wait $holder
 kestrel init 0 end

@@ -11,9 +11,10 @@ lineio:x:1001:lab" >/etc/group
 as_lab() { run su -s /bin/sh -c "env LINEIO_SYSFS_ROOT=$EDU_TREE $*" lab; }
 
 kestrel_on_edu
-as_lab "$HOST" "$KESTREL" init 0 end
+as_lab "$HOST" "$KESTREL" init 0 failure end
 expect permission/an-unprivileged-host-is-refused "error - could not lock device, already in use
 = 1" "$(echo "$out" | sed -n 1,2p)"
+expect permission/the-host-reads-permission "= $FAILURE_PERMISSION" "$(echo "$out" | sed -n 3p)"
 expect permission/with-the-documented-line "lineio: cannot open $EDU_TREE/bus/pci/devices/$EDU/config: permission denied: run as root, or install the udev rule platform/linux/60-lineio.rules and join its group (see README, \"Using a real board on Linux\")" "$err"
 
 # The rule's RUN command for Kestrel, with %p the function's path under /sys,

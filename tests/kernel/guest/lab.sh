@@ -14,6 +14,9 @@ DEVICES=/sys/bus/pci/devices
 DRIVERS=/sys/bus/pci/drivers
 # Longest a program of a case may take before it counts as hung.
 PATIENCE=60
+# The codes of LineioLastFailure as lineio.h defines them (FAILURE_LOCK_HELD=5
+# and so on), taken from the header when the initramfs is made.
+. $LAB/failure-codes
 
 lab_note() { echo "lab: note $*"; }
 pass() { echo "lab: pass $1"; }
