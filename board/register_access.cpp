@@ -32,6 +32,12 @@ void CallAccessHook(char direction, std::uint16_t offset, std::uint8_t width, st
 }
 }  // namespace detail
 
+bool detail::ReachedByTransfer(const BoardHandle* board, const AddrSpace& space, std::uint32_t offset,
+                               std::uint32_t bytes) {
+  const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
+  return item.Value3 == 0 && item.Value2 != 0 && std::uint64_t{offset} + bytes <= item.Value1;
+}
+
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot) {
   return slot < SpaceSlotCount && board->Spaces[slot].InUse ? 1 : 0;
 }

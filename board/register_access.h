@@ -49,6 +49,12 @@ volatile Mapped<T>* MappedRegister(const BoardHandle* board, const AddrSpace& sp
   return reinterpret_cast<volatile Mapped<T>*>(item.Value3 + offset);
 }
 
+// A memory range that the driver reaches itself but could not map into the
+// process (value 3 is 0, value 2 the address its transfer requests take):
+// each access inside it is then one transfer request, as for an I/O range.
+bool ReachedByTransfer(const BoardHandle* board, const AddrSpace& space, std::uint32_t offset,
+                       std::uint32_t bytes);
+
 template <typename T>
 inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1   ? Width8
                                              : sizeof(T) == 2 ? Width16
@@ -77,7 +83,12 @@ T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
   const AddrSpace& space = board->Spaces[slot];
   if (space.IsMemory) {
     volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset);
-    if (reg == nullptr) return 0;
+    if (reg == nullptr) [[unlikely]] {
+      T value = 0;
+      if (ReachedByTransfer(board, space, offset, sizeof(T)))
+        TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
+      return value;
+    }
     const T value = reg->Value;
     TraceAccess('R', static_cast<std::uint16_t>(offset), value);
     return value;
@@ -95,6 +106,8 @@ void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T 
     if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) {
       reg->Value = value;
       TraceAccess('W', static_cast<std::uint16_t>(offset), value);
+    } else if (ReachedByTransfer(board, space, offset, sizeof(T))) [[unlikely]] {
+      TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
     }
     return;
   }

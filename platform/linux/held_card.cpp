@@ -16,6 +16,8 @@
 #include "platform/linux/mapping_guard.h"
 #include "platform/linux/real_bus_guard.h"
 #include "platform/linux/sysfs_files.h"
+#include "platform/linux/vfio_device.h"
+#include "platform/linux/vfio_group.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -36,14 +38,27 @@ std::optional<std::size_t> LineOfItem(const std::vector<ResourceLine>& lines, co
   return std::nullopt;
 }
 
-bool CheckDriver(const HeldCard& held) {
+// How the card is reached, by the driver it is bound to: through sysfs when
+// it is bound to none or to uio_pci_generic, through VFIO when to vfio-pci.
+enum class Path { Sysfs, Vfio, Refused };
+
+Path PathOfDriver(const HeldCard& held) {
   const std::optional<std::string> driver = LinkTargetName(held.Directory + "/driver");
-  if (!driver || *driver == UioDriver) return true;
+  if (!driver || *driver == UioDriver) return Path::Sysfs;
+  if (*driver == VfioDriver) return Path::Vfio;
   ReportFailureWith(FailureReason::Binding,
                     "%s is bound to the kernel driver %s: unbind it and bind %s (see README, \"Using a real "
                     "board on Linux\")",
                     DeviceName(held.Address).c_str(), driver->c_str(), UioDriver);
-  return false;
+  return Path::Refused;
+}
+
+// Opens the card's VFIO device; its group is the card's lock. A group that
+// another registration holds is refused without a line, as a held flock is.
+bool OpenVfio(HeldCard& held, const std::string& devRoot) {
+  VfioDevice::OpenEnd end = VfioDevice::OpenEnd::Refused;
+  held.Vfio = VfioDevice::Open(held.Directory, devRoot, DeviceName(held.Address), end);
+  return held.Vfio != nullptr;
 }
 
 // Opens the configuration file and takes the card's lock on its descriptor.
@@ -65,8 +80,9 @@ bool LockCard(HeldCard& held) {
 
 // Maps a memory range. The board layer keeps every direct access inside the
 // range's length, so the mapping is the range and nothing more.
-bool MapRange(int fd, HeldRange& range) {
-  void* mapping = mmap(nullptr, range.Length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+bool MapRange(int fd, std::uint64_t fileOffset, HeldRange& range) {
+  void* mapping =
+      mmap(nullptr, range.Length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(fileOffset));
   if (mapping == MAP_FAILED) return false;
   range.Mapping = mapping;
   range.MappedBytes = range.Length;
@@ -109,7 +125,7 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
     range.Fd = fd;
     return true;
   }
-  const bool mapped = MapRange(fd, range);
+  const bool mapped = MapRange(fd, 0, range);
   const int error = errno;
   close(fd);  // the mapping stays
   if (!mapped) {
@@ -120,6 +136,28 @@ bool OpenRange(HeldCard& held, std::size_t index, HeldRange& range) {
     return false;
   }
   GuardRange(held, index, range);
+  return true;
+}
+
+// The range through the VFIO device: mapped when its region allows it and the
+// kernel maps it, read and written through the descriptor otherwise.
+bool OpenVfioRange(const HeldCard& held, std::size_t index, HeldRange& range) {
+  const std::optional<VfioRegion> region = held.Vfio->Region(static_cast<std::uint32_t>(index));
+  std::string why = "the kernel describes no region for it";
+  const std::optional<RangePlan> plan =
+      region ? PlanRange(*region, range.Io, range.Length, why) : std::nullopt;
+  if (!plan) {
+    ReportFailure("%s: resource%zu cannot be reached through VFIO: %s", DeviceName(held.Address).c_str(),
+                  index, why.c_str());
+    return false;
+  }
+  range.FileOffset = plan->FileOffset;
+  if (plan->Access == RangeAccess::Mapped && MapRange(held.Vfio->Fd(), plan->FileOffset, range)) {
+    GuardRange(held, index, range);
+    return true;
+  }
+  range.Fd = held.Vfio->Fd();
+  range.OwnsFd = false;
   return true;
 }
 
@@ -142,11 +180,14 @@ bool HoldItem(HeldCard& held, const std::vector<ResourceLine>& lines, ResourceIt
   range.Io = item.Type == ItemIo;
   range.Base = item.Value0;
   range.Length = item.Value1;
-  if (!OpenRange(held, *index, range)) return false;
+  if (!(held.Vfio ? OpenVfioRange(held, *index, range) : OpenRange(held, *index, range))) return false;
   held.Ranges.push_back(range);
-  if (!range.Io) {
+  if (range.Mapping != nullptr) {
     item.Value2 = reinterpret_cast<std::uintptr_t>(range.Mapping);
     item.Value3 = item.Value2;
+  } else if (!range.Io) {
+    item.Value2 = range.Base;  // reached by transfer requests at its base
+    item.Value3 = 0;
   }
   return true;
 }
@@ -174,13 +215,14 @@ HeldCard::~HeldCard() {
       UnguardMapping(range.Mapping);
       munmap(range.Mapping, range.MappedBytes);
     }
-    if (range.Fd >= 0) close(range.Fd);
+    if (range.Fd >= 0 && range.OwnsFd) close(range.Fd);
   }
   if (ConfigFd >= 0) close(ConfigFd);  // releases the lock
 }
 
-std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, CardResources& card,
-                                   std::uint32_t cardHandle, std::uint32_t interruptHandle) {
+std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, const std::string& devRoot,
+                                   CardResources& card, std::uint32_t cardHandle,
+                                   std::uint32_t interruptHandle) {
   const std::optional<PciAddress> address = LocationOf(card);
   if (!address) {
     ReportFailure("the registration names no PCI function (it has no bus item)");
@@ -196,7 +238,9 @@ std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, CardReso
                       held->Directory.c_str());
     return nullptr;
   }
-  if (!CheckDriver(*held) || !LockCard(*held)) return nullptr;
+  const Path path = PathOfDriver(*held);
+  if (path == Path::Refused) return nullptr;
+  if (!(path == Path::Vfio ? OpenVfio(*held, devRoot) : LockCard(*held))) return nullptr;
   const CardResources before = card;
   if (!HoldItems(*held, card, interruptHandle)) {
     card = before;

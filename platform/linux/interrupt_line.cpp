@@ -103,12 +103,12 @@ std::unique_ptr<InterruptLine> InterruptLine::Open(const std::string& functionDi
 
 InterruptLine::InterruptLine(int uioFd, int stopFd, int configFd, std::string name, std::string device,
                              std::optional<std::uint32_t> baseline, std::vector<TransferCommand> commands)
-    : uioFd_(uioFd),
+    : InterruptWait(std::move(commands)),
+      uioFd_(uioFd),
       stopFd_(stopFd),
       configFd_(configFd),
       name_(std::move(name)),
       device_(std::move(device)),
-      commands_(std::move(commands)),
       lastTotal_(baseline) {}
 
 InterruptLine::~InterruptLine() {
@@ -118,9 +118,7 @@ InterruptLine::~InterruptLine() {
 
 void InterruptLine::Stop() {
   stopped_.store(true);
-  const std::uint64_t one = 1;
-  // The event stays readable from now on, so every poll sees it.
-  [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);
+  SignalStop(stopFd_);
 }
 
 InterruptLine::WaitEnd InterruptLine::Wait(std::uint32_t& received) {
@@ -152,17 +150,16 @@ std::optional<InterruptLine::WaitEnd> InterruptLine::UnmaskUnlessTaken(std::uint
 
 InterruptLine::WaitEnd InterruptLine::Block(std::uint32_t& received) {
   for (;;) {
-    pollfd waits[2] = {{uioFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-    if (poll(waits, 2, -1) < 0) {
-      if (errno == EINTR) continue;
+    short events = 0;
+    const Readiness readiness = AwaitReadable(uioFd_, stopFd_, events);
+    if (readiness == Readiness::Failed) {
       ReportFailure("waiting on %s failed: %s", device_.c_str(), std::strerror(errno));
       return WaitEnd::Failed;
     }
-    if (waits[1].revents != 0 || stopped_.load()) return WaitEnd::Stopped;
-    if (waits[0].revents == 0) continue;
+    if (readiness == Readiness::Stopped || stopped_.load()) return WaitEnd::Stopped;
     if (const std::optional<WaitEnd> taken = TakeTotal(received)) return *taken;
     // Nothing to read: an error or hang-up that the read did not show.
-    if ((waits[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return Lose("");
+    if ((events & (POLLERR | POLLHUP | POLLNVAL)) != 0) return Lose("");
   }
 }
 

@@ -15,23 +15,12 @@
 #include <vector>
 
 #include "driver/records.h"
+#include "platform/linux/interrupt_wait.h"
 
 namespace lineio::platform::linuxpci {
 
-// More commands than any caller performs at one interrupt: the list is refused.
-inline constexpr std::uint32_t MaxInterruptCommands = 64;
-
-class InterruptLine {
+class InterruptLine final : public InterruptWait {
  public:
-  enum class WaitEnd {
-    Interrupt,
-    Stopped,
-    // The uio device or the configuration space went away or refused access:
-    // said once on standard error; every later wait ends so too, silently.
-    Gone,
-    Failed,  // the wait failed (with a line); a later one may succeed
-  };
-
   // Opens the uio device of the function in `functionDirectory` (its uio/uioN
   // entry names the device under `devRoot`) and a stop event. The line is
   // unmasked through `configFd`, the card's configuration file, open for
@@ -41,19 +30,16 @@ class InterruptLine {
   static std::unique_ptr<InterruptLine> Open(const std::string& functionDirectory, const std::string& devRoot,
                                              int configFd, std::string name,
                                              std::vector<TransferCommand> commands);
-  ~InterruptLine();
-  InterruptLine(const InterruptLine&) = delete;
-  InterruptLine& operator=(const InterruptLine&) = delete;
+  ~InterruptLine() override;
 
   // Unmasks the line, unless the kernel has taken an interrupt since the last
   // wait, and blocks until an interrupt or Stop. On WaitEnd::Interrupt,
   // `received` is the number of interrupts since the previous wait (at least
   // 1). A total that does not go forward ends the wait with WaitEnd::Failed
-  // and a line.
-  WaitEnd Wait(std::uint32_t& received);
-  // Ends every pending and later wait with WaitEnd::Stopped. Any thread.
-  void Stop();
-  const std::vector<TransferCommand>& Commands() const { return commands_; }
+  // and a line. The uio device or the configuration space going away ends it
+  // with WaitEnd::Gone.
+  WaitEnd Wait(std::uint32_t& received) override;
+  void Stop() override;
 
  private:
   InterruptLine(int uioFd, int stopFd, int configFd, std::string name, std::string device,
@@ -69,7 +55,6 @@ class InterruptLine {
   const int configFd_;
   const std::string name_;
   const std::string device_;
-  const std::vector<TransferCommand> commands_;
   std::atomic<bool> stopped_{false};
   std::atomic<bool> gone_{false};
   std::mutex totalLock_;

@@ -21,7 +21,7 @@ bool IsIoUnit(std::uint32_t offset, int width) {
   return (width == 1 || width == 2 || width == MaxWidth) && offset % static_cast<std::uint32_t>(width) == 0;
 }
 
-bool ReadIoUnit(int fd, std::uint32_t offset, int width, std::uint32_t& value) {
+bool ReadIoUnit(int fd, std::uint64_t rangeStart, std::uint32_t offset, int width, std::uint32_t& value) {
   assert(IsIoUnit(offset, width));
   if (!IsIoUnit(offset, width)) {
     errno = EINVAL;
@@ -30,7 +30,8 @@ bool ReadIoUnit(int fd, std::uint32_t offset, int width, std::uint32_t& value) {
   IoObserver* watching = observer.load(std::memory_order_acquire);
   if (watching != nullptr) watching->BeforeRead(fd, offset, width);
   unsigned char bytes[MaxWidth] = {};
-  const ssize_t moved = pread(fd, bytes, static_cast<std::size_t>(width), static_cast<off_t>(offset));
+  const ssize_t moved =
+      pread(fd, bytes, static_cast<std::size_t>(width), static_cast<off_t>(rangeStart + offset));
   if (moved != width) {
     if (moved >= 0) errno = EIO;
     return false;
@@ -41,7 +42,7 @@ bool ReadIoUnit(int fd, std::uint32_t offset, int width, std::uint32_t& value) {
   return true;
 }
 
-bool WriteIoUnit(int fd, std::uint32_t offset, int width, std::uint32_t value) {
+bool WriteIoUnit(int fd, std::uint64_t rangeStart, std::uint32_t offset, int width, std::uint32_t value) {
   assert(IsIoUnit(offset, width));
   if (!IsIoUnit(offset, width)) {
     errno = EINVAL;
@@ -49,7 +50,8 @@ bool WriteIoUnit(int fd, std::uint32_t offset, int width, std::uint32_t value) {
   }
   unsigned char bytes[MaxWidth] = {};
   for (int i = 0; i < width; ++i) bytes[i] = static_cast<unsigned char>(value >> (BitsPerByte * i));
-  const ssize_t moved = pwrite(fd, bytes, static_cast<std::size_t>(width), static_cast<off_t>(offset));
+  const ssize_t moved =
+      pwrite(fd, bytes, static_cast<std::size_t>(width), static_cast<off_t>(rangeStart + offset));
   if (moved != width) {
     if (moved >= 0) errno = EIO;
     return false;

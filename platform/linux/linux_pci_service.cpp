@@ -17,6 +17,7 @@
 #include "platform/linux/pci_scan.h"
 #include "platform/linux/real_bus_guard.h"
 #include "platform/linux/sysfs_files.h"
+#include "platform/linux/vfio_device.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -64,6 +65,23 @@ void ReportShortConfigAccess(const PciConfigAccess& access, const std::string& p
     ReportFailure("configuration %s at 0x%x of %s moved %zd of %u bytes", direction, access.Offset,
                   path.c_str(), moved, access.ByteCount);
   }
+}
+
+// Configuration space of a card held through VFIO: through its device's
+// configuration region, which the kernel serves also under lockdown.
+bool VfioConfig(const VfioDevice& device, PciConfigAccess& access) {
+  const bool reading = access.ReadFlag != 0;
+  std::uint8_t bytes[MaxConfigBytes] = {};
+  if (!reading) std::memcpy(bytes, access.Buffer, access.ByteCount);
+  const bool moved = reading ? device.ReadConfig(access.Offset, bytes, access.ByteCount)
+                             : device.WriteConfig(access.Offset, bytes, access.ByteCount);
+  if (!moved) {
+    ReportFailure("configuration %s at 0x%x of %s through VFIO failed: %s", reading ? "read" : "write",
+                  access.Offset, device.Name().c_str(), std::strerror(errno));
+    return false;
+  }
+  if (reading) std::memcpy(access.Buffer, bytes, access.ByteCount);
+  return true;
 }
 
 }  // namespace
@@ -152,11 +170,23 @@ bool LinuxPciService::CardInfo(PciCardInfo& info) const {
   return DescribeFunction(devices_, *address, info.Card);
 }
 
-// A short read or write is a refused request: the caller's buffer keeps what
-// it held, never a made-up value.
+std::shared_ptr<HeldCard> LinuxPciService::VfioCardAt(const PciAddress& address) const {
+  std::lock_guard guard(lock_);
+  for (const auto& [handle, cards] : handles_) {
+    for (const auto& card : cards) {
+      if (card->Vfio && card->Address == address) return card;
+    }
+  }
+  return nullptr;
+}
+
+// A card that this service holds through VFIO is reached through its device;
+// any other through its `config` file. A short read or write is a refused request: the caller's buffer keeps
+// what it held, never a made-up value.
 bool LinuxPciService::PciConfig(PciConfigAccess& access) const {
   const std::optional<PciAddress> address = AddressOf(access.Slot);
   if (!address || !IsConfigUnit(access)) return false;
+  if (const std::shared_ptr<HeldCard> card = VfioCardAt(*address)) return VfioConfig(*card->Vfio, access);
   const std::string directory = FunctionDirectory(devices_, *address);
   const bool reading = access.ReadFlag != 0;
   if (!reading && RefusedOnRealBus(directory, "configuration write")) return false;

@@ -1,15 +1,19 @@
 // The Linux driver backend: serves the ten driver requests from the kernel's
-// PCI sysfs and uio_pci_generic, with no kernel module of ours.
+// PCI sysfs and uio_pci_generic, or VFIO for a card bound to vfio-pci, with
+// no kernel module of ours.
 //
 //   version      a fixed version (see DriverVersion)
 //   scan         every function under <sysfs>/bus/pci/devices that matches
 //   card info    the function's `resource`, `irq` and location
-//   register     lock the card (flock on its `config`), map its memory ranges,
-//                open its I/O ranges
+//   register     lock the card (flock on its `config`, or its IOMMU group
+//                under VFIO), map its memory ranges, open its I/O ranges
 //   unregister   unmap, close, unlock
-//   config       pread/pwrite of the function's `config` file
-//   transfer     pread/pwrite of an I/O range's `resourceN`, or the mapping
-//   interrupts   /dev/uioN of a card bound to uio_pci_generic
+//   config       pread/pwrite of the function's `config` file, or of the
+//                VFIO device's configuration region
+//   transfer     pread/pwrite of an I/O range's `resourceN` (or VFIO
+//                region), or the mapping
+//   interrupts   /dev/uioN of a card bound to uio_pci_generic, the INTx
+//                eventfd of one bound to vfio-pci
 //
 // The trees are <sysfs root>/bus/pci/devices and <dev root> (sysfs_roots.h):
 // the process's driver device uses the roots that LINEIO_SYSFS_ROOT and
@@ -80,6 +84,8 @@ class LinuxPciService : public DriverService {
   // it is not open), and the one of them whose interrupt handle this is.
   CardList* CardsOf(OsHandle handle);
   std::shared_ptr<HeldCard> CardOfInterrupt(OsHandle handle, std::uint32_t interruptHandle);
+  // The card at that address that a handle holds through VFIO, if any.
+  std::shared_ptr<HeldCard> VfioCardAt(const PciAddress& address) const;
   // Stops the interrupt of cards about to be released (lock held).
   static void StopInterrupts(const CardList& cards);
 

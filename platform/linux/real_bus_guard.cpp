@@ -17,10 +17,12 @@ constexpr std::size_t CommandLineBytes = 4096;
 constexpr char Blanks[] = " \t\n";
 
 // The function's directory and the files through which its registers are
-// reached. statfs follows symbolic links, so a tree of ordinary files whose
-// entries lead into sysfs counts as the real bus.
+// reached (and its IOMMU group, through which VFIO reaches them). statfs
+// follows symbolic links, so a tree of ordinary files whose entries lead into
+// sysfs counts as the real bus.
 bool ReachesSysfs(const std::string& directory) {
-  if (IsOnSysfs(directory) || IsOnSysfs(directory + "/config")) return true;
+  if (IsOnSysfs(directory) || IsOnSysfs(directory + "/config") || IsOnSysfs(directory + "/iommu_group"))
+    return true;
   for (std::size_t bar = 0; bar < BarLines; ++bar) {
     if (IsOnSysfs(directory + "/resource" + std::to_string(bar))) return true;
   }

@@ -6,6 +6,7 @@
 #include "platform/linux/interrupt_line.h"
 #include "platform/linux/linux_pci_service.h"
 #include "platform/linux/transfers.h"
+#include "platform/linux/vfio_interrupt.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -51,7 +52,8 @@ bool LinuxPciService::RegisterCard(OsHandle handle, CardRegistration& registrati
   registration.CardHandle = 0;
   const std::uint32_t cardHandle = NextHandle(nextCardHandle_);
   const std::uint32_t interruptHandle = NextHandle(nextInterruptHandle_);
-  std::unique_ptr<HeldCard> held = HoldCard(devices_, registration.Card, cardHandle, interruptHandle);
+  std::unique_ptr<HeldCard> held =
+      HoldCard(devices_, roots_.Dev, registration.Card, cardHandle, interruptHandle);
   if (!held) return true;
   cards->push_back(std::move(held));
   registration.CardHandle = cardHandle;
@@ -107,8 +109,13 @@ bool LinuxPciService::EnableInterrupt(OsHandle handle, InterruptRecord& record) 
   if (record.CommandCount > MaxInterruptCommands) return false;
   if (record.CommandCount != 0 && record.Commands == nullptr) return false;
   std::vector<TransferCommand> commands(record.Commands, record.Commands + record.CommandCount);
-  std::unique_ptr<InterruptLine> line = InterruptLine::Open(card->Directory, roots_.Dev, card->ConfigFd,
-                                                            DeviceName(card->Address), std::move(commands));
+  std::unique_ptr<InterruptWait> line;
+  if (card->Vfio) {
+    line = VfioInterrupt::Open(card->Vfio, std::move(commands));
+  } else {
+    line = InterruptLine::Open(card->Directory, roots_.Dev, card->ConfigFd, DeviceName(card->Address),
+                               std::move(commands));
+  }
   if (!line) return false;
   card->Interrupt = std::move(line);
   record.EnableOk = 1;
@@ -131,7 +138,7 @@ bool LinuxPciService::DisableInterrupt(OsHandle handle, const InterruptRecord& r
 // thread disables or unregisters meanwhile.
 bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
   std::shared_ptr<HeldCard> card;
-  std::shared_ptr<InterruptLine> line;
+  std::shared_ptr<InterruptWait> line;
   {
     std::lock_guard guard(lock_);
     if (CardsOf(handle) == nullptr) return false;
@@ -143,10 +150,10 @@ bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
     return card != nullptr;
   }
   std::uint32_t received = 0;
-  const InterruptLine::WaitEnd end = line->Wait(received);
-  if (end == InterruptLine::WaitEnd::Failed) return false;
+  const InterruptWait::WaitEnd end = line->Wait(received);
+  if (end == InterruptWait::WaitEnd::Failed) return false;
   std::lock_guard guard(lock_);
-  if (end == InterruptLine::WaitEnd::Interrupt) {
+  if (end == InterruptWait::WaitEnd::Interrupt) {
     for (const TransferCommand& command : line->Commands()) {
       if (PerformTransfer(*card, command) == TransferOutcome::NotInCard) ReportOutside(command);
     }
@@ -155,7 +162,7 @@ bool LinuxPciService::WaitInterrupt(OsHandle handle, InterruptRecord& record) {
   }
   record.Count = card->Count;
   record.Lost = card->Lost;
-  record.Stopped = end == InterruptLine::WaitEnd::Interrupt ? 0 : 1;
+  record.Stopped = end == InterruptWait::WaitEnd::Interrupt ? 0 : 1;
   return true;
 }
 

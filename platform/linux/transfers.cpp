@@ -27,7 +27,9 @@ std::optional<Landing> Find(const HeldCard& card, const TransferKind& kind, std:
                             std::uintptr_t span) {
   for (const HeldRange& range : card.Ranges) {
     if (range.Io == kind.Memory) continue;
-    const std::uintptr_t start = range.Io ? range.Base : reinterpret_cast<std::uintptr_t>(range.Mapping);
+    // A mapped range by its mapping's address, any other by its base.
+    const std::uintptr_t start =
+        range.Mapping != nullptr ? reinterpret_cast<std::uintptr_t>(range.Mapping) : range.Base;
     if (Contains(start, range.Length, address, span)) {
       return Landing{&range, static_cast<std::uint32_t>(address - start)};
     }
@@ -65,7 +67,7 @@ void StoreBuffer(std::uint8_t* at, int width, std::uint32_t value) {
 
 bool MoveUnit(const Landing& landing, const TransferKind& kind, std::uint32_t offset, std::uint32_t& value) {
   const HeldRange& range = *landing.Range;
-  if (!range.Io) {
+  if (range.Mapping != nullptr) {
     if (kind.Write) {
       StoreMapped(range, offset, kind.Width, value);
     } else {
@@ -73,10 +75,11 @@ bool MoveUnit(const Landing& landing, const TransferKind& kind, std::uint32_t of
     }
     return true;
   }
-  const bool moved = kind.Write ? WriteIoUnit(range.Fd, offset, kind.Width, value)
-                                : ReadIoUnit(range.Fd, offset, kind.Width, value);
+  const bool moved = kind.Write ? WriteIoUnit(range.Fd, range.FileOffset, offset, kind.Width, value)
+                                : ReadIoUnit(range.Fd, range.FileOffset, offset, kind.Width, value);
   if (!moved) {
-    ReportFailure("I/O %s of %d bytes at port 0x%x failed: %s", kind.Write ? "write" : "read", kind.Width,
+    ReportFailure("%s %s of %d bytes at %s 0x%x failed: %s", range.Io ? "I/O" : "memory",
+                  kind.Write ? "write" : "read", kind.Width, range.Io ? "port" : "address",
                   range.Base + offset,
                   errno == EPERM ? OpenFailureReason(errno).c_str() : std::strerror(errno));
   }

@@ -144,6 +144,13 @@ std::string FakeTree::Add(const FakeFunction& function) {
     fs::create_directories(directory + "/uio/" + uio);
     if (mkfifo((DevRoot() + "/" + uio).c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
   }
+  if (function.IommuGroup >= 0) {
+    const std::string group = "kernel/iommu_groups/" + std::to_string(function.IommuGroup);
+    fs::create_directories(root_ + "/" + group + "/devices");
+    fs::create_symlink("../../../" + group, directory + "/iommu_group");
+    fs::create_symlink("../../../../devices/pci0000:00/" + function.Name,
+                       root_ + "/" + group + "/devices/" + function.Name);
+  }
   fs::create_symlink("../../../devices/pci0000:00/" + function.Name,
                      DevicesDirectory() + "/" + function.Name);
   return directory;
@@ -151,6 +158,9 @@ std::string FakeTree::Add(const FakeFunction& function) {
 
 void FakeTree::Remove(const std::string& name) {
   fs::remove(DevicesDirectory() + "/" + name);
+  std::error_code ignored;
+  for (const auto& group : fs::directory_iterator(root_ + "/kernel/iommu_groups", ignored))
+    fs::remove(group.path() / "devices" / name);
   fs::remove_all(FunctionDirectory(name));
 }
 

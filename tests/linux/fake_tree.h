@@ -4,6 +4,8 @@
 //                                     resourceN,driver,uio/uioN/event}
 //   <root>/bus/pci/devices/<name> -> ../../../devices/pci0000:00/<name>
 //   <root>/dev/uioN                   a FIFO standing in for the uio device
+//   <root>/kernel/iommu_groups/N/devices/<name> and the function's
+//   iommu_group link to its group, for a function with an IOMMU group
 // A memory range is a regular file that the backend maps; an I/O range one
 // that it reads and writes with pread and pwrite.
 #pragma once
@@ -35,6 +37,7 @@ struct FakeFunction {
   std::vector<std::optional<FakeRange>> Bars;  // index = base address register
   std::string Driver;                          // empty: no driver bound
   int Uio = -1;                                // the uio device number, -1: none
+  int IommuGroup = -1;                         // -1: no IOMMU group
   std::uint32_t ConfigBytes = 256;
 };
 
