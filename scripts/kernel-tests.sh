@@ -113,7 +113,10 @@ fill_cache() {
   for machine in "${LAB_MACHINES[@]}"; do
     "machine_$machine"
     for path in "${MODULES[@]}"; do
-      [[ -f $kernel_dir/modules/$path.ko ]] || wanted+=("./lib/modules/$kernel_release/kernel/$path.ko")
+      path=./lib/modules/$kernel_release/kernel/$path.ko
+      # once each: tar reports a member named twice as not found
+      [[ -f $kernel_dir/modules/${path#./lib/modules/"$kernel_release"/kernel/} || " ${wanted[*]} " == *" $path "* ]] ||
+        wanted+=("$path")
     done
   done
   [[ -f $kernel_dir/vmlinux ]] || wanted+=("./boot/vmlinuz-$kernel_release")
@@ -164,7 +167,10 @@ make_initramfs() {
     cp "tests/kernel/cases/$line.sh" "$root/lab/cases/"
     echo "$line"
   done >"$root/lab/groups"
-  printf '%s\n' "${FUNCTIONS[@]}" >"$root/lab/machine"
+  {
+    printf '%s\n' "${FUNCTIONS[@]}"
+    echo "LAB_PREFIX=$PREFIX"
+  } >"$root/lab/machine"
   for path in "${MODULES[@]}"; do
     cp "$kernel_dir/modules/$path.ko" "$root/lab/modules/"
     basename "$path"
@@ -208,6 +214,8 @@ done
 built=$SECONDS
 
 passed=0 failed=0
+# While working on the lab: LINEIO_KERNEL_LAB_MACHINES="q35" boots only those.
+[[ -z ${LINEIO_KERNEL_LAB_MACHINES:-} ]] || read -r -a LAB_MACHINES <<<"$LINEIO_KERNEL_LAB_MACHINES"
 for machine in "${LAB_MACHINES[@]}"; do
   "machine_$machine"
   # While working on the lab: LINEIO_KERNEL_LAB_GROUPS="memory lock" runs

@@ -18,6 +18,7 @@
 #include "platform/linux/sysfs_files.h"
 #include "platform/linux/vfio_device.h"
 #include "platform/linux/vfio_group.h"
+#include "platform/linux/vfio_request.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -209,7 +210,10 @@ bool HoldItems(HeldCard& held, CardResources& card, std::uint32_t interruptHandl
 
 }  // namespace
 
+HeldCard::HeldCard() = default;
+
 HeldCard::~HeldCard() {
+  ReleaseWatch.reset();  // its thread ends before anything it could touch goes
   for (const HeldRange& range : Ranges) {
     if (range.Mapping != nullptr) {
       UnguardMapping(range.Mapping);
@@ -218,6 +222,20 @@ HeldCard::~HeldCard() {
     if (range.Fd >= 0 && range.OwnsFd) close(range.Fd);
   }
   if (ConfigFd >= 0) close(ConfigFd);  // releases the lock
+}
+
+void LetDeviceGo(HeldCard& held) {
+  if (held.Released || !held.Vfio) return;
+  held.Released = true;
+  ReportFailureWith(
+      FailureReason::FunctionGone,
+      "%s is being unbound from vfio-pci while the board is open: the library lets it go; until "
+      "the board is closed its ranges reach nothing",
+      DeviceName(held.Address).c_str());
+  for (const HeldRange& range : held.Ranges) {
+    if (range.Mapping != nullptr) LoseMapping(range.Mapping, range.MappedBytes);
+  }
+  held.Vfio->Release();
 }
 
 std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, const std::string& devRoot,

@@ -23,6 +23,7 @@ namespace lineio::platform::linuxpci {
 
 class InterruptWait;
 class VfioDevice;
+class VfioRequestWatch;
 
 struct HeldRange {
   bool Io = false;
@@ -39,7 +40,7 @@ struct HeldRange {
 };
 
 struct HeldCard {
-  HeldCard() = default;
+  HeldCard();
   ~HeldCard();
   HeldCard(const HeldCard&) = delete;
   HeldCard& operator=(const HeldCard&) = delete;
@@ -48,6 +49,11 @@ struct HeldCard {
   std::string Directory;             // the function's directory
   int ConfigFd = -1;                 // sysfs: open for reading and writing, and locked
   std::shared_ptr<VfioDevice> Vfio;  // VFIO: the device, whose group is the lock
+  // VFIO: waits for the kernel's request to let the device go (an unbind).
+  std::unique_ptr<VfioRequestWatch> ReleaseWatch;
+  // VFIO: the device was let go while the card was held; its ranges reach
+  // nothing any more.
+  bool Released = false;
   std::vector<HeldRange> Ranges;
   std::uint32_t CardHandle = 0;
   std::uint32_t InterruptHandle = 0;  // 0 when the card was registered without its interrupt
@@ -70,5 +76,11 @@ struct HeldCard {
 std::unique_ptr<HeldCard> HoldCard(const std::string& devicesDirectory, const std::string& devRoot,
                                    CardResources& card, std::uint32_t cardHandle,
                                    std::uint32_t interruptHandle);
+
+// Lets the VFIO device of a held card go, when the kernel asks for it (the
+// device is being unbound while the board is open): its mappings become zero
+// pages, its descriptors close, and one line says so. The card stays held
+// until its holder releases it; transfers on it are refused from then on.
+void LetDeviceGo(HeldCard& held);
 
 }  // namespace lineio::platform::linuxpci

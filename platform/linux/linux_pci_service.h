@@ -84,6 +84,9 @@ class LinuxPciService : public DriverService {
   // it is not open), and the one of them whose interrupt handle this is.
   CardList* CardsOf(OsHandle handle);
   std::shared_ptr<HeldCard> CardOfInterrupt(OsHandle handle, std::uint32_t interruptHandle);
+  // The kernel asks for the VFIO device of a held card back (an unbind): it
+  // is let go (held_card.h, LetDeviceGo). On the card's watch thread.
+  void LetUnboundGo(std::uint32_t cardHandle);
   // The card at that address that a handle holds through VFIO, if any.
   std::shared_ptr<HeldCard> VfioCardAt(const PciAddress& address) const;
   // Stops the interrupt of cards about to be released (lock held).

@@ -58,17 +58,24 @@ void PassOn(int signal, siginfo_t* info, void* context) {
   if (info->si_code <= 0) raise(signal);
 }
 
+// The range's pages become zero pages; its line is said the first time.
+// Safe in a signal handler.
+bool Lose(GuardedRange& range, std::uintptr_t start, std::size_t bytes) {
+  if (!ReplaceWithZeros(start, bytes)) return false;
+  if (!range.Lost.exchange(true)) {
+    const ssize_t written = write(STDERR_FILENO, range.Line, range.LineLength);
+    static_cast<void>(written);  // nothing more can be done about a failed line
+  }
+  return true;
+}
+
 void OnBusError(int signal, siginfo_t* info, void* context) {
   const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   for (GuardedRange& range : guarded) {
     const std::uintptr_t start = range.Start.load(std::memory_order_acquire);
     const std::size_t bytes = range.Bytes.load(std::memory_order_relaxed);
     if (start == 0 || address < start || address - start >= bytes) continue;
-    if (!ReplaceWithZeros(start, bytes)) break;
-    if (!range.Lost.exchange(true)) {
-      const ssize_t written = write(STDERR_FILENO, range.Line, range.LineLength);
-      static_cast<void>(written);  // nothing more can be done about a failed line
-    }
+    if (!Lose(range, start, bytes)) break;
     return;  // the access runs again, on the zero pages
   }
   PassOn(signal, info, context);
@@ -136,6 +143,16 @@ void UnguardMapping(void* start) {
   range->Start.store(0, std::memory_order_release);
   range->Bytes.store(0, std::memory_order_relaxed);
   range->Taken.store(false);
+}
+
+void LoseMapping(void* start, std::size_t bytes) {
+  const auto at = reinterpret_cast<std::uintptr_t>(start);
+  if (start == nullptr) return;
+  if (GuardedRange* range = RangeAt(at)) {
+    Lose(*range, at, range->Bytes.load(std::memory_order_relaxed));
+  } else {
+    ReplaceWithZeros(at, WholePages(bytes));
+  }
 }
 
 bool MappingLost(const void* address) {

@@ -29,6 +29,10 @@ inline constexpr std::size_t GuardLineBytes = 320;
 bool GuardMapping(void* start, std::size_t bytes, const std::string& line);
 // Stops guarding the mapping that starts at `start`, before it is unmapped.
 void UnguardMapping(void* start);
+// Lets go of the mapping [start, start + bytes) as if it had gone away: its
+// pages become zero pages (so nothing holds the device any more) and, when
+// it is guarded, its line is said, once.
+void LoseMapping(void* start, std::size_t bytes);
 // Whether the guarded mapping that holds `address` went away.
 bool MappingLost(const void* address);
 

@@ -7,6 +7,7 @@
 #include "platform/linux/linux_pci_service.h"
 #include "platform/linux/transfers.h"
 #include "platform/linux/vfio_interrupt.h"
+#include "platform/linux/vfio_request.h"
 
 namespace lineio::platform::linuxpci {
 
@@ -55,9 +56,24 @@ bool LinuxPciService::RegisterCard(OsHandle handle, CardRegistration& registrati
   std::unique_ptr<HeldCard> held =
       HoldCard(devices_, roots_.Dev, registration.Card, cardHandle, interruptHandle);
   if (!held) return true;
+  if (held->Vfio) {
+    held->ReleaseWatch =
+        VfioRequestWatch::Start(held->Vfio, [this, cardHandle] { LetUnboundGo(cardHandle); });
+  }
   cards->push_back(std::move(held));
   registration.CardHandle = cardHandle;
   return true;
+}
+
+void LinuxPciService::LetUnboundGo(std::uint32_t cardHandle) {
+  std::lock_guard guard(lock_);
+  for (const auto& [handle, cards] : handles_) {
+    for (const auto& card : cards) {
+      if (card->CardHandle != cardHandle) continue;
+      StopInterrupts({card});
+      LetDeviceGo(*card);
+    }
+  }
 }
 
 bool LinuxPciService::UnregisterCard(OsHandle handle, CardRegistration& registration) {

@@ -103,6 +103,7 @@ TransferOutcome PerformTransfer(const HeldCard& card, const TransferCommand& com
   const std::uintptr_t span = std::uintptr_t{units - 1} * stride + width;
   const std::optional<Landing> landing = Find(card, *kind, command.Address, span);
   if (!landing) return TransferOutcome::NotInCard;
+  if (card.Released) return TransferOutcome::Refused;  // said once, when it was let go
   if (landing->Offset % width != 0) {
     ReportFailure("unaligned %u-byte access at 0x%jx refused: the kernel takes only aligned accesses", width,
                   static_cast<std::uintmax_t>(command.Address));

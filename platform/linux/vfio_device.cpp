@@ -199,6 +199,30 @@ std::optional<VfioRegion> VfioDevice::Region(std::uint32_t index) const {
   return regions_[index];
 }
 
+bool VfioDevice::HasIrq(std::uint32_t index) const {
+  vfio_irq_info info{};
+  info.argsz = sizeof info;
+  info.index = index;
+  return ioctl(Fd(), VFIO_DEVICE_GET_IRQ_INFO, &info) == 0 && info.count >= 1 &&
+         (info.flags & VFIO_IRQ_INFO_EVENTFD) != 0;
+}
+
+bool VfioDevice::SetIrq(std::uint32_t index, std::uint32_t action, int eventFd, std::uint32_t count) const {
+  // The request and its one eventfd, as the kernel reads them: the record
+  // with the descriptor in its trailing data.
+  alignas(vfio_irq_set) unsigned char request[sizeof(vfio_irq_set) + sizeof(std::int32_t)] = {};
+  vfio_irq_set head{};
+  head.argsz = eventFd >= 0 ? sizeof request : sizeof head;
+  head.flags = action | (eventFd >= 0 ? VFIO_IRQ_SET_DATA_EVENTFD : VFIO_IRQ_SET_DATA_NONE);
+  head.index = index;
+  head.start = 0;
+  head.count = count;
+  const std::int32_t fd = eventFd;
+  std::memcpy(request, &head, sizeof head);
+  std::memcpy(request + sizeof head, &fd, sizeof fd);
+  return ioctl(Fd(), VFIO_DEVICE_SET_IRQS, request) == 0;
+}
+
 bool VfioDevice::ReadConfig(std::uint32_t offset, void* bytes, std::uint32_t count) const {
   const VfioRegion& config = regions_[VFIO_PCI_CONFIG_REGION_INDEX];
   if (!Inside(config, offset, count)) return false;

@@ -45,6 +45,13 @@ class VfioDevice {
   // with errno set, when the kernel moves fewer.
   bool ReadConfig(std::uint32_t offset, void* bytes, std::uint32_t count) const;
   bool WriteConfig(std::uint32_t offset, const void* bytes, std::uint32_t count) const;
+  // Whether the device has interrupt `index` (VFIO_PCI_*_IRQ_INDEX) and can
+  // signal it on an eventfd.
+  bool HasIrq(std::uint32_t index) const;
+  // VFIO_DEVICE_SET_IRQS on the first interrupt of `index`: `action`
+  // (VFIO_IRQ_SET_ACTION_*) with the eventfd `eventFd`, or with no data when
+  // it is -1; `count` 0 takes the trigger away.
+  bool SetIrq(std::uint32_t index, std::uint32_t action, int eventFd, std::uint32_t count) const;
   // Closes the descriptors now (the kernel waits for that to unbind the
   // device); every later access fails with EBADF.
   void Release();

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdlib>
 
 #include "platform/linux/sysfs_files.h"
 
@@ -38,10 +40,13 @@ std::optional<std::uint32_t> GroupNumberOfLink(std::string_view target) {
   return group;
 }
 
+// The link is followed to its end: a tree may link to the function's own
+// link rather than to the group.
 std::optional<std::uint32_t> GroupOfFunction(const std::string& functionDirectory) {
-  const std::optional<std::string> target = LinkTarget(functionDirectory + "/iommu_group");
-  if (!target) return std::nullopt;
-  return GroupNumberOfLink(*target);
+  const std::string link = functionDirectory + "/iommu_group";
+  char target[PATH_MAX];
+  if (LinkTarget(link) == std::nullopt || realpath(link.c_str(), target) == nullptr) return std::nullopt;
+  return GroupNumberOfLink(target);
 }
 
 std::vector<GroupMember> GroupMembers(const std::string& functionDirectory) {

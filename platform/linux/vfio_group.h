@@ -22,7 +22,8 @@ inline constexpr char VfioDriver[] = "vfio-pci";
 std::optional<std::uint32_t> GroupNumberOfLink(std::string_view target);
 
 // The group of the function in `functionDirectory`; nothing when it has no
-// `iommu_group` link (no IOMMU, or a tree that lacks it).
+// `iommu_group` link (no IOMMU, or a tree that lacks it) or the link leads
+// nowhere.
 std::optional<std::uint32_t> GroupOfFunction(const std::string& functionDirectory);
 
 struct GroupMember {

@@ -3,7 +3,6 @@
 #include <linux/vfio.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,40 +12,10 @@
 
 namespace lineio::platform::linuxpci {
 
-namespace {
-
-// VFIO_DEVICE_SET_IRQS on the INTx line: `action` with no data, or with one
-// eventfd when `eventFd` is not -1; `count` 0 takes the trigger away.
-bool SetIntx(int deviceFd, std::uint32_t action, int eventFd, std::uint32_t count) {
-  // The request and its one eventfd, as the kernel reads them: the record
-  // with the descriptor in its trailing data.
-  alignas(vfio_irq_set) unsigned char request[sizeof(vfio_irq_set) + sizeof(std::int32_t)] = {};
-  vfio_irq_set head{};
-  head.argsz = eventFd >= 0 ? sizeof request : sizeof head;
-  head.flags = action | (eventFd >= 0 ? VFIO_IRQ_SET_DATA_EVENTFD : VFIO_IRQ_SET_DATA_NONE);
-  head.index = VFIO_PCI_INTX_IRQ_INDEX;
-  head.start = 0;
-  head.count = count;
-  const std::int32_t fd = eventFd;
-  std::memcpy(request, &head, sizeof head);
-  std::memcpy(request + sizeof head, &fd, sizeof fd);
-  return ioctl(deviceFd, VFIO_DEVICE_SET_IRQS, request) == 0;
-}
-
-bool HasIntx(int deviceFd) {
-  vfio_irq_info info{};
-  info.argsz = sizeof info;
-  info.index = VFIO_PCI_INTX_IRQ_INDEX;
-  return ioctl(deviceFd, VFIO_DEVICE_GET_IRQ_INFO, &info) == 0 && info.count >= 1 &&
-         (info.flags & VFIO_IRQ_INFO_EVENTFD) != 0;
-}
-
-}  // namespace
-
 std::unique_ptr<VfioInterrupt> VfioInterrupt::Open(std::shared_ptr<VfioDevice> device,
                                                    std::vector<TransferCommand> commands) {
   const char* name = device->Name().c_str();
-  if (!HasIntx(device->Fd())) {
+  if (!device->HasIrq(VFIO_PCI_INTX_IRQ_INDEX)) {
     ReportFailure("%s has no INTx interrupt that VFIO can signal", name);
     return nullptr;
   }
@@ -54,7 +23,7 @@ std::unique_ptr<VfioInterrupt> VfioInterrupt::Open(std::shared_ptr<VfioDevice> d
   const int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (eventFd < 0 || stopFd < 0) {
     ReportFailure("cannot make an event for the interrupt of %s: %s", name, std::strerror(errno));
-  } else if (!SetIntx(device->Fd(), VFIO_IRQ_SET_ACTION_TRIGGER, eventFd, 1)) {
+  } else if (!device->SetIrq(VFIO_PCI_INTX_IRQ_INDEX, VFIO_IRQ_SET_ACTION_TRIGGER, eventFd, 1)) {
     ReportFailure("the kernel refuses an eventfd for the interrupt of %s: %s", name, std::strerror(errno));
   } else {
     return std::unique_ptr<VfioInterrupt>(
@@ -72,7 +41,7 @@ VfioInterrupt::VfioInterrupt(std::shared_ptr<VfioDevice> device, int eventFd, in
 
 VfioInterrupt::~VfioInterrupt() {
   // A released device took the trigger back when its descriptor closed.
-  if (device_->Fd() >= 0) SetIntx(device_->Fd(), VFIO_IRQ_SET_ACTION_TRIGGER, -1, 0);
+  if (device_->Fd() >= 0) device_->SetIrq(VFIO_PCI_INTX_IRQ_INDEX, VFIO_IRQ_SET_ACTION_TRIGGER, -1, 0);
   close(eventFd_);
   close(stopFd_);
 }
@@ -86,7 +55,8 @@ VfioInterrupt::WaitEnd VfioInterrupt::Wait(std::uint32_t& received) {
   if (stopped_.load()) return WaitEnd::Stopped;
   if (gone_.load()) return WaitEnd::Gone;
   if (masked_) {
-    if (!SetIntx(device_->Fd(), VFIO_IRQ_SET_ACTION_UNMASK, -1, 1)) return Lose(std::strerror(errno));
+    if (!device_->SetIrq(VFIO_PCI_INTX_IRQ_INDEX, VFIO_IRQ_SET_ACTION_UNMASK, -1, 1))
+      return Lose(std::strerror(errno));
     masked_ = false;
   }
   for (;;) {

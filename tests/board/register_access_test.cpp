@@ -135,10 +135,14 @@ TEST_F(RegisterAccessTest, AccessesPastTheEndOfAMemoryRangeReadZeroAndWriteNothi
   }
 }
 
-// Registers memory items as the driver does, but hands back no mapping of them.
+// Registers memory items as the driver does, but hands back no mapping of
+// them; with `keepsTransferAddress`, value 2 stays, the address that the
+// driver's transfer requests take (as a driver that cannot map a range but
+// reaches it itself gives).
 class MappingLessDriver : public platform::DriverService {
  public:
-  explicit MappingLessDriver(sim::SimulatedDriver& inner) : inner_(inner) {}
+  explicit MappingLessDriver(sim::SimulatedDriver& inner, bool keepsTransferAddress = false)
+      : inner_(inner), keepsTransferAddress_(keepsTransferAddress) {}
   platform::OsHandle Open() override { return inner_.Open(); }
   bool Close(platform::OsHandle handle) override { return inner_.Close(handle); }
   bool Request(platform::OsHandle handle, std::uint32_t code, void* record, std::uint32_t size) override {
@@ -146,7 +150,9 @@ class MappingLessDriver : public platform::DriverService {
     if (code == ReqRegisterCard) {
       CardResources& card = static_cast<CardRegistration*>(record)->Card;
       for (std::uint32_t i = 0; i < ItemsIn(card); ++i) {
-        if (card.Items[i].Type == ItemMemory) card.Items[i].Value2 = card.Items[i].Value3 = 0;
+        if (card.Items[i].Type != ItemMemory) continue;
+        card.Items[i].Value3 = 0;
+        if (!keepsTransferAddress_) card.Items[i].Value2 = 0;
       }
     }
     return served;
@@ -154,6 +160,7 @@ class MappingLessDriver : public platform::DriverService {
 
  private:
   sim::SimulatedDriver& inner_;
+  const bool keepsTransferAddress_;
 };
 
 TEST_F(RegisterAccessTest, AMemoryRangeWithoutAMappingReadsZeroAndWritesNothing) {
@@ -175,6 +182,38 @@ TEST_F(RegisterAccessTest, AMemoryRangeWithoutAMappingReadsZeroAndWritesNothing)
   EXPECT_EQ(InpW(0x310), 0);
   EXPECT_EQ(InpD(0x0), 0u);
   for (std::size_t at = 0; at < 0x1000; ++at) ASSERT_EQ(memory[at], 0xA5) << at;
+  PortEnd();
+  platform::InstallDriverService(&Driver);
+}
+
+TEST_F(RegisterAccessTest, AMemoryRangeThatTheDriverReachesButDidNotMapTakesOneTransferPerAccess) {
+  auto card = std::make_unique<sim::SimCard>(static_cast<std::uint16_t>(ThisBoard().Vendor),
+                                             static_cast<std::uint16_t>(ThisBoard().Device));
+  card->AddMemoryRange(0, 0xE8000000, 0x1000);
+  sim::SimCard& memoryCard = Bus.AddCard(std::move(card));
+  MappingLessDriver transfersOnly(Driver, true);
+  platform::InstallDriverService(&transfersOnly);
+  PortInitPrinting(0);
+  ASSERT_NE(processState.Board.CurrentBoard, nullptr);
+  std::uint8_t* memory = memoryCard.MemoryOf(0);
+  std::memset(memory, 0xA5, 0x1000);
+  const std::uint64_t before = Driver.TotalRequests();
+
+  OutB(0x314, 0x12);
+  OutW(0x310, 0x3456);
+  OutD(0xFFC, 0x789ABCDE);
+  OutD(0xFFE, 0x11111111);  // reaches past the end: nothing is sent
+  EXPECT_EQ(Driver.TotalRequests(), before + 3);
+  EXPECT_EQ(memory[0x314], 0x12);
+  EXPECT_EQ(memory[0x310], 0x56);
+  EXPECT_EQ(memory[0x311], 0x34);
+  EXPECT_EQ(memory[0xFFC], 0xDE);
+  EXPECT_EQ(memory[0xFFF], 0x78);
+  EXPECT_EQ(InpB(0x314), 0x12);
+  EXPECT_EQ(InpW(0x310), 0x3456);
+  EXPECT_EQ(InpD(0xFFC), 0x789ABCDEu);
+  EXPECT_EQ(InpD(0xFFE), 0u);
+  EXPECT_EQ(Driver.TotalRequests(), before + 6);
   PortEnd();
   platform::InstallDriverService(&Driver);
 }

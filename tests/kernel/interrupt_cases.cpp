@@ -19,116 +19,21 @@
 #include <vector>
 
 #include "board/board.h"
+#include "tests/kernel/interrupt_fixture.h"
 #include "tests/kernel/lab_board.h"
 
 namespace lineio::testing::lab {
 namespace {
 
-// How long a case waits for what must happen; a wait that runs out is a
-// failure, not a measurement.
-constexpr auto Patience = std::chrono::seconds(10);
-constexpr std::uint32_t RaisedBit = 0x1;
 constexpr std::uint16_t InterruptDisable = 0x0400;  // command register bit 10
-constexpr int Cycles = 1000;
-constexpr int SyslogReadAll = 3;
-constexpr int SyslogSizeBuffer = 10;
 
-// What the handler saw, shared with the test thread.
-struct Seen {
-  std::mutex Lock;
-  std::condition_variable Changed;
-  std::vector<InterruptResult> Results;
-  std::vector<std::uint32_t> StatusAtHandler;  // the edu's interrupt status when the handler ran
-};
-Seen seen;
-
-void Handler(BoardHandle* board, InterruptResult* result) {
-  const std::uint32_t status = ReadEdu(board, EduInterruptStatus);
-  std::lock_guard guard(seen.Lock);
-  seen.Results.push_back(*result);
-  seen.StatusAtHandler.push_back(status);
-  seen.Changed.notify_all();
-}
-
-std::size_t Handled() {
-  std::lock_guard guard(seen.Lock);
-  return seen.Results.size();
-}
-
-bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + Patience;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
-
-// The kernel's log, as dmesg shows it.
-std::string KernelLog() {
-  const int size = klogctl(SyslogSizeBuffer, nullptr, 0);
-  if (size <= 0) return "";
-  std::string text(static_cast<std::size_t>(size), '\0');
-  const int got = klogctl(SyslogReadAll, text.data(), size);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return text;
-}
-
-class LabTest : public ::testing::Test {
- public:
-  LabTest() {
-    ResetProcessState();
-    std::lock_guard guard(seen.Lock);
-    seen.Results.clear();
-    seen.StatusAtHandler.clear();
-  }
-  ~LabTest() override {
-    if (board_ != nullptr) CloseBoard(board_);
-    ResetProcessState();
-  }
-
-  // Opens the board with interrupts and starts the service.
-  BoardHandle* Open() {
-    std::string failure;
-    board_ = OpenWithInterrupts(failure);
-    EXPECT_NE(board_, nullptr) << failure;
-    if (board_ == nullptr) return nullptr;
-    EXPECT_EQ(ReadEdu(board_, EduIdentity), EduIdentityValue);
-    EXPECT_EQ(EnableWithAcknowledge(board_, Handler, RaisedBit), 1u);
-    return board_;
-  }
-
-  // Raises one interrupt and waits until the handler has run for it.
-  bool RaiseAndAwait() {
-    const std::size_t before = Handled();
-    WriteEdu(board_, EduRaise, RaisedBit);
-    std::unique_lock guard(seen.Lock);
-    return seen.Changed.wait_for(guard, Patience, [before] { return seen.Results.size() > before; });
-  }
-
+class LabTest : public InterruptLabTest {
+ protected:
   // Until the service's thread has unmasked the line for its next wait (the
   // kernel masked it at the last interrupt, or the test did).
   static bool UntilUnmasked() {
     return Eventually([] { return (CommandRegister() & InterruptDisable) == 0; });
   }
-
-  // DisableInterrupt on another thread, so that a disable that hangs ends
-  // the program at once with a line (the group's "program-ends" case fails)
-  // instead of holding the guest until its limit.
-  bool DisableReturns() {
-    auto disabled = std::async(std::launch::async, [this] { DisableInterrupt(board_); });
-    if (disabled.wait_for(Patience) == std::future_status::ready) return true;
-    std::fprintf(stderr, "DisableInterrupt did not return\n");
-    std::_Exit(1);
-  }
-
-  void Close() {
-    CloseBoard(board_);
-    board_ = nullptr;
-  }
-
- protected:
-  BoardHandle* board_ = nullptr;
 };
 
 using LabInterrupts = LabTest;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "board/interrupts.h"
@@ -69,6 +70,19 @@ std::optional<std::uint32_t> KernelTotal() {
   std::uint32_t total = 0;
   if (!(event >> total)) return std::nullopt;
   return total;
+}
+
+std::optional<std::uint32_t> VfioKernelTotal() {
+  std::ifstream interrupts("/proc/interrupts");
+  const std::string name = "vfio-intx(" + RealFunctionName() + ")";
+  for (std::string line; std::getline(interrupts, line);) {
+    if (line.find(name) == std::string::npos) continue;
+    std::istringstream fields(line.substr(line.find(':') + 1));
+    std::uint32_t total = 0;
+    for (std::uint32_t count = 0; fields >> count;) total += count;
+    return total;
+  }
+  return std::nullopt;
 }
 
 std::uint16_t CommandRegister() {

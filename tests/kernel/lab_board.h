@@ -33,6 +33,11 @@ std::optional<std::string> UioName();
 // The uio device's running total of interrupts (its `event` file); nothing
 // while the function has no uio device.
 std::optional<std::uint32_t> KernelTotal();
+// The kernel's count of the function's INTx while VFIO signals it: the sum of
+// the per-processor counts of its "vfio-intx(NAME)" line in /proc/interrupts;
+// nothing while it has no such line (the kernel frees the line when the
+// trigger is taken away, and counts from 0 when it is set again).
+std::optional<std::uint32_t> VfioKernelTotal();
 // The function's command register, through its real `config` file.
 std::uint16_t CommandRegister();
 void SetCommandRegister(std::uint16_t value);

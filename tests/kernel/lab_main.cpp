@@ -6,17 +6,21 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/linux/real_bus_guard.h"
 
 namespace {
 
+// GROUP/NAME, after the machine's prefix (LAB_PREFIX, "vfio/" for example)
+// when the lab gives one.
 std::string CaseName(const ::testing::TestInfo& test) {
   std::string group = test.test_suite_name();
   if (group.rfind("Lab", 0) == 0) group.erase(0, 3);
   for (char& c : group) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return group + "/" + test.name();
+  const char* prefix = std::getenv("LAB_PREFIX");
+  return std::string(prefix != nullptr ? prefix : "") + group + "/" + test.name();
 }
 
 // The first line of a failure's message, as the reason of a failed case.

@@ -4,13 +4,18 @@
 // every refusal of a card bound to vfio-pci on a fake tree (the group node
 // missing, a folder, or an ordinary file that is no VFIO group), each leaving
 // nothing behind. The kernel lab runs the path on a real kernel.
+#include <fcntl.h>
 #include <linux/vfio.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "driver/transfer_commands.h"
 #include "lineio.h"
+#include "platform/linux/held_card.h"
+#include "platform/linux/transfers.h"
 #include "platform/linux/vfio_group.h"
 #include "platform/linux/vfio_regions.h"
 #include "portio/board_description.h"
@@ -24,9 +29,13 @@ using platform::linuxpci::GroupMember;
 using platform::linuxpci::GroupMembers;
 using platform::linuxpci::GroupNumberOfLink;
 using platform::linuxpci::GroupOfFunction;
+using platform::linuxpci::HeldCard;
+using platform::linuxpci::HeldRange;
 using platform::linuxpci::NotViableText;
+using platform::linuxpci::PerformTransfer;
 using platform::linuxpci::PlanRange;
 using platform::linuxpci::RangeAccess;
+using platform::linuxpci::TransferOutcome;
 using platform::linuxpci::VfioRegion;
 
 constexpr char Board[] = "0000:03:00.0";
@@ -112,6 +121,51 @@ TEST(VfioRangePlanTest, EachRangeIsMappedReadAndWrittenOrRefusedByItsRegion) {
     EXPECT_EQ(plan->Access, *c.Access);
     EXPECT_EQ(plan->FileOffset, Offset);
   }
+}
+
+// A memory range whose region the kernel will not map: each transfer is a
+// pread or pwrite of the device descriptor at the region's offset plus the
+// register's (a file stands in for the descriptor); once the device was let
+// go, transfers on it are refused.
+TEST(VfioReadWriteRangeTest, AnUnmappedMemoryRangeIsReadAndWrittenAtItsRegionsOffset) {
+  constexpr std::uint32_t Base = 0xE8000000;
+  constexpr off_t RegionOffset = 0x10000;
+  char path[] = "/tmp/lineio-region-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  unlink(path);
+  ASSERT_EQ(ftruncate(fd, RegionOffset + 0x100), 0);
+  HeldCard card;
+  HeldRange range;
+  range.Base = Base;
+  range.Length = 0x100;
+  range.Fd = fd;
+  range.OwnsFd = false;
+  range.FileOffset = RegionOffset;
+  card.Ranges.push_back(range);
+  const auto transfer = [&](std::uint32_t readFlag, std::uint32_t address, std::uint32_t& value) {
+    TransferCommand command{};
+    command.Command = BlockTransferCommand(readFlag, 2, true);
+    command.Address = address;
+    command.ByteCount = sizeof value;
+    command.AutoIncrement = 1;
+    command.Data = reinterpret_cast<std::uintptr_t>(&value);
+    return PerformTransfer(card, command);
+  };
+  std::uint32_t value = 0x12345678;
+  EXPECT_EQ(transfer(0, Base + 0x10, value), TransferOutcome::Done);
+  std::uint8_t bytes[4] = {};
+  ASSERT_EQ(pread(fd, bytes, sizeof bytes, RegionOffset + 0x10), 4);
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 4), (std::vector<std::uint8_t>{0x78, 0x56, 0x34, 0x12}));
+  std::uint32_t read = 0;
+  EXPECT_EQ(transfer(1, Base + 0x10, read), TransferOutcome::Done);
+  EXPECT_EQ(read, 0x12345678U);
+  EXPECT_EQ(transfer(1, Base + 0xFE, read), TransferOutcome::NotInCard);
+  card.Released = true;
+  read = 0;
+  EXPECT_EQ(transfer(1, Base + 0x10, read), TransferOutcome::Refused);
+  EXPECT_EQ(read, 0U);
+  close(fd);
 }
 
 class VfioTreeTest : public BackendTest {

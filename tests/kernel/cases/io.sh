@@ -13,7 +13,7 @@ merlin() { run env LINEIO_SYSFS_ROOT=$RTL8139_TREE "$HOST" "$MERLIN" "$@"; }
 # The lines on standard error about a port of the range (offset given).
 lines_about() { echo "$err" | grep "at $(printf 0x%x $((base + $1))) " ; }
 
-merlin init 0 maps resource0 \
+merlin init 0 maps $MAPPED_NAME \
   outb 8 0x11 outb 9 0x22 inpb 8 inpb 9 \
   outw 0xa 0x4433 inpw 0xa inpw 8 \
   outd 0xc 0x88776655 inpd 0xc inpd 8 \

@@ -3,7 +3,7 @@
 # that gives it Kestrel's identifiers.
 kestrel_on_edu
 
-kestrel init 0 maps resource0 inpd 0 end maps resource0
+kestrel init 0 maps $MAPPED_NAME inpd 0 end maps $MAPPED_NAME
 expect memory/portinit-finds-the-board "DOVEVED PCI card found!
 = 1" "$(echo "$out" | sed -n 1,2p)"
 expect memory/nothing-on-standard-error "" "$err"

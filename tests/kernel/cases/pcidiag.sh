@@ -47,21 +47,24 @@ for d in $DEVICES/*; do
   expect "pcidiag/resources-$name" "$(resource_lines "$name")" "$out"
 done
 
-# The editor on the rtl8139: register 7 (CALN, the cache line size, 0x0c),
+# The editor on the one function of its kind on the machine (EDITED, the
+# rtl8139 unless the machine names another): register 7 (CALN, the cache line size, 0x0c),
 # then register 8 (LAT, the latency timer, 0x0d), confirmed once. QEMU keeps
 # the latency timer of every function at 0 (its write mask is 0: a 1-byte
 # write of 0x40 through `config` reads back 00 on each function of this
 # guest), so the editor's write of it must leave what a direct write leaves,
 # and the cache line size beside it, which the editor rewrites in the same
 # double word, must keep the value just written.
-printf '10ec\n8139\n7\n10\ny\n8\n40\n99\n' >/tmp/edit.in
+EDITED=${EDITED:-$RTL8139}
+vendor=$(cat "$DEVICES/$EDITED/vendor") device=$(cat "$DEVICES/$EDITED/device")
+printf '%s\n%s\n7\n10\ny\n8\n40\n99\n' "${vendor#0x}" "${device#0x}" >/tmp/edit.in
 timeout "$PATIENCE" "$PCIDIAG" edit </tmp/edit.in >/tmp/run.out 2>/tmp/run.err
 status=$?
 out=$(cat /tmp/run.out)
 expect pcidiag/edit-asks-once "1" "$(echo "$out" | grep -c 'Write it? (y/n): ')"
 expect pcidiag/edit-ends-well "0 " "$status $(cat /tmp/run.err)"
-expect pcidiag/edit-writes-the-cache-line-size "10" "$(config_byte $RTL8139 12)"
-edited=$(config_byte $RTL8139 13)
-printf '\100' | dd of=$DEVICES/$RTL8139/config bs=1 seek=13 count=1 conv=notrunc 2>/dev/null
-expect pcidiag/edit-writes-the-latency-timer-as-the-device-keeps-it "$(config_byte $RTL8139 13)" "$edited"
-lab_note "latency timer of $RTL8139 after the editor's write of 40: $edited"
+expect pcidiag/edit-writes-the-cache-line-size "10" "$(config_byte "$EDITED" 12)"
+edited=$(config_byte "$EDITED" 13)
+printf '\100' | dd of="$DEVICES/$EDITED/config" bs=1 seek=13 count=1 conv=notrunc 2>/dev/null
+expect pcidiag/edit-writes-the-latency-timer-as-the-device-keeps-it "$(config_byte "$EDITED" 13)" "$edited"
+lab_note "latency timer of $EDITED after the editor's write of 40: $edited"

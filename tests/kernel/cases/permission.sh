@@ -3,12 +3,7 @@
 # (the commands of the rule's Kestrel lines, platform/linux/60-lineio.rules),
 # a member of its group opens the board and takes interrupts.
 RULES=$LAB/60-lineio.rules
-echo "root:x:0:0::/root:/bin/sh
-lab:x:1000:1000::/tmp:/bin/sh" >/etc/passwd
-echo "root:x:0:
-lab:x:1000:
-lineio:x:1001:lab" >/etc/group
-as_lab() { run su -s /bin/sh -c "env LINEIO_SYSFS_ROOT=$EDU_TREE $*" lab; }
+make_lab_user
 
 kestrel_on_edu
 as_lab "$HOST" "$KESTREL" init 0 failure end
@@ -21,7 +16,7 @@ expect permission/with-the-documented-line "lineio: cannot open $EDU_TREE/bus/pc
 # and its GROUP and MODE for the uio device.
 devpath=$(readlink -f $DEVICES/$EDU)
 devpath=${devpath#/sys}
-run_command=$(grep -A1 'ATTR{device}=="0xa036"' $RULES | sed -n "s/.*RUN+=\"\/bin\/sh -c '\(.*\)'\"/\1/p")
+run_command=$(rule_command 'ACTION=="add|bind|change".*ATTR{device}=="0xa036"')
 uio_group=$(grep 'SUBSYSTEM=="uio".*0xa036' $RULES | sed -n 's/.*GROUP="\([^"]*\)".*/\1/p')
 uio_mode=$(grep 'SUBSYSTEM=="uio".*0xa036' $RULES | sed -n 's/.*MODE="\([^"]*\)".*/\1/p')
 uio=$(ls $DEVICES/$EDU/uio)

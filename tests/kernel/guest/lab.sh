@@ -18,9 +18,15 @@ PATIENCE=60
 # and so on), taken from the header when the initramfs is made.
 . $LAB/failure-codes
 
+# The driver that the boards' devices are bound to (vfio.sh makes it vfio-pci)
+# and the name that their mapped ranges show in /proc/PID/maps.
+LAB_DRIVER=uio_pci_generic
+MAPPED_NAME=resource0
+
+# Case names start with the machine's prefix (LAB_PREFIX of /lab/machine).
 lab_note() { echo "lab: note $*"; }
-pass() { echo "lab: pass $1"; }
-fail() { echo "lab: fail $1: $2"; }
+pass() { echo "lab: pass $LAB_PREFIX$1"; }
+fail() { echo "lab: fail $LAB_PREFIX$1: $2"; }
 
 # One line for a multi-line text, for a failure's reason.
 flat() { printf '%s' "$1" | tr '\n' '|'; }
@@ -54,8 +60,8 @@ run() {
 # make_tree ROOT FUNCTION VENDOR DEVICE [io-only]
 # A sysfs tree under ROOT in which the guest's FUNCTION carries a board's
 # identifiers: ordinary `vendor` and `device` files, and symbolic links to
-# the real function's `config`, `resource`, `resourceN`, `irq` and `uio`, and
-# to its driver (straight at the driver, so that the link's last part names
+# the real function's `config`, `resource`, `resourceN`, `irq`, `uio` and
+# `iommu_group`, and to its driver (straight at the driver, so that the link's last part names
 # it). "io-only" keeps only the first range: its `resource` is then a copy
 # of the real file with the other lines zeroed, and only `resource0` is
 # linked. Build it again after every bind or unbind.
@@ -66,13 +72,17 @@ make_tree() {
   mkdir -p "$dir"
   echo "$3" >"$dir/vendor"
   echo "$4" >"$dir/device"
-  for file in config irq uio resource resource0 resource1 resource2 resource3 resource4 resource5; do
+  for file in config irq uio iommu_group resource resource0 resource1 resource2 resource3 resource4 resource5; do
     [ "$5" = io-only ] && [ "$file" != "${file#resource[1-5]}" ] && continue
+    [ "$5" = memory-only ] && [ "$file" != "${file#resource[02-5]}" ] && continue
     [ -e "$real/$file" ] && ln -s "$real/$file" "$dir/$file"
   done
-  if [ "$5" = io-only ]; then
+  if [ "$5" = io-only ] || [ "$5" = memory-only ]; then
+    # the line of the range kept, the others zeroed
+    keep=1
+    [ "$5" = memory-only ] && keep=2
     rm "$dir/resource"
-    awk 'NR == 1 { print; next } { print "0x0000000000000000 0x0000000000000000 0x0000000000000000" }' \
+    awk -v keep=$keep 'NR == keep { print; next } { print "0x0000000000000000 0x0000000000000000 0x0000000000000000" }' \
       "$real/resource" >"$dir/resource"
   fi
   [ -L "$real/driver" ] && ln -s "$(readlink -f "$real/driver")" "$dir/driver"
@@ -92,6 +102,15 @@ bind() { echo "$1" >"$DRIVERS/$2/bind"; }
 # Lets uio_pci_generic take functions of this vendor and device (hexadecimal,
 # no 0x) and binds those that no driver holds.
 uio_new_id() { echo "$1 $2" >"$DRIVERS/uio_pci_generic/new_id"; }
+
+# vfio_bind FUNCTION: binds that one function to vfio-pci (driver_override,
+# so that no other function of its kind follows).
+vfio_bind() {
+  [ "$(driver_of "$1")" = vfio-pci ] && return 0
+  unbind "$1"
+  echo vfio-pci >"$DEVICES/$1/driver_override"
+  bind "$1" vfio-pci
+}
 
 # config_byte FUNCTION OFFSET: one byte of the function's configuration space
 # in two hexadecimal digits, read through its `config` file.
@@ -121,10 +140,14 @@ EDU_TREE=/tmp/kestrel-edu
 RTL8139_TREE=/tmp/merlin-rtl8139
 NE2K_TREE=/tmp/merlin-ne2k
 
-# Kestrel on the edu: the edu bound to uio_pci_generic, its tree built
+# Kestrel on the edu: the edu bound to the lab's driver, its tree built
 # afresh. Each group that uses it starts so, and may run alone.
 kestrel_on_edu() {
-  [ "$(driver_of "$EDU")" = uio_pci_generic ] || uio_new_id 1234 11e8
+  if [ "$LAB_DRIVER" = vfio-pci ]; then
+    vfio_bind "$EDU"
+  else
+    [ "$(driver_of "$EDU")" = uio_pci_generic ] || uio_new_id 1234 11e8
+  fi
   make_tree $EDU_TREE "$EDU" 0x136c 0xa036
 }
 
@@ -137,7 +160,7 @@ kestrel() { run env LINEIO_SYSFS_ROOT=$EDU_TREE "$HOST" "$KESTREL" "$@"; }
 # or hangs fails the group's case "GROUP/program-ends".
 lab_program() {
   suite=Lab$(echo "${1%"${1#?}"}" | tr a-z A-Z)${1#?}
-  command="env LINEIO_SYSFS_ROOT=$EDU_TREE $LAB_PROGRAM --gtest_filter=$suite.* --gtest_brief=1"
+  command="env LAB_PREFIX=$LAB_PREFIX LINEIO_SYSFS_ROOT=$EDU_TREE $LAB_PROGRAM --gtest_filter=$suite.* --gtest_brief=1"
   if [ -n "$2" ]; then
     run su -s /bin/sh -c "$command" "$2"
   else
@@ -152,6 +175,23 @@ lab_program() {
   else
     fail "$1/program-ends" "status $status; $(flat "$(echo "$out" | grep -v '^lab: ' | tail -5)") $(flat "$err")"
   fi
+}
+
+# An unprivileged user "lab" in the udev rule's group "lineio"; as_lab runs
+# a command as that user on the Kestrel tree.
+make_lab_user() {
+  echo "root:x:0:0::/root:/bin/sh
+lab:x:1000:1000::/tmp:/bin/sh" >/etc/passwd
+  echo "root:x:0:
+lab:x:1000:
+lineio:x:1001:lab" >/etc/group
+}
+as_lab() { run su -s /bin/sh -c "env LINEIO_SYSFS_ROOT=$EDU_TREE $*" lab; }
+
+# rule_command PATTERN: the command of the RUN+= of the udev rule
+# (platform/linux/60-lineio.rules) whose first line matches PATTERN.
+rule_command() {
+  grep -A1 "$1" $LAB/60-lineio.rules | sed -n "s/.*RUN+=\"\/bin\/sh -c '\(.*\)'\"/\1/p" | sed 's/\$\$/$/g'
 }
 
 # kernel_kept_the_line GROUP: the kernel never gave up on an interrupt line.
