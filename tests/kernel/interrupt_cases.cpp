@@ -43,16 +43,8 @@ TEST_F(LabInterrupts, EveryRaiseIsHandledOnceWithItsCommandPerformed) {
   const std::optional<std::uint32_t> totalBefore = KernelTotal();
   ASSERT_TRUE(totalBefore);
   constexpr int Raises = 20;
-  for (int raise = 1; raise <= Raises; ++raise) {
-    SCOPED_TRACE(raise);
-    ASSERT_TRUE(RaiseAndAwait()) << "interrupt " << raise << " was not handled";
-    std::lock_guard guard(seen.Lock);
-    ASSERT_EQ(seen.Results.size(), static_cast<std::size_t>(raise)) << "handled more than once";
-    EXPECT_EQ(seen.Results.back().Count, static_cast<std::uint32_t>(raise));
-    EXPECT_EQ(seen.Results.back().Lost, 0u);
-    EXPECT_EQ(seen.Results.back().Stopped, 0u);
-    EXPECT_EQ(seen.StatusAtHandler.back(), 0u) << "the acknowledge was not performed before the handler";
-  }
+  ExpectEachRaiseHandledOnce(Raises);
+  if (HasFatalFailure()) return;
   EXPECT_EQ(KernelTotal(), *totalBefore + Raises);
   ASSERT_TRUE(DisableReturns());
   EXPECT_EQ(InterruptEnabled(board_), 0u);
@@ -63,26 +55,16 @@ TEST_F(LabInterrupts, AThousandCyclesLoseNothingAndTheKernelKeepsTheLine) {
   ASSERT_NE(Open(), nullptr);
   const std::optional<std::uint32_t> totalBefore = KernelTotal();
   ASSERT_TRUE(totalBefore);
-  int raised = 0;
-  for (; raised < Cycles; ++raised) {
-    if (!RaiseAndAwait()) break;
-  }
+  const int raised = RaiseCycles(Cycles);
   ASSERT_TRUE(DisableReturns());
-  std::lock_guard guard(seen.Lock);
-  const InterruptResult last = seen.Results.empty() ? InterruptResult{} : seen.Results.back();
   const std::uint32_t kernelCounted = KernelTotal().value_or(0) - *totalBefore;
+  const InterruptResult last = ExpectCyclesHandled(raised);
   std::printf(
       "lab: note interrupts: %d raise/acknowledge cycles asked: raised %d, handled %zu, lost %u "
       "(the service counted %u, the kernel %u)\n",
-      Cycles, raised, seen.Results.size(), last.Lost, last.Count, kernelCounted);
-  EXPECT_EQ(raised, Cycles) << "interrupt " << raised + 1 << " was not handled";
-  EXPECT_EQ(seen.Results.size(), static_cast<std::size_t>(raised));
-  EXPECT_EQ(last.Count, static_cast<std::uint32_t>(raised));
-  EXPECT_EQ(last.Lost, 0u);
+      Cycles, raised, Handled(), last.Lost, last.Count, kernelCounted);
   EXPECT_EQ(kernelCounted, static_cast<std::uint32_t>(raised));
-  const std::string log = KernelLog();
-  EXPECT_EQ(log.find("nobody cared"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Disabling IRQ"), std::string::npos) << log;
+  ExpectTheKernelKeptTheLine();
 }
 
 TEST_F(LabInterrupts, ARaiseWhileTheServiceIsStoppedIsNotHandled) {
@@ -95,14 +77,7 @@ TEST_F(LabInterrupts, ARaiseWhileTheServiceIsStoppedIsNotHandled) {
   EXPECT_TRUE(Eventually([totalStopped] { return KernelTotal().value_or(0) == totalStopped + 1; }));
   EXPECT_EQ(Handled(), 1u);
   WriteEdu(board_, EduAcknowledge, RaisedBit);
-  // Started again, the service counts from where it stands: the interrupt of
-  // the stopped time is neither handled nor lost.
-  ASSERT_EQ(EnableWithAcknowledge(board_, Handler, RaisedBit), 1u);
-  ASSERT_TRUE(RaiseAndAwait());
-  std::lock_guard guard(seen.Lock);
-  ASSERT_EQ(seen.Results.size(), 2u);
-  EXPECT_EQ(seen.Results.back().Count, 2u);
-  EXPECT_EQ(seen.Results.back().Lost, 0u);
+  ExpectARestartCountsOn();
 }
 
 TEST_F(LabInterrupts, DisableReturnsWhileAWaitIsBlocked) {
@@ -129,21 +104,17 @@ TEST_F(LabBinding, UnbindingWhileOpenEndsTheServiceCleanly) {
   ::testing::internal::CaptureStderr();
   const bool unbound = WriteSysfs("/sys/bus/pci/drivers/uio_pci_generic/unbind", RealFunctionName());
   const bool serviceEnded = Eventually([threads] { return ThreadCount() == threads - 1; });
-  const std::uint32_t identity = ReadEdu(board_, EduIdentity);
-  WriteEdu(board_, EduLiveness, 0x12345678);
-  const std::uint32_t liveness = ReadEdu(board_, EduLiveness);
-  const bool disabled = DisableReturns();
-  const std::uint32_t enabledAgain = EnableWithAcknowledge(board_, Handler, RaisedBit);
-  Close();
+  const AfterLoss after = UseAfterLossAndClose();
   const std::string errors = ::testing::internal::GetCapturedStderr();
   ASSERT_TRUE(unbound);
   EXPECT_TRUE(serviceEnded) << "the interrupt thread still runs: " << errors;
   EXPECT_EQ(Handled(), 1u);
-  std::printf("lab: note after the unbind the edu still answers: identity %08x, liveness %08x\n", identity,
-              liveness);
-  EXPECT_TRUE(identity == EduIdentityValue || identity == 0xFFFFFFFF) << std::hex << identity;
-  EXPECT_TRUE(disabled);
-  EXPECT_EQ(enabledAgain, 0u);
+  std::printf("lab: note after the unbind the edu still answers: identity %08x, liveness %08x\n",
+              after.Identity, after.Liveness);
+  EXPECT_TRUE(after.Identity == EduIdentityValue || after.Identity == 0xFFFFFFFF)
+      << std::hex << after.Identity;
+  EXPECT_TRUE(after.Disabled);
+  EXPECT_EQ(after.EnabledAgain, 0u);
   // One line for the service's end, one for the enable refused afterwards.
   EXPECT_EQ(errors, "lineio: " + uio +
                         " is gone (is the card still bound to uio_pci_generic?): its interrupt service ends\n"

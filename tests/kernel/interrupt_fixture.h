@@ -119,6 +119,81 @@ class InterruptLabTest : public ::testing::Test {
     board_ = nullptr;
   }
 
+  // What the board does once its device went away (unbound while open): its
+  // registers read and written, its service disabled and enabled again; the
+  // board is closed afterwards.
+  struct AfterLoss {
+    std::uint32_t Identity;
+    std::uint32_t Liveness;  // read after writing 0x12345678
+    bool Disabled;
+    std::uint32_t EnabledAgain;
+  };
+  AfterLoss UseAfterLossAndClose() {
+    AfterLoss after{};
+    after.Identity = ReadEdu(board_, EduIdentity);
+    WriteEdu(board_, EduLiveness, 0x12345678);
+    after.Liveness = ReadEdu(board_, EduLiveness);
+    after.Disabled = DisableReturns();
+    after.EnabledAgain = EnableWithAcknowledge(board_, Handler, RaisedBit);
+    Close();
+    return after;
+  }
+
+  // Raises `raises` interrupts one after another: each is handled once, with
+  // the running count, nothing lost, and the acknowledge performed before
+  // the handler ran.
+  void ExpectEachRaiseHandledOnce(int raises) {
+    for (int raise = 1; raise <= raises; ++raise) {
+      SCOPED_TRACE(raise);
+      ASSERT_TRUE(RaiseAndAwait()) << "interrupt " << raise << " was not handled";
+      std::lock_guard guard(seen.Lock);
+      ASSERT_EQ(seen.Results.size(), static_cast<std::size_t>(raise)) << "handled more than once";
+      EXPECT_EQ(seen.Results.back().Count, static_cast<std::uint32_t>(raise));
+      EXPECT_EQ(seen.Results.back().Lost, 0u);
+      EXPECT_EQ(seen.Results.back().Stopped, 0u);
+      EXPECT_EQ(seen.StatusAtHandler.back(), 0u) << "the acknowledge was not performed before the handler";
+    }
+  }
+
+  // Up to `cycles` raise-and-handle cycles; the number raised before one was
+  // not handled (all of them when none failed).
+  int RaiseCycles(int cycles) {
+    int raised = 0;
+    while (raised < cycles && RaiseAndAwait()) ++raised;
+    return raised;
+  }
+
+  // After the cycles and the disable: every raise handled once, the last
+  // result counting them all, none lost.
+  static InterruptResult ExpectCyclesHandled(int raised) {
+    std::lock_guard guard(seen.Lock);
+    const InterruptResult last = seen.Results.empty() ? InterruptResult{} : seen.Results.back();
+    EXPECT_EQ(raised, Cycles) << "interrupt " << raised + 1 << " was not handled";
+    EXPECT_EQ(seen.Results.size(), static_cast<std::size_t>(raised));
+    EXPECT_EQ(last.Count, static_cast<std::uint32_t>(raised));
+    EXPECT_EQ(last.Lost, 0u);
+    return last;
+  }
+
+  // The kernel never gave up on the line.
+  static void ExpectTheKernelKeptTheLine() {
+    const std::string log = KernelLog();
+    EXPECT_EQ(log.find("nobody cared"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Disabling IRQ"), std::string::npos) << log;
+  }
+
+  // Started again after a stop, the service counts from where it stood: an
+  // interrupt of the stopped time (acknowledged meanwhile) is neither handled
+  // nor lost.
+  void ExpectARestartCountsOn() {
+    ASSERT_EQ(EnableWithAcknowledge(board_, Handler, RaisedBit), 1u);
+    ASSERT_TRUE(RaiseAndAwait());
+    std::lock_guard guard(seen.Lock);
+    ASSERT_EQ(seen.Results.size(), 2u);
+    EXPECT_EQ(seen.Results.back().Count, 2u);
+    EXPECT_EQ(seen.Results.back().Lost, 0u);
+  }
+
  protected:
   BoardHandle* board_ = nullptr;
 };

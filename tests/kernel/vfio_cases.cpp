@@ -46,16 +46,8 @@ TEST_F(LabVfio, EveryRaiseIsHandledOnceWithItsCommandPerformed) {
   const std::optional<std::uint32_t> totalBefore = VfioKernelTotal();
   ASSERT_TRUE(totalBefore) << "no vfio-intx line in /proc/interrupts";
   constexpr int Raises = 20;
-  for (int raise = 1; raise <= Raises; ++raise) {
-    SCOPED_TRACE(raise);
-    ASSERT_TRUE(RaiseAndAwait()) << "interrupt " << raise << " was not handled";
-    std::lock_guard guard(seen.Lock);
-    ASSERT_EQ(seen.Results.size(), static_cast<std::size_t>(raise)) << "handled more than once";
-    EXPECT_EQ(seen.Results.back().Count, static_cast<std::uint32_t>(raise));
-    EXPECT_EQ(seen.Results.back().Lost, 0u);
-    EXPECT_EQ(seen.Results.back().Stopped, 0u);
-    EXPECT_EQ(seen.StatusAtHandler.back(), 0u) << "the acknowledge was not performed before the handler";
-  }
+  ExpectEachRaiseHandledOnce(Raises);
+  if (HasFatalFailure()) return;
   // A raise that comes while the line is still masked from the one before is
   // signalled by VFIO at the unmask, without an interrupt of the line: the
   // kernel's count is at most the raises.
@@ -72,28 +64,18 @@ TEST_F(LabVfio, AThousandCyclesLoseNothingAndTheKernelKeepsTheLine) {
   ASSERT_NE(Open(), nullptr);
   const std::optional<std::uint32_t> totalBefore = VfioKernelTotal();
   ASSERT_TRUE(totalBefore);
-  int raised = 0;
-  for (; raised < Cycles; ++raised) {
-    if (!RaiseAndAwait()) break;
-  }
+  const int raised = RaiseCycles(Cycles);
   const std::uint32_t kernelCounted = VfioKernelTotal().value_or(0) - *totalBefore;
   ASSERT_TRUE(DisableReturns());
-  std::lock_guard guard(seen.Lock);
-  const InterruptResult last = seen.Results.empty() ? InterruptResult{} : seen.Results.back();
+  const InterruptResult last = ExpectCyclesHandled(raised);
   std::printf(
       "lab: note vfio interrupts: %d raise/acknowledge cycles asked: raised %d, handled %zu, lost %u "
       "(the service counted %u; the kernel's line took %u, the others were pending at an unmask, which "
       "VFIO signals itself)\n",
-      Cycles, raised, seen.Results.size(), last.Lost, last.Count, kernelCounted);
-  EXPECT_EQ(raised, Cycles) << "interrupt " << raised + 1 << " was not handled";
-  EXPECT_EQ(seen.Results.size(), static_cast<std::size_t>(raised));
-  EXPECT_EQ(last.Count, static_cast<std::uint32_t>(raised));
-  EXPECT_EQ(last.Lost, 0u);
+      Cycles, raised, Handled(), last.Lost, last.Count, kernelCounted);
   EXPECT_GE(kernelCounted, 1u);
   EXPECT_LE(kernelCounted, static_cast<std::uint32_t>(raised));
-  const std::string log = KernelLog();
-  EXPECT_EQ(log.find("nobody cared"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Disabling IRQ"), std::string::npos) << log;
+  ExpectTheKernelKeptTheLine();
 }
 
 TEST_F(LabVfio, ARaiseWhileTheServiceIsStoppedIsNotHandled) {
@@ -104,14 +86,7 @@ TEST_F(LabVfio, ARaiseWhileTheServiceIsStoppedIsNotHandled) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(Handled(), 1u);
   WriteEdu(board_, EduAcknowledge, RaisedBit);
-  // Started again, the service counts from where it stands: the interrupt of
-  // the stopped time is neither handled nor lost.
-  ASSERT_EQ(EnableWithAcknowledge(board_, Handler, RaisedBit), 1u);
-  ASSERT_TRUE(RaiseAndAwait());
-  std::lock_guard guard(seen.Lock);
-  ASSERT_EQ(seen.Results.size(), 2u);
-  EXPECT_EQ(seen.Results.back().Count, 2u);
-  EXPECT_EQ(seen.Results.back().Lost, 0u);
+  ExpectARestartCountsOn();
 }
 
 TEST_F(LabVfio, DisableReturnsWhileAWaitIsBlocked) {
@@ -163,20 +138,15 @@ TEST_F(LabUnbind, UnbindingWhileOpenLetsTheDeviceGo) {
   const bool unbound = WriteSysfsReturns(std::string(VfioDriverDirectory) + "/unbind", RealFunctionName());
   // The service's thread and the watch for the request end.
   const bool ended = Eventually([threads] { return ThreadCount() == threads - 2; });
-  const std::uint32_t identity = ReadEdu(board_, EduIdentity);
-  WriteEdu(board_, EduLiveness, 0x12345678);
-  const std::uint32_t liveness = ReadEdu(board_, EduLiveness);
-  const bool disabled = DisableReturns();
-  const std::uint32_t enabledAgain = EnableWithAcknowledge(board_, Handler, RaisedBit);
-  Close();
+  const AfterLoss after = UseAfterLossAndClose();
   const std::string errors = ::testing::internal::GetCapturedStderr();
   ASSERT_TRUE(unbound);
   EXPECT_TRUE(ended) << "threads: " << ThreadCount() << " of " << threads << "; " << errors;
   EXPECT_EQ(Handled(), 1u);
-  EXPECT_EQ(identity, 0u) << "the mapping still reaches the device";
-  EXPECT_EQ(liveness, 0x12345678u) << "a zero page keeps what was written";
-  EXPECT_TRUE(disabled);
-  EXPECT_EQ(enabledAgain, 0u);
+  EXPECT_EQ(after.Identity, 0u) << "the mapping still reaches the device";
+  EXPECT_EQ(after.Liveness, 0x12345678u) << "a zero page keeps what was written";
+  EXPECT_TRUE(after.Disabled);
+  EXPECT_EQ(after.EnabledAgain, 0u);
   EXPECT_EQ(OpenDescriptors(), descriptors);
   const std::string name = RealFunctionName();
   EXPECT_NE(errors.find("lineio: " + name +
