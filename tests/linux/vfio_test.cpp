@@ -8,6 +8,7 @@
 #include <linux/vfio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -245,7 +246,8 @@ TEST_F(VfioTreeTest, ACardBoundToVfioThatCannotBeOpenedIsRefusedWithItsLineLeavi
          std::ofstream(t.GroupNode()) << "not a group\n";
          std::ofstream(t.Tree.DevRoot() + "/vfio/vfio") << "not a container\n";
        },
-       LINEIO_FAILURE_OTHER, "lineio: " + node + " is not a VFIO group: Inappropriate ioctl for device\n"},
+       // then the system's reason, which an emulator words otherwise (ENOSYS)
+       LINEIO_FAILURE_OTHER, "lineio: " + node + " is not a VFIO group: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -260,7 +262,8 @@ TEST_F(VfioTreeTest, ACardBoundToVfioThatCannotBeOpenedIsRefusedWithItsLineLeavi
     const std::string printed = ::testing::internal::GetCapturedStdout();
     const std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed, "error - could not lock device, already in use\n");
-    EXPECT_EQ(errors, c.Line);
+    EXPECT_EQ(errors.substr(0, c.Line.size()), c.Line);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_EQ(LineioLastFailure(), c.Code);
     EXPECT_EQ(LineioBoardAccess(), LINEIO_ACCESS_NONE);
     EXPECT_EQ(Service().HeldCards(), 0);
