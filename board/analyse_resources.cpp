@@ -41,7 +41,7 @@ void MapItemToSlot(BoardHandle* board, std::uint32_t itemIndex, bool memoryItem)
     if (RegisterMatches(ReadConfigDword(board, ConfigOffsetOfSlot(slot)), base, memoryItem)) break;
   }
   if (slot < SpaceSlotCount) {
-    board->Spaces[slot] = AddrSpace{itemIndex, memoryItem, true};
+    board->Spaces[slot] = AddrSpace{itemIndex, memoryItem, true, 0, 0};
   }
 }
 
@@ -62,6 +62,7 @@ std::uint32_t AnalyseResources(BoardHandle* board) {
     }
   }
   if (board->WantInterrupts && board->Interrupt.Handle == 0) return 0;
+  OpenDirectPaths(board);
   for (const AddrSpace& space : board->Spaces) {
     if (space.InUse) return 1;
   }

@@ -16,6 +16,12 @@ struct AddrSpace {
   std::uint32_t ItemIndex;  // index of the mapped item in the registration's list
   bool IsMemory;            // a memory range, else an I/O range
   bool InUse;               // an item is mapped to this slot
+  // Where an access may go straight to the register: the address the driver
+  // mapped the range at, and its length. 0 when every access takes the full
+  // path (an I/O range, a memory range without a mapping, a trace running),
+  // which gives the same result, only more slowly.
+  std::uintptr_t Direct;
+  std::uint32_t DirectBytes;
 };
 
 struct BoardHandle;

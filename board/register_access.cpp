@@ -13,15 +13,39 @@ namespace lineio {
 
 namespace {
 
-// Hands a transfer that was sent to a trace that runs: the value is the bytes
-// moved, lowest first. Nothing in a build without the trace.
-void TraceTransfer(std::uint32_t direction, std::uint32_t offset, const void* data, std::uint32_t byteCount) {
-  if constexpr (!TraceBuilt) return;
-  if (processState.Trace.Access == nullptr) return;
+// One transfer request for the space's range; false when none was sent.
+// Inline in both of its callers, so that TransferSpace without a trace is
+// this behind one test.
+[[gnu::always_inline]] inline bool SendTransfer(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                                                std::uint32_t direction, void* data, std::uint32_t byteCount,
+                                                std::uint32_t widthCode) {
+  if (SpaceInUse(board, slot) == 0) return false;
+  const AddrSpace& space = board->Spaces[slot];
+  const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
+  TransferCommand command{};
+  command.Command = BlockTransferCommand(direction, widthCode, space.IsMemory);
+  command.Address = (space.IsMemory ? item.Value2 : item.Value0) + offset;
+  command.ByteCount = byteCount;
+  command.AutoIncrement = 1;
+  command.Options = 0;
+  command.Data = reinterpret_cast<std::uintptr_t>(data);
+  return SendRequest(board->Driver, ReqTransfer, command);
+}
+
+// The transfer while a trace runs: sent, then handed to the trace with the
+// bytes moved (lowest first) as its value. Out of line and cold, so that a
+// transfer while none runs pays only the test in TransferSpace.
+[[gnu::noinline, gnu::cold]] bool SendTracedTransfer(BoardHandle* board, std::uint32_t slot,
+                                                     std::uint32_t offset, std::uint32_t direction,
+                                                     void* data, std::uint32_t byteCount,
+                                                     std::uint32_t widthCode) {
+  if (SpaceInUse(board, slot) == 0) return false;
+  const bool sent = SendTransfer(board, slot, offset, direction, data, byteCount, widthCode);
   std::uint32_t value = 0;
   std::memcpy(&value, data, byteCount < sizeof value ? byteCount : sizeof value);
-  processState.Trace.Access(direction == DirectionWrite ? 'W' : 'R', static_cast<std::uint16_t>(offset),
-                            static_cast<std::uint8_t>(byteCount), value);
+  detail::CallAccessHook(direction == DirectionWrite ? 'W' : 'R', static_cast<std::uint16_t>(offset),
+                         static_cast<std::uint8_t>(byteCount), value);
+  return sent;
 }
 
 }  // namespace
@@ -61,19 +85,19 @@ std::uint32_t ReadConfigDword(BoardHandle* board, std::uint32_t offset) {
 
 bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t direction,
                    void* data, std::uint32_t byteCount, std::uint32_t widthCode) {
-  if (SpaceInUse(board, slot) == 0) return false;
-  const AddrSpace& space = board->Spaces[slot];
-  const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
-  TransferCommand command{};
-  command.Command = BlockTransferCommand(direction, widthCode, space.IsMemory);
-  command.Address = (space.IsMemory ? item.Value2 : item.Value0) + offset;
-  command.ByteCount = byteCount;
-  command.AutoIncrement = 1;
-  command.Options = 0;
-  command.Data = reinterpret_cast<std::uintptr_t>(data);
-  const bool sent = SendRequest(board->Driver, ReqTransfer, command);
-  TraceTransfer(direction, offset, data, byteCount);
-  return sent;
+  if (TraceBuilt && processState.Trace.Access != nullptr) [[unlikely]]
+    return SendTracedTransfer(board, slot, offset, direction, data, byteCount, widthCode);
+  return SendTransfer(board, slot, offset, direction, data, byteCount, widthCode);
+}
+
+void OpenDirectPaths(BoardHandle* board) {
+  const bool traced = TraceBuilt && processState.Trace.Access != nullptr;
+  for (AddrSpace& space : board->Spaces) {
+    const ResourceItem& item = board->Registration.Card.Items[space.ItemIndex];
+    const bool direct = space.InUse && space.IsMemory && item.Value3 != 0 && !traced;
+    space.Direct = direct ? item.Value3 : 0;
+    space.DirectBytes = direct ? item.Value1 : 0;
+  }
 }
 
 }  // namespace lineio

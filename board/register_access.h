@@ -3,8 +3,10 @@
 // mapped into the process, I/O ranges through one transfer request per access.
 // The raw accesses add the current board and the current space.
 //
-// The space and raw accesses are inline, so that a memory access is one load
-// or store behind the current-board and memory tests.
+// The space and raw accesses are inline, so that an access to a mapped
+// register is one load or store behind the current-board and range tests;
+// everything else (I/O ranges, ranges without a mapping, every access while
+// a trace runs) takes the full path, out of line.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,10 @@ inline constexpr std::uint32_t DirectionWrite = 0;
 inline constexpr std::uint32_t DirectionRead = 1;
 
 std::uint32_t SpaceInUse(const BoardHandle* board, std::uint32_t slot);
+// Lets accesses to the board's mapped memory ranges go straight to them, or,
+// while a trace runs, sends them all the full path, where the trace sees
+// them. Called when the board is opened and when a trace starts or stops.
+void OpenDirectPaths(BoardHandle* board);
 // One transfer request; false when none was sent (slot not in use). A trace
 // that runs sees each one sent.
 bool TransferSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, std::uint32_t direction,
@@ -65,8 +71,8 @@ inline constexpr std::uint32_t WidthCodeOf = sizeof(T) == 1   ? Width8
 [[gnu::noinline]] void CallAccessHook(char direction, std::uint16_t offset, std::uint8_t width,
                                       std::uint32_t value);
 
-// Hands an access to a trace that runs (trace_hooks.h): one test of a null
-// pointer while none runs, nothing at all in a build without the trace.
+// Hands an access on the full path to a trace that runs (trace_hooks.h):
+// nothing at all in a build without the trace.
 template <typename T>
 [[gnu::always_inline]] inline void TraceAccess(char direction, std::uint16_t offset, T value) {
   if constexpr (TraceBuilt) {
@@ -75,43 +81,67 @@ template <typename T>
   }
 }
 
+// The register at `offset` of a range that accesses may reach directly;
+// nullptr when they must take the full path.
+template <typename T>
+[[gnu::always_inline]] inline volatile Mapped<T>* DirectRegister(const AddrSpace& space,
+                                                                 std::uint32_t offset) {
+  if (space.Direct == 0 || std::uint64_t{offset} + sizeof(T) > space.DirectBytes) [[unlikely]]
+    return nullptr;
+  return reinterpret_cast<volatile Mapped<T>*>(space.Direct + offset);
+}
+
+// The full path of an access: a mapped range (seen by a trace that runs), a
+// memory range that the driver reaches by transfer requests, an I/O range.
+// Out of line, so that the direct path stays a few instructions.
+template <typename T>
+[[gnu::noinline]] T ReadSpaceFully(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
+  const AddrSpace& space = board->Spaces[slot];
+  T value = 0;
+  if (!space.IsMemory) {
+    TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
+  } else if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) {
+    value = reg->Value;
+    TraceAccess('R', static_cast<std::uint16_t>(offset), value);
+  } else if (ReachedByTransfer(board, space, offset, sizeof(T))) {
+    TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
+  }
+  return value;
+}
+
+template <typename T>
+[[gnu::noinline]] void WriteSpaceFully(BoardHandle* board, std::uint32_t slot, std::uint32_t offset,
+                                       T value) {
+  const AddrSpace& space = board->Spaces[slot];
+  if (!space.IsMemory) {
+    TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
+  } else if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) {
+    reg->Value = value;
+    TraceAccess('W', static_cast<std::uint16_t>(offset), value);
+  } else if (ReachedByTransfer(board, space, offset, sizeof(T))) {
+    TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
+  }
+}
+
 // A slot past the last (the analysis found no register for the last item)
-// reads 0 and takes no writes.
+// reads 0 and takes no writes. A register that accesses reach directly is one
+// load or store; all else takes the full path.
 template <typename T>
 T ReadSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset) {
   if (slot >= SpaceSlotCount) return 0;
-  const AddrSpace& space = board->Spaces[slot];
-  if (space.IsMemory) {
-    volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset);
-    if (reg == nullptr) [[unlikely]] {
-      T value = 0;
-      if (ReachedByTransfer(board, space, offset, sizeof(T)))
-        TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
-      return value;
-    }
-    const T value = reg->Value;
-    TraceAccess('R', static_cast<std::uint16_t>(offset), value);
-    return value;
-  }
-  T value = 0;
-  TransferSpace(board, slot, offset, DirectionRead, &value, sizeof value, WidthCodeOf<T>);
-  return value;
+  if (volatile Mapped<T>* reg = DirectRegister<T>(board->Spaces[slot], offset)) [[likely]]
+    return reg->Value;
+  return ReadSpaceFully<T>(board, slot, offset);
 }
 
 template <typename T>
 void WriteSpace(BoardHandle* board, std::uint32_t slot, std::uint32_t offset, T value) {
   if (slot >= SpaceSlotCount) return;
-  const AddrSpace& space = board->Spaces[slot];
-  if (space.IsMemory) {
-    if (volatile Mapped<T>* reg = MappedRegister<T>(board, space, offset)) {
-      reg->Value = value;
-      TraceAccess('W', static_cast<std::uint16_t>(offset), value);
-    } else if (ReachedByTransfer(board, space, offset, sizeof(T))) [[unlikely]] {
-      TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
-    }
+  if (volatile Mapped<T>* reg = DirectRegister<T>(board->Spaces[slot], offset)) [[likely]] {
+    reg->Value = value;
     return;
   }
-  TransferSpace(board, slot, offset, DirectionWrite, &value, sizeof value, WidthCodeOf<T>);
+  WriteSpaceFully<T>(board, slot, offset, value);
 }
 
 // Always inline, as in a build without the trace: a raw access is one load or

@@ -54,7 +54,7 @@ WatchedRegisters CurrentRegisters() {
   return {set.DataReg, set.AddrReg, set.CtrlReg, set.StatReg};
 }
 
-void RemoveHooks() { processState.Trace = TraceHooks{}; }
+void RemoveHooks() { InstallTraceHooks(TraceHooks{}); }
 
 // With the lock held: writes out the buffer. A file that takes no more
 // stops the trace, with one line on standard error.
@@ -222,7 +222,7 @@ bool StartTraceWithError(const char* path, int& error) {
   std::snprintf(header, sizeof header, "! lineio %s trace of the %s board", LINEIO_VERSION, ThisBoard().Name);
   EmitLocked(state, header);
   EmitRegisters(state);
-  processState.Trace = TraceHooks{OnAccess, OnMessage, OnInterrupt};
+  InstallTraceHooks(TraceHooks{OnAccess, OnMessage, OnInterrupt});
   platform::FlushOnFatalSignal(FlushFromSignal);
   platform::DropInForkedChild(DropInChild);
   return true;
