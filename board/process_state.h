@@ -71,7 +71,14 @@ struct ProcessState {
   TraceHooks Trace;
 };
 
+// Hidden where the object format has symbol visibility: the state belongs to
+// the library and no other module can stand in for it, so code reaches it
+// directly rather than through the global offset table.
+#if defined(__ELF__)
+extern __attribute__((visibility("hidden"))) ProcessState processState;
+#else
 extern ProcessState processState;
+#endif
 
 // Puts the state back as it is when the library loads, keeping what was
 // chosen then (the message stream, a trace that runs). For tests, which run
