@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/linux/failure_lines.h"
+#include "platform/linux/retired_descriptor.h"
 #include "platform/linux/vfio_group.h"
 
 namespace lineio::platform::linuxpci {
@@ -183,13 +184,16 @@ VfioDevice::VfioDevice(int container, int group, int device, std::string name,
       name_(std::move(name)),
       regions_(std::move(regions)) {}
 
-VfioDevice::~VfioDevice() { Release(); }
+VfioDevice::~VfioDevice() {
+  Release();
+  if (numberTaken_) close(device_);
+}
 
 void VfioDevice::Release() {
-  const int device = device_.exchange(-1);
-  if (device >= 0) close(device);
+  if (released_.exchange(true)) return;
+  numberTaken_ = RetireDescriptor(device_);
   for (int* fd : {&group_, &container_}) {
-    if (*fd >= 0) close(*fd);
+    close(*fd);
     *fd = -1;
   }
 }

@@ -36,7 +36,7 @@ class VfioDevice {
   VfioDevice& operator=(const VfioDevice&) = delete;
 
   // The device descriptor; -1 once released.
-  int Fd() const { return device_.load(); }
+  int Fd() const { return released_.load() ? -1 : device_; }
   const std::string& Name() const { return name_; }
   // Region `index` (0-5 the base address registers); nothing when the device
   // has no such region.
@@ -52,8 +52,11 @@ class VfioDevice {
   // (VFIO_IRQ_SET_ACTION_*) with the eventfd `eventFd`, or with no data when
   // it is -1; `count` 0 takes the trigger away.
   bool SetIrq(std::uint32_t index, std::uint32_t action, int eventFd, std::uint32_t count) const;
-  // Closes the descriptors now (the kernel waits for that to unbind the
-  // device); every later access fails with EBADF.
+  // Lets the device, its group and the container go now (the kernel waits
+  // for that to unbind the device); every later access fails with EBADF,
+  // also one that another thread began with the descriptor it had read
+  // before: the number stays taken, on nothing, until the object goes
+  // (retired_descriptor.h).
   void Release();
 
  private:
@@ -61,7 +64,9 @@ class VfioDevice {
 
   int container_;
   int group_;
-  std::atomic<int> device_;
+  const int device_;
+  std::atomic<bool> released_{false};
+  bool numberTaken_ = true;  // device_ is still open (on the device, or on nothing once released)
   const std::string name_;
   const std::vector<VfioRegion> regions_;
 };
