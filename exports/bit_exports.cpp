@@ -17,23 +17,19 @@ void TraceBlock(const uint16_t* block) {
 }  // namespace
 
 LINEIO_EXPORT int32_t LINEIO_CALL BitOn(uint16_t port, uint16_t bit) {
-  return lineio::Traced(
-      "BitOn", [=] { return lineio::BitOn(port, bit); }, port, bit);
+  return lineio::TracedCall<lineio::BitOn>("BitOn", port, bit);
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL BitOff(uint16_t port, uint16_t bit) {
-  return lineio::Traced(
-      "BitOff", [=] { return lineio::BitOff(port, bit); }, port, bit);
+  return lineio::TracedCall<lineio::BitOff>("BitOff", port, bit);
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL TestQbit(uint16_t port, uint16_t bit) {
-  return lineio::Traced(
-      "TestQbit", [=] { return lineio::TestQbit(port, bit); }, port, bit);
+  return lineio::TracedCall<lineio::TestQbit>("TestQbit", port, bit);
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL TestIbit(uint16_t port, uint16_t bit) {
-  return lineio::Traced(
-      "TestIbit", [=] { return lineio::TestIbit(port, bit); }, port, bit);
+  return lineio::TracedCall<lineio::TestIbit>("TestIbit", port, bit);
 }
 
 // Its result line is the block's 16 words, as the bus analyser prints them

@@ -4,49 +4,38 @@
 #include "tracing/traced_call.h"
 
 LINEIO_EXPORT void LINEIO_CALL ContFreq(uint16_t mode, uint16_t word) {
-  lineio::Traced(
-      "ContFreq", [=] { lineio::ContFreq(mode, word); }, mode, word);
+  lineio::TracedCall<lineio::ContFreq>("ContFreq", mode, word);
 }
 
 LINEIO_EXPORT void LINEIO_CALL ContLevel(uint16_t level) {
-  lineio::Traced(
-      "ContLevel", [=] { lineio::ContLevel(level); }, level);
+  lineio::TracedCall<lineio::ContLevel>("ContLevel", level);
 }
 
 LINEIO_EXPORT void LINEIO_CALL ContDirect(uint16_t word) {
-  lineio::Traced(
-      "ContDirect", [=] { lineio::ContDirect(word); }, word);
+  lineio::TracedCall<lineio::ContDirect>("ContDirect", word);
 }
 
 LINEIO_EXPORT void LINEIO_CALL ContSigSW(uint16_t value) {
-  lineio::Traced(
-      "ContSigSW", [=] { lineio::ContSigSW(value); }, value);
+  lineio::TracedCall<lineio::ContSigSW>("ContSigSW", value);
 }
 
 LINEIO_EXPORT void LINEIO_CALL ContBellDA(uint16_t value) {
-  lineio::Traced(
-      "ContBellDA", [=] { lineio::ContBellDA(value); }, value);
+  lineio::TracedCall<lineio::ContBellDA>("ContBellDA", value);
 }
 
 LINEIO_EXPORT void LINEIO_CALL ContRelay(uint16_t word) {
-  lineio::Traced(
-      "ContRelay", [=] { lineio::ContRelay(word); }, word);
+  lineio::TracedCall<lineio::ContRelay>("ContRelay", word);
 }
 
 LINEIO_EXPORT void LINEIO_CALL LineCurrent(uint16_t value) {
-  lineio::Traced(
-      "LineCurrent", [=] { lineio::LineCurrent(value); }, value);
+  lineio::TracedCall<lineio::LineCurrent>("LineCurrent", value);
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL HdTimer(uint32_t ticks) {
-  return lineio::Traced(
-      "HdTimer", [=] { return lineio::HdTimer(ticks); }, ticks);
+  return lineio::TracedCall<lineio::HdTimer>("HdTimer", ticks);
 }
 
-LINEIO_EXPORT void LINEIO_CALL Click(uint32_t ticks) {
-  lineio::Traced(
-      "Click", [=] { lineio::Click(ticks); }, ticks);
-}
+LINEIO_EXPORT void LINEIO_CALL Click(uint32_t ticks) { lineio::TracedCall<lineio::Click>("Click", ticks); }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL ExchgLine(uint16_t mode, const char* pattern) {
   return lineio::Traced(

@@ -10,13 +10,11 @@ LINEIO_EXPORT uint16_t LINEIO_CALL InpB(uint16_t offset) {
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL InpW(uint16_t offset) {
-  return lineio::Traced(
-      "InpW", [=] { return lineio::RawReadWord(offset); }, offset);
+  return lineio::TracedCall<lineio::RawReadWord>("InpW", offset);
 }
 
 LINEIO_EXPORT uint32_t LINEIO_CALL InpD(uint16_t offset) {
-  return lineio::Traced(
-      "InpD", [=] { return lineio::RawReadDword(offset); }, offset);
+  return lineio::TracedCall<lineio::RawReadDword>("InpD", offset);
 }
 
 LINEIO_EXPORT void LINEIO_CALL OutB(uint16_t offset, uint16_t value) {
@@ -25,11 +23,9 @@ LINEIO_EXPORT void LINEIO_CALL OutB(uint16_t offset, uint16_t value) {
 }
 
 LINEIO_EXPORT void LINEIO_CALL OutW(uint16_t offset, uint16_t value) {
-  lineio::Traced(
-      "OutW", [=] { lineio::RawWriteWord(offset, value); }, offset, value);
+  lineio::TracedCall<lineio::RawWriteWord>("OutW", offset, value);
 }
 
 LINEIO_EXPORT void LINEIO_CALL OutD(uint16_t offset, uint32_t value) {
-  lineio::Traced(
-      "OutD", [=] { lineio::RawWriteDword(offset, value); }, offset, value);
+  lineio::TracedCall<lineio::RawWriteDword>("OutD", offset, value);
 }

@@ -9,9 +9,7 @@
 // The permutation table has unsigned 16-bit entries in both exports: its
 // values run from 1 to n, up to 32768.
 LINEIO_EXPORT void LINEIO_CALL FFTK32(uint16_t n, float* cosine, float* sine, uint16_t* permutation) {
-  lineio::Traced(
-      "FFTK32", [=] { lineio::PrepareFftTables(n, cosine, sine, permutation); }, n, cosine, sine,
-      permutation);
+  lineio::TracedCall<lineio::PrepareFftTables>("FFTK32", n, cosine, sine, permutation);
 }
 
 LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const float* sine, float* real,
@@ -26,26 +24,21 @@ LINEIO_EXPORT void LINEIO_CALL FFT32(uint16_t n, const float* cosine, const floa
 }
 
 LINEIO_EXPORT void LINEIO_CALL FFTP32(uint16_t n, float* real, const float* imaginary) {
-  lineio::Traced(
-      "FFTP32", [=] { lineio::AmplitudeSpectrum(n, real, imaginary); }, n, real, imaginary);
+  lineio::TracedCall<lineio::AmplitudeSpectrum>("FFTP32", n, real, imaginary);
 }
 
 LINEIO_EXPORT void LINEIO_CALL CHRVAL1(const uint8_t* bytes, uint16_t* words, uint16_t count) {
-  lineio::Traced(
-      "CHRVAL1", [=] { lineio::WidenBytes(bytes, words, count); }, bytes, words, count);
+  lineio::TracedCall<lineio::WidenBytes>("CHRVAL1", bytes, words, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL CHRVAL2(const uint8_t* bytes, uint16_t* words, uint16_t count) {
-  lineio::Traced(
-      "CHRVAL2", [=] { lineio::PackBytePairs(bytes, words, count); }, bytes, words, count);
+  lineio::TracedCall<lineio::PackBytePairs>("CHRVAL2", bytes, words, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL VALCHR1(const uint16_t* words, uint8_t* bytes, uint16_t count) {
-  lineio::Traced(
-      "VALCHR1", [=] { lineio::NarrowWords(words, bytes, count); }, words, bytes, count);
+  lineio::TracedCall<lineio::NarrowWords>("VALCHR1", words, bytes, count);
 }
 
 LINEIO_EXPORT void LINEIO_CALL VALCHR2(const uint16_t* words, uint8_t* bytes, uint16_t count) {
-  lineio::Traced(
-      "VALCHR2", [=] { lineio::UnpackWordPairs(words, bytes, count); }, words, bytes, count);
+  lineio::TracedCall<lineio::UnpackWordPairs>("VALCHR2", words, bytes, count);
 }

@@ -6,8 +6,7 @@
 // PortInit starts the trace's clock; PortEnd writes the trace out.
 LINEIO_EXPORT int32_t LINEIO_CALL PortInit(int32_t board) {
   if (lineio::TraceRunning()) lineio::RestartTraceClock();
-  return lineio::Traced(
-      "PortInit", [=] { return lineio::PortInit(board); }, board);
+  return lineio::TracedCall<lineio::PortInit>("PortInit", board);
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL PortEnd(void) {
@@ -26,6 +25,5 @@ LINEIO_EXPORT uint16_t LINEIO_CALL Test(int32_t unused) {
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL Test2(uint8_t* buffer) {
-  return lineio::Traced(
-      "Test2", [=] { return lineio::Test2(buffer); }, buffer);
+  return lineio::TracedCall<lineio::Test2>("Test2", buffer);
 }
