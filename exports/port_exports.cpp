@@ -16,5 +16,5 @@ LINEIO_EXPORT uint16_t LINEIO_CALL PortIinp(uint16_t port) {
 }
 
 LINEIO_EXPORT void LINEIO_CALL AllOutClear(void) {
-  lineio::Traced("AllOutClear", [] { lineio::ClearAllOutputs(); });
+  lineio::TracedCall<lineio::ClearAllOutputs>("AllOutClear");
 }

@@ -10,13 +10,13 @@ LINEIO_EXPORT int32_t LINEIO_CALL PortInit(int32_t board) {
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL PortEnd(void) {
-  const int32_t closed = lineio::Traced("PortEnd", [] { return lineio::PortEnd(); });
+  const int32_t closed = lineio::TracedCall<lineio::PortEnd>("PortEnd");
   if (lineio::TraceRunning()) lineio::FlushTrace();
   return closed;
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL CheckPCtype(void) {
-  return lineio::Traced("CheckPCtype", [] { return lineio::CheckPCtype(); });
+  return lineio::TracedCall<lineio::CheckPCtype>("CheckPCtype");
 }
 
 LINEIO_EXPORT uint16_t LINEIO_CALL Test(int32_t unused) {

@@ -53,7 +53,7 @@ int32_t CopyFailureText(char* buffer, int32_t size) {
 }  // namespace
 
 LINEIO_EXPORT int32_t LINEIO_CALL LineioBoardAccess(void) {
-  return lineio::Traced("LineioBoardAccess", [] { return BoardAccess(); });
+  return lineio::TracedCall<BoardAccess>("LineioBoardAccess");
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL LineioLastFailure(void) {
@@ -62,8 +62,7 @@ LINEIO_EXPORT int32_t LINEIO_CALL LineioLastFailure(void) {
 }
 
 LINEIO_EXPORT int32_t LINEIO_CALL LineioFailureText(char* buffer, int32_t size) {
-  return lineio::Traced(
-      "LineioFailureText", [=] { return CopyFailureText(buffer, size); }, buffer, size);
+  return lineio::TracedCall<CopyFailureText>("LineioFailureText", buffer, size);
 }
 
 LINEIO_EXPORT const char* LINEIO_CALL LineioVersion(void) {
